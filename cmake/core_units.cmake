@@ -1,0 +1,15 @@
+# Units (path without extension) of the pure logic: no Qt, no framework.
+# Their .cpp files build re2_core; every other source of app/ link/ device/
+# measure/ res/ builds re2_program.
+set(RE2_CORE_UNITS
+  app/text_format
+  app/win1250
+  app/settings_file
+  link/frame_codec
+  link/com_port
+  device/device_time
+  device/records
+  measure/sample_stamp
+  measure/sample_stamp_list
+  measure/measurement_file
+)

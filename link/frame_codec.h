@@ -1,0 +1,49 @@
+#pragma once
+// Frame codec: the ASCII hexadecimal frames of the serial line.
+//
+// Encoder: a record becomes LF, CR, ':' and the hexadecimal digits of L, address/type,
+// command, data and checksum; SendFrame writes it with one port write.
+// Receiver: a state machine fed one character at a time; pure, no I/O, no allocation.
+
+#include "link/protocol.h"
+#include "link/transfer_data.h"
+
+#include <cstddef>
+#include <cstdint>
+
+class CComPort;
+
+// Encodes the record into out (at least protocol::kMaxEncodedFrame bytes) and gives the
+// number of characters. A length above 62 is taken as 62.
+std::size_t EncodeFrame(const t_transfer_data& record, std::uint8_t* out);
+
+// Encodes the record and writes it with one CComPort::Write. Always gives 1.
+int SendFrame(const t_transfer_data& record, CComPort& port);
+
+// 0..15 for hexadecimal digits of either case, 0 for anything else.
+std::uint8_t HexDigitValue(char c);
+bool IsHexDigit(char c);
+// Appends two upper-case digits at position and gives the position after them.
+char* PutHexByte(std::uint8_t byte, char* position);
+
+struct t_frame_receiver {
+    std::uint8_t phase = 1;   // 1: next digit is a high nibble
+    std::uint8_t current = 0; // byte being assembled
+    std::uint8_t idle = 1;    // 1: waiting for ':'
+    std::uint8_t checksum = 0;
+    std::uint8_t count = 0;
+    std::uint8_t limit = protocol::kFrameBufferSize;
+    std::uint8_t* buffer = nullptr;   // frame buffer of `limit` bytes, owned by the caller
+    std::uint8_t* position = nullptr; // where the next byte goes
+};
+
+// Starts a receiver: idle, with the given buffer of protocol::kFrameBufferSize bytes.
+void ReceiverInit(t_frame_receiver& r, std::uint8_t* buffer);
+void ReceiverReset(t_frame_receiver& r);
+// 1 when c completes a frame with a correct checksum (the frame then lies in the buffer:
+// L, address/type, command, data, S); 0 for every other character.
+int ReceiverPutChar(t_frame_receiver& r, char c);
+
+// Turns a completed frame in the receiver's buffer into a record. Gives false (and leaves
+// record untouched) when the frame has no room for address/type and command (L < 3).
+bool FrameToRecord(const std::uint8_t* frame, t_transfer_data& record);

@@ -1,0 +1,95 @@
+#pragma once
+// Constants of the serial protocol between the terminal and the device.
+// Every number of the line protocol lives here, once.
+
+#include <cstddef>
+#include <cstdint>
+
+namespace protocol {
+
+// Frame layout: ":" then hexadecimal bytes L, address/type, command, data..., checksum.
+constexpr std::size_t kMaxData = 62;          // data bytes one frame can carry
+constexpr std::size_t kHeaderBytes = 3;       // L, address/type, command
+constexpr std::size_t kFrameBufferSize = 66;  // L + address/type + command + 62 data + checksum
+constexpr std::size_t kMaxEncodedFrame = 135; // LF CR ':' + 2 * (66) digits
+constexpr char kStartChar = ':';
+
+// Message types (low three bits of the address/type byte).
+constexpr std::uint8_t kTypeNoReply = 0;  // to the device: no reply; from it: a console text line
+constexpr std::uint8_t kTypeReply = 1;    // one reply expected / the reply
+constexpr std::uint8_t kTypeMoreReplies = 2;
+
+constexpr std::uint8_t kAddressMask = 31; // the frame keeps five bits of the device address
+
+// Device commands.
+constexpr std::uint8_t kCmdReset = 0;
+constexpr std::uint8_t kCmdReadVersions = 33;
+constexpr std::uint8_t kCmdLiveStatus = 34;
+constexpr std::uint8_t kCmdReadClock = 37;
+constexpr std::uint8_t kCmdSetClock = 38;
+constexpr std::uint8_t kCmdWriteChunk = 39;
+constexpr std::uint8_t kCmdReadChunk = 40;
+constexpr std::uint8_t kCmdCloseWrite = 41;
+constexpr std::uint8_t kCmdWriteStatistics = 46;
+constexpr std::uint8_t kCmdReadStatistics = 47;
+constexpr std::uint8_t kCmdSetPosition = 48;
+constexpr std::uint8_t kCmdReadPosition = 49;
+
+// Link status records inside the program; never device commands.
+constexpr std::uint8_t kLinkStopped = 100;   // 'd'
+constexpr std::uint8_t kLinkConnected = 101; // 'e'
+constexpr std::uint8_t kLinkOpening = 102;   // 'f'
+
+// Timing.
+constexpr int kReplyTimeoutMs = 1500;
+constexpr int kStatusPollMs = 1000;
+constexpr int kWriteTimeoutMs = 5000;
+
+// Memory blocks.
+constexpr std::size_t kChunkData = 57;       // memory bytes per chunk request
+constexpr std::size_t kChunkHeader = 5;      // memory address (4) + count (1)
+constexpr std::size_t kRecorderSize = 0x74000; // 475,136 bytes
+constexpr std::uint32_t kSettingsBase = 0x100000;
+
+struct BlockInfo {
+    std::uint32_t address;
+    std::uint32_t size;
+};
+// Memory address and size of a block id; unknown ids are {0, 0}.
+constexpr BlockInfo BlockTable(int id) {
+    switch (id) {
+    case 0:
+    case 1:
+        return {0, static_cast<std::uint32_t>(kRecorderSize)};
+    case 2:
+        return {0x100000, 50};
+    case 3:
+        return {0x100032, 118};
+    case 4:
+        return {0x1000A8, 140};
+    case 5:
+        return {0x100134, 25};
+    default:
+        return {0, 0};
+    }
+}
+constexpr std::uint32_t BlockAddress(int id) { return BlockTable(id).address; }
+constexpr std::uint32_t BlockSize(int id) { return BlockTable(id).size; }
+
+// Sizes of device records.
+constexpr std::size_t kLiveStatusSize = 20;
+constexpr std::size_t kDeviceTimeSize = 7;
+constexpr std::size_t kPositionSize = 4;
+constexpr std::size_t kStatisticsSize = 42;
+constexpr std::size_t kConfigurationSize = 50;
+constexpr std::size_t kInspectionsSize = 118;
+constexpr std::size_t kRelaysSize = 140;
+constexpr std::size_t kProgrammerSize = 25;
+
+// Settings file.
+constexpr std::size_t kSettingsFileSize = 12;
+constexpr int kDefaultPort = 1;
+constexpr int kDefaultBaud = 57600;
+constexpr int kDefaultDeviceAddress = 31;
+
+} // namespace protocol
