@@ -1,0 +1,6 @@
+#!/usr/bin/env bash
+# Builds the terminal, the simulator, the tests and the benchmarks into build/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j2
