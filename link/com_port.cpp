@@ -1,0 +1,216 @@
+#include "link/com_port.h"
+
+#include "link/protocol.h"
+
+#include <cerrno>
+#include <chrono>
+#include <fcntl.h>
+#include <mutex>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kSettleAfterOpenMs = 100;
+constexpr int kSettleAfterCloseMs = 10;
+
+std::mutex& DirectoryMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+std::string& ProgramDirectory() {
+    static std::string directory;
+    return directory;
+}
+
+// The termios speed constant for a rate in bits per second; false for a rate termios
+// has no constant for.
+bool SpeedFor(int baudRate, speed_t& speed) {
+    struct Entry {
+        int rate;
+        speed_t speed;
+    };
+    static constexpr Entry kSpeeds[] = {
+        {50, B50},           {75, B75},           {110, B110},         {134, B134},
+        {150, B150},         {200, B200},         {300, B300},         {600, B600},
+        {1200, B1200},       {1800, B1800},       {2400, B2400},       {4800, B4800},
+        {9600, B9600},       {19200, B19200},     {38400, B38400},     {57600, B57600},
+        {115200, B115200},   {230400, B230400},   {460800, B460800},   {500000, B500000},
+        {576000, B576000},   {921600, B921600},   {1000000, B1000000}, {1152000, B1152000},
+        {1500000, B1500000}, {2000000, B2000000}, {2500000, B2500000}, {3000000, B3000000},
+        {3500000, B3500000}, {4000000, B4000000},
+    };
+    for (const Entry& entry : kSpeeds) {
+        if (entry.rate == baudRate) {
+            speed = entry.speed;
+            return true;
+        }
+    }
+    return false;
+}
+
+void SleepMs(int ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+} // namespace
+
+CComPort::~CComPort() {
+    Close();
+}
+
+std::string CComPort::DevicePath(int portNumber, const std::string& programDirectory) {
+    const std::string name = "COM" + std::to_string(portNumber);
+    const std::string local = programDirectory + name;
+    struct stat info;
+    // lstat: a link the user made names the port even when its target is missing, so the
+    // open fails instead of silently reaching another device.
+    if (!programDirectory.empty() && lstat(local.c_str(), &info) == 0) {
+        return local;
+    }
+    return "/dev/ttyS" + std::to_string(portNumber - 1);
+}
+
+void CComPort::SetProgramDirectory(const std::string& directory) {
+    std::lock_guard<std::mutex> lock(DirectoryMutex());
+    ProgramDirectory() = directory;
+}
+
+int CComPort::Open(int portNumber, int baudRate) {
+    if (m_open) {
+        return 1;
+    }
+    speed_t speed;
+    if (!SpeedFor(baudRate, speed)) {
+        return 0;
+    }
+    std::string directory;
+    {
+        std::lock_guard<std::mutex> lock(DirectoryMutex());
+        directory = ProgramDirectory();
+    }
+    const std::string path = DevicePath(portNumber, directory);
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return 0;
+    }
+    auto fail = [fd]() {
+        ::close(fd);
+        return 0;
+    };
+    if (!isatty(fd)) {
+        return fail();
+    }
+    // TIOCEXCL keeps other non-root processes out; the advisory lock also holds against
+    // root and against a second CComPort of this process.
+    ioctl(fd, TIOCEXCL);
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        return fail();
+    }
+
+    termios tio;
+    if (tcgetattr(fd, &tio) != 0) {
+        return fail();
+    }
+    cfmakeraw(&tio);
+    tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | CSTOPB | CRTSCTS | HUPCL);
+    tio.c_cflag |= CS8 | CLOCAL | CREAD;
+    tio.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
+    tio.c_cc[VMIN] = 0;
+    tio.c_cc[VTIME] = 0;
+    if (cfsetispeed(&tio, speed) != 0 || cfsetospeed(&tio, speed) != 0) {
+        return fail();
+    }
+    if (tcsetattr(fd, TCSANOW, &tio) != 0) {
+        return fail();
+    }
+    // Pseudo-terminals refuse modem-control lines; that is no reason to fail.
+    int lines = TIOCM_DTR | TIOCM_RTS;
+    ioctl(fd, TIOCMBIC, &lines);
+
+    m_fd = fd;
+    m_open = 1;
+    tcflush(fd, TCIOFLUSH);
+    SleepMs(kSettleAfterOpenMs);
+    return 1;
+}
+
+int CComPort::Close() {
+    if (m_open && m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
+        m_open = 0;
+        SleepMs(kSettleAfterCloseMs);
+    }
+    return 1;
+}
+
+int CComPort::Write(const void* buffer, std::size_t count) {
+    if (!m_open) {
+        return 0;
+    }
+    const auto* bytes = static_cast<const unsigned char*>(buffer);
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(protocol::kWriteTimeoutMs);
+    std::size_t written = 0;
+    while (written < count) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                              deadline - std::chrono::steady_clock::now())
+                              .count();
+        if (left <= 0) {
+            break;
+        }
+        pollfd pfd{m_fd, POLLOUT, 0};
+        const int ready = poll(&pfd, 1, static_cast<int>(left));
+        if (ready < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            break;
+        }
+        if (ready == 0) {
+            break;
+        }
+        if (pfd.revents & (POLLERR | POLLNVAL)) {
+            break;
+        }
+        const ssize_t n = ::write(m_fd, bytes + written, count - written);
+        if (n > 0) {
+            written += static_cast<std::size_t>(n);
+        } else if (n < 0 && errno != EINTR && errno != EAGAIN) {
+            break;
+        }
+    }
+    if (written > 0) {
+        tcdrain(m_fd);
+    }
+    return static_cast<int>(written);
+}
+
+int CComPort::Read(void* buffer, std::size_t maximum) {
+    if (!m_open || maximum == 0) {
+        return 0;
+    }
+    for (;;) {
+        const ssize_t n = ::read(m_fd, buffer, maximum);
+        if (n > 0) {
+            return static_cast<int>(n);
+        }
+        // Nothing waiting (EAGAIN), a peer that went away (EIO, end of file) or any other
+        // failure: nothing read.
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        return 0;
+    }
+}
+
+int CComPort::ReadSome(void* buffer, std::size_t maximum) {
+    return Read(buffer, maximum);
+}

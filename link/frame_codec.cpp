@@ -1,0 +1,137 @@
+#include "link/frame_codec.h"
+
+#include "link/com_port.h"
+
+namespace {
+
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+
+} // namespace
+
+std::uint8_t HexDigitValue(char c) {
+    if (c >= '0' && c <= '9') {
+        return static_cast<std::uint8_t>(c - '0');
+    }
+    if (c >= 'a' && c <= 'f') {
+        return static_cast<std::uint8_t>(c - 'a' + 10);
+    }
+    if (c >= 'A' && c <= 'F') {
+        return static_cast<std::uint8_t>(c - 'A' + 10);
+    }
+    return 0;
+}
+
+bool IsHexDigit(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+char* PutHexByte(std::uint8_t byte, char* position) {
+    position[0] = kHexDigits[byte >> 4];
+    position[1] = kHexDigits[byte & 0x0F];
+    return position + 2;
+}
+
+std::size_t EncodeFrame(const t_transfer_data& record, std::uint8_t* out) {
+    const std::size_t dataLength =
+        record.length > protocol::kMaxData ? protocol::kMaxData : record.length;
+    const std::uint8_t frameLength = static_cast<std::uint8_t>(dataLength + protocol::kHeaderBytes);
+
+    char* position = reinterpret_cast<char*>(out);
+    *position++ = '\n';
+    *position++ = '\r';
+    *position++ = protocol::kStartChar;
+
+    std::uint8_t sum = 0;
+    auto put = [&](std::uint8_t byte) {
+        sum = static_cast<std::uint8_t>(sum + byte);
+        position = PutHexByte(byte, position);
+    };
+    put(frameLength);
+    put(record.addressType);
+    put(record.command);
+    for (std::size_t i = 0; i < dataLength; ++i) {
+        put(record.data[i]);
+    }
+    position = PutHexByte(static_cast<std::uint8_t>(0x100 - sum), position);
+    return static_cast<std::size_t>(position - reinterpret_cast<char*>(out));
+}
+
+int SendFrame(const t_transfer_data& record, CComPort& port) {
+    std::uint8_t frame[protocol::kMaxEncodedFrame];
+    const std::size_t count = EncodeFrame(record, frame);
+    // A short write is not looked at: the request then ends by its reply time-out.
+    port.Write(frame, count);
+    return 1;
+}
+
+void ReceiverInit(t_frame_receiver& r, std::uint8_t* buffer) {
+    r = t_frame_receiver{};
+    r.idle = 1;
+    r.limit = protocol::kFrameBufferSize;
+    r.buffer = buffer;
+    r.position = buffer;
+}
+
+void ReceiverReset(t_frame_receiver& r) {
+    r.count = 0;
+    r.phase = 1;
+    r.checksum = 0;
+    r.current = 0;
+    r.position = r.buffer;
+    // No length byte can match the completion test before the real one is stored.
+    r.buffer[0] = 0xFF;
+}
+
+int ReceiverPutChar(t_frame_receiver& r, char c) {
+    if (c == protocol::kStartChar) {
+        ReceiverReset(r);
+        r.idle = 0;
+        return 0;
+    }
+    if (r.idle) {
+        return 0;
+    }
+    if (!IsHexDigit(c)) {
+        r.idle = 1;
+        return 0;
+    }
+    if (r.phase) {
+        r.phase = 0;
+        r.current = static_cast<std::uint8_t>(HexDigitValue(c) << 4);
+        return 0;
+    }
+    r.phase = 1;
+    r.current = static_cast<std::uint8_t>(r.current | HexDigitValue(c));
+    if (r.count >= r.limit) {
+        r.idle = 1;
+        return 0;
+    }
+    *r.position++ = r.current;
+    r.checksum = static_cast<std::uint8_t>(r.checksum + r.current);
+    ++r.count;
+    if (r.count == r.buffer[0] + 1) {
+        r.idle = 1;
+        return r.checksum == 0 ? 1 : 0;
+    }
+    return 0;
+}
+
+bool FrameToRecord(const std::uint8_t* frame, t_transfer_data& record) {
+    const std::uint8_t frameLength = frame[0];
+    // A length byte below 3 leaves no room for address/type and command, even when such
+    // a short frame passes the checksum (":00" does).
+    if (frameLength < protocol::kHeaderBytes) {
+        return false;
+    }
+    const std::size_t dataLength = frameLength - protocol::kHeaderBytes;
+    if (dataLength > protocol::kMaxData) {
+        return false;
+    }
+    record.length = static_cast<std::uint8_t>(dataLength);
+    record.addressType = frame[1];
+    record.command = frame[2];
+    for (std::size_t i = 0; i < dataLength; ++i) {
+        record.data[i] = frame[3 + i];
+    }
+    return true;
+}
