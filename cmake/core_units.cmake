@@ -7,8 +7,15 @@ set(RE2_CORE_UNITS
   app/settings_file
   link/frame_codec
   link/com_port
+  app/atomic_file
+  device/byte_order
   device/device_time
-  device/records
+  device/live_status
+  device/device_replies
+  device/statistics_record
+  device/configuration_record
+  device/inspections_record
+  device/relays_record
   measure/sample_stamp
   measure/sample_stamp_list
   measure/measurement_file
