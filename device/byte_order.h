@@ -2,8 +2,10 @@
 // Little-endian reads and writes inside a byte record of known size. A value that does not
 // lie wholly inside the record is never touched: reads give 0, writes give false.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 inline bool FitsIn(std::size_t size, std::size_t offset, std::size_t width) {
     return offset <= size && width <= size - offset;
@@ -71,3 +73,29 @@ inline bool WriteI32LE(std::uint8_t* data, std::size_t size, std::size_t offset,
                        std::int32_t value) {
     return WriteU32LE(data, size, offset, static_cast<std::uint32_t>(value));
 }
+
+// A fixed-size device record held as its bytes, so that bytes no one interprets are carried
+// through unchanged.
+template <std::size_t N> struct t_byte_record {
+    static constexpr std::size_t kSize = N;
+    std::array<std::uint8_t, N> bytes{};
+
+    // Takes the first N bytes of data; false (record untouched) when fewer are given.
+    bool Load(const std::uint8_t* data, std::size_t size) {
+        if (data == nullptr || size < N) {
+            return false;
+        }
+        std::memcpy(bytes.data(), data, N);
+        return true;
+    }
+    const std::uint8_t* Data() const { return bytes.data(); }
+    std::uint8_t* Data() { return bytes.data(); }
+
+protected:
+    std::uint16_t U16(std::size_t offset) const { return ReadU16LE(bytes.data(), N, offset); }
+    std::uint32_t U32(std::size_t offset) const { return ReadU32LE(bytes.data(), N, offset); }
+    std::uint8_t U8(std::size_t offset) const { return ReadU8(bytes.data(), N, offset); }
+    void SetU16(std::size_t offset, std::uint16_t v) { WriteU16LE(bytes.data(), N, offset, v); }
+    void SetU32(std::size_t offset, std::uint32_t v) { WriteU32LE(bytes.data(), N, offset, v); }
+    void SetU8(std::size_t offset, std::uint8_t v) { WriteU8(bytes.data(), N, offset, v); }
+};
