@@ -1,0 +1,100 @@
+// Device contexts: drawing into a window or a memory bitmap, pixel-exact (no
+// antialiasing, so pixels land where the integer geometry says).
+#pragma once
+
+#include "framework/gdi_object.h"
+
+#include <memory>
+#include <string>
+
+class CWnd;
+
+namespace afx::detail {
+struct DCData;
+}
+
+// Defaults: a black solid pen of width 1, a white brush, the dialog font, black text,
+// OPAQUE background mode with a white background colour, current position (0, 0).
+// SelectObject returns the object selected before, which may be nullptr for the
+// defaults; selecting nullptr puts the default back.
+class CDC {
+public:
+    CDC();
+    virtual ~CDC();
+    CDC(const CDC&) = delete;
+    CDC& operator=(const CDC&) = delete;
+
+    // A memory DC: draws into the bitmap selected into it (nothing before that).
+    BOOL CreateCompatibleDC(CDC* dc);
+    BOOL DeleteDC();
+
+    CPen* SelectObject(CPen* pen);
+    CBrush* SelectObject(CBrush* brush);
+    CFont* SelectObject(CFont* font);
+    CBitmap* SelectObject(CBitmap* bitmap);
+
+    CPoint MoveTo(int x, int y);
+    CPoint MoveTo(CPoint p) { return MoveTo(p.x, p.y); }
+    // Line with the current pen from the current position to (x, y), the end point
+    // excluded; the current position moves to (x, y).
+    BOOL LineTo(int x, int y);
+    BOOL LineTo(CPoint p) { return LineTo(p.x, p.y); }
+    CPoint GetCurrentPosition() const;
+
+    // Fills left..right-1 x top..bottom-1.
+    void FillSolidRect(const CRect& rect, COLORREF color);
+    void FillSolidRect(int x, int y, int cx, int cy, COLORREF color);
+    void FillRect(const CRect& rect, CBrush* brush);
+    // Outline with the current pen, inside with the current brush; covers
+    // left..right-1 x top..bottom-1.
+    BOOL Rectangle(int left, int top, int right, int bottom);
+    BOOL Rectangle(const CRect& rect) {
+        return Rectangle(rect.left, rect.top, rect.right, rect.bottom);
+    }
+
+    // (x, y) is the top-left of the text cell. In OPAQUE mode the cell is filled with the
+    // background colour first.
+    BOOL TextOut(int x, int y, const std::string& text);
+    CSize GetTextExtent(const std::string& text) const;
+    COLORREF SetTextColor(COLORREF color);
+    COLORREF GetTextColor() const;
+    int SetBkMode(int mode);
+    int GetBkMode() const;
+    COLORREF SetBkColor(COLORREF color);
+    COLORREF GetBkColor() const;
+
+    // Copies a w x h block from src at (xSrc, ySrc) to (x, y). Only SRCCOPY.
+    BOOL BitBlt(int x, int y, int width, int height, CDC* src, int xSrc, int ySrc, DWORD rop);
+    // CLR_INVALID outside the surface.
+    COLORREF GetPixel(int x, int y) const;
+    COLORREF SetPixel(int x, int y, COLORREF color);
+    // Draws the icon at its own size with (x, y) its top-left corner.
+    BOOL DrawIcon(int x, int y, HICON icon);
+
+    // Size of the surface drawn on (the window's client area or the bitmap).
+    CSize GetSurfaceSize() const;
+
+    afx::detail::DCData& Data() const { return *data_; }
+
+protected:
+    std::unique_ptr<afx::detail::DCData> data_;
+};
+
+// Inside a WM_PAINT handler: draws the window's client area for this paint.
+class CPaintDC : public CDC {
+public:
+    explicit CPaintDC(CWnd* wnd);
+    ~CPaintDC() override;
+};
+
+// Outside a paint event: draws into the window's own backing image, which its paint
+// event shows. When the DC goes away (or is flushed) only the bounding rectangle of what
+// was drawn is repainted, never the whole window, so child controls outside it are not
+// repainted.
+class CClientDC : public CDC {
+public:
+    explicit CClientDC(CWnd* wnd);
+    ~CClientDC() override;
+    // Repaints what was drawn so far.
+    void Flush();
+};

@@ -1,0 +1,27 @@
+// CEdit: single- or multi-line edit control.
+#pragma once
+
+#include "framework/wnd.h"
+
+// Multi-line edits keep "\r\n" as the line break: SetWindowText takes "\r\n" (a lone
+// "\n" also breaks the line) and GetWindowText gives every line break back as "\r\n",
+// so a text written with "\r\n" line ends reads back byte for byte. Lines are the text's
+// lines (no word wrap is counted): "a\r\nb" has 2 lines, "" has 1.
+class CEdit : public CWnd {
+public:
+    int GetLineCount() const;
+    // Scrolls the view by `lines` (positive: towards the end) from where it stands.
+    BOOL LineScroll(int lines, int chars = 0);
+    // Index of the line at the top of the view.
+    int GetFirstVisibleLine() const;
+    // Limits what the user can type to `maxChars` characters (0: no limit). A longer text
+    // set by the program is kept whole.
+    void LimitText(int maxChars = 0);
+    void SetLimitText(UINT maxChars) { LimitText(static_cast<int>(maxChars)); }
+    UINT GetLimitText() const;
+    BOOL SetReadOnly(BOOL readOnly = TRUE);
+    BOOL IsMultiLine() const;
+    // Character positions; (0, -1) selects all.
+    void SetSel(int start, int end, BOOL noScroll = FALSE);
+    void ReplaceSel(const std::string& text, BOOL canUndo = FALSE);
+};

@@ -1,0 +1,52 @@
+// CFileDialog: the open and save file dialogs.
+#pragma once
+
+#include "framework/afx_types.h"
+
+#include <string>
+
+class CWnd;
+
+// The filter is in "text|pattern|text|pattern||" form; patterns may hold several
+// wildcards separated by ';'. A name typed without an extension gets "." + defExt
+// appended. A save dialog asks before overwriting only with OFN_OVERWRITEPROMPT;
+// OFN_FILEMUSTEXIST and OFN_PATHMUSTEXIST make the dialog refuse names that do not exist.
+class CFileDialog {
+public:
+    CFileDialog(BOOL openFileDialog, const std::string& defExt = std::string(),
+                const std::string& fileName = std::string(), DWORD flags = 0,
+                const std::string& filter = std::string(), CWnd* parent = nullptr);
+
+    // IDOK when a file was chosen, IDCANCEL otherwise.
+    INT_PTR DoModal();
+    // Full path of the chosen file.
+    std::string GetPathName() const { return path_; }
+    std::string GetFileName() const;
+    std::string GetFileExt() const;
+
+    BOOL IsOpenDialog() const { return open_; }
+    const std::string& GetDefExt() const { return defExt_; }
+    const std::string& GetInitialFileName() const { return fileName_; }
+    DWORD GetFlags() const { return m_flags; }
+    const std::string& GetFilter() const { return filter_; }
+
+    // Set before DoModal: the window title (empty: the standard one) and the starting
+    // folder (empty: the current directory).
+    std::string m_title;
+    std::string m_initialDir;
+    DWORD m_flags;
+
+private:
+    BOOL open_;
+    std::string defExt_;
+    std::string fileName_;
+    std::string filter_;
+    CWnd* parent_;
+    std::string path_;
+};
+
+namespace afx {
+// "name" + "." + defExt when the file name part of `path` has no extension and defExt
+// is not empty; `path` unchanged otherwise.
+std::string AppendDefaultExtension(const std::string& path, const std::string& defExt);
+} // namespace afx

@@ -1,0 +1,112 @@
+// Test seams and user-action helpers. Used only by tests; the program never calls them.
+#pragma once
+
+#include "framework/afx_types.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+class CDialog;
+class CFileDialog;
+class CWnd;
+
+namespace afx::testing {
+
+// ---- Seams ----------------------------------------------------------------------------
+
+// Replaces every message box: called with the text and type, returns the answer (IDOK,
+// IDYES, IDNO...). nullptr restores real boxes.
+void SetMessageBoxAnswerer(std::function<int(const std::string& text, UINT type)> answerer);
+
+// Replaces every file dialog: sees the dialog (title, filter, flags, default extension,
+// initial directory) and returns false for "cancelled" or true with `path` chosen. The
+// framework still appends the default extension to a path without one. nullptr restores
+// real dialogs.
+void SetFileDialogAnswerer(
+    std::function<bool(const CFileDialog& dialog, std::string& path)> answerer);
+
+// Runs `hook` once, inside the modal loop of the next dialog of `templateId` shown
+// modally, right after it is shown (after OnInitDialog). Hooks for the same template run
+// in the order added, one per DoModal.
+void AddModalHook(int templateId, std::function<void(CDialog& dialog)> hook);
+// Drops every pending modal hook.
+void ClearModalHooks();
+int PendingModalHooks(int templateId);
+
+// Overrides afx::GetProgramPath; an empty string removes the override.
+void SetProgramPathOverride(const std::string& path);
+
+// ---- Acting as the user ----------------------------------------------------------------
+
+// Click on a button of `dialog` (push, check or radio): nothing when it is disabled.
+void ClickButton(CWnd& dialog, int id);
+// Enter / Escape to the dialog's focused control, following the dialog's key rules.
+void PressEnter(CWnd& dialog);
+void PressEscape(CWnd& dialog);
+// Presses a key (Qt key code, e.g. 0x01000014 for Right) on the focused control.
+void PressKey(CWnd& dialog, int qtKey);
+// The close box of the dialog's window.
+void ClickCloseBox(CWnd& dialog);
+void SetFocusTo(CWnd& dialog, int id);
+int FocusedControlId(CWnd& dialog); // 0 when no control of the dialog has the focus
+// Replaces the text of an edit as the user would by typing (length limit applies).
+void TypeText(CWnd& dialog, int id, const std::string& text);
+// Sets the text of a control directly, like the program would.
+void SetControlText(CWnd& dialog, int id, const std::string& text);
+std::string GetControlText(CWnd& dialog, int id);
+void SetCheck(CWnd& dialog, int id, bool checked);
+bool IsChecked(CWnd& dialog, int id);
+bool IsEnabled(CWnd& dialog, int id);
+bool IsVisible(CWnd& dialog, int id);
+bool HasControl(CWnd& dialog, int id);
+
+void DoubleClickListRow(CWnd& dialog, int listId, int row);
+// point in the list's client coordinates (the header included).
+void DoubleClickListAt(CWnd& dialog, int listId, CPoint point);
+std::string ListRowText(CWnd& dialog, int listId, int row, int column = 0);
+int ListRowCount(CWnd& dialog, int listId);
+// Moves the mouse over a control without pressing a button.
+void HoverOver(CWnd& dialog, int id, CPoint point);
+
+// As a drag by the user: the position changes and the slider repaints.
+void SetSliderPos(CWnd& dialog, int id, int pos);
+int GetSliderPos(CWnd& dialog, int id);
+void GetSliderRange(CWnd& dialog, int id, int& minPos, int& maxPos);
+int ProgressPos(CWnd& dialog, int id);
+void ProgressRange(CWnd& dialog, int id, int& lower, int& upper);
+
+// Control rectangle in the dialog's client pixels; empty when there is no such control.
+CRect ControlRect(CWnd& dialog, int id);
+CSize ClientSize(CWnd& dialog);
+std::string WindowCaption(CWnd& dialog);
+
+struct Image {
+    int width = 0;
+    int height = 0;
+    std::vector<COLORREF> pixels; // row by row
+    COLORREF Pixel(int x, int y) const;
+    bool SavePng(const std::string& path) const;
+};
+// Renders the window (client area with its controls) offscreen, as it shows now.
+Image GrabWindow(CWnd& window);
+
+// Runs the event loop for `ms` milliseconds.
+void ProcessEvents(int ms = 0);
+// Runs the event loop until `predicate` holds or `timeoutMs` passed; returns the last
+// value of the predicate.
+bool WaitUntil(const std::function<bool()>& predicate, int timeoutMs = 5000);
+// The top-most dialog in a modal loop, nullptr when none.
+CDialog* CurrentModalDialog();
+
+// Records of message boxes answered by a simple answerer (see RecordMessageBoxes).
+struct MessageBoxRecord {
+    std::string text;
+    UINT type = 0;
+};
+// Installs an answerer that records every box and answers with `answer` (or, for boxes
+// with Yes/No buttons, `yesNoAnswer`); returns the record list it fills, which stays
+// valid until the next call.
+std::vector<MessageBoxRecord>& RecordMessageBoxes(int answer = IDOK, int yesNoAnswer = IDYES);
+
+} // namespace afx::testing
