@@ -1,0 +1,52 @@
+#pragma once
+// The simulated device's memory: the recorder ring at memory address 0 and the settings
+// area (blocks 2 to 5, back to back) from protocol::kSettingsBase.
+//
+// Chunk writes from the line land in a staging copy first; only closing the block write
+// applies the staged bytes of that block to the memory that chunk reads see. The recorder
+// is written by the device itself only: chunk writes into it are refused.
+
+#include "link/protocol.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+class DeviceMemory {
+public:
+    static constexpr std::size_t kSettingsSize = 333;
+
+    DeviceMemory();
+
+    // Copies up to count bytes from address into out and gives how many were copied: the
+    // copy stops at the end of the region that holds address; 0 outside memory.
+    std::size_t Read(std::uint32_t address, std::size_t count, std::uint8_t* out) const;
+    std::vector<std::uint8_t> Bytes(std::uint32_t address, std::size_t count) const;
+
+    // Writes straight into memory, bypassing the staging copy; false (nothing written)
+    // unless all bytes lie inside one region.
+    bool Write(std::uint32_t address, const std::uint8_t* data, std::size_t count);
+    bool Write(std::uint32_t address, const std::vector<std::uint8_t>& data) {
+        return Write(address, data.data(), data.size());
+    }
+
+    // Stages a chunk; false (nothing staged) unless all bytes lie inside the settings area.
+    bool Stage(std::uint32_t address, const std::uint8_t* data, std::size_t count);
+    // Applies the staged bytes that lie inside the block to memory; other staged bytes
+    // stay staged. Unknown blocks and the recorder apply nothing. Gives the bytes applied.
+    std::size_t Commit(int blockId);
+    void DiscardStaged();
+    std::size_t StagedCount() const;
+
+    std::vector<std::uint8_t>& Recorder() { return m_recorder; }
+    const std::vector<std::uint8_t>& Recorder() const { return m_recorder; }
+    std::array<std::uint8_t, kSettingsSize>& Settings() { return m_settings; }
+    const std::array<std::uint8_t, kSettingsSize>& Settings() const { return m_settings; }
+
+private:
+    std::vector<std::uint8_t> m_recorder;
+    std::array<std::uint8_t, kSettingsSize> m_settings{};
+    std::array<std::uint8_t, kSettingsSize> m_staged{};
+    std::array<bool, kSettingsSize> m_dirty{};
+};

@@ -1,0 +1,41 @@
+#include "sim/fault_plan.h"
+
+#include <algorithm>
+
+t_fault_hits FaultPlan::Match(int command) {
+    t_fault_hits hits;
+    for (t_fault_rule& rule : m_rules) {
+        if (rule.command != kAnyCommand && rule.command != command) {
+            continue;
+        }
+        ++rule.seen;
+        if (rule.nth != 0 && rule.seen != rule.nth) {
+            continue;
+        }
+        switch (rule.fault) {
+        case SimFault::DropReply:
+            hits.drop = true;
+            break;
+        case SimFault::CorruptChecksum:
+            hits.corrupt = true;
+            break;
+        case SimFault::StrayColon:
+            hits.strayColon = true;
+            break;
+        case SimFault::FlipCharacter:
+            hits.flip = true;
+            break;
+        case SimFault::TextBeforeReply:
+            hits.texts.push_back(rule.text);
+            break;
+        case SimFault::MoreReplies:
+            hits.moreReplies += rule.count;
+            break;
+        case SimFault::RejectWrite:
+            hits.reject = true;
+            break;
+        }
+    }
+    std::erase_if(m_rules, [](const t_fault_rule& r) { return r.nth != 0 && r.seen >= r.nth; });
+    return hits;
+}
