@@ -1,0 +1,117 @@
+#pragma once
+// CLWDlg: the main window and the spine of the program. It owns, for the whole run, the
+// settings record, the memory image, the timer map, the link, the request queue and the
+// two reusable transfer dialogs; it holds the console and the live status panel, its
+// buttons start every operation, and the link worker and the queue post their
+// notifications to it. Every other part reaches the rest of the system through it.
+
+#include "app/settings_file.h"
+#include "framework/afx.h"
+#include "link/protocol.h"
+#include "link/reply_handler.h"
+#include "link/transfer_data.h"
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+
+class CTransfer;
+class CQueue;
+class CDlgRequest;
+class CDlgNVProgress;
+
+class CLWDlg : public CDialog {
+public:
+    explicit CLWDlg(CWnd* parent = nullptr);
+    ~CLWDlg() override;
+
+    // ---- Services for the rest of the program (UI thread) ----
+
+    // Appends text to the console; newLine != 0 starts a new line first. "\r\n" inside
+    // the text breaks lines. Past 200 lines the console is cleared to "Clr screen".
+    void ConsoleWrite(const std::string& text, int newLine);
+
+    // Live status: 1 sends one status request (unless a poll is already in flight or
+    // armed); any other value shows the idle look and cancels the armed poll.
+    void PollStatus(int on);
+    void OnStatusReply(const t_transfer_data* reply);
+
+    // Settings file config.cfg in the program directory: 1 read / written, 0 not.
+    int ReadSettings();
+    int WriteSettings();
+    SettingsRecord m_settings;
+    int DeviceAddress() const { return m_settings.deviceAddress; }
+
+    // Timer service: one-shot calls of context->callback(arg) after delay ms.
+    void AddTimer(CCmdTarget* context, TimerCallback callback, int delayMs, int arg);
+    // Cancels every armed call whose context, callback and arg all equal the given ones.
+    void RemoveTimers(CCmdTarget* context, TimerCallback callback, int arg);
+    std::size_t ArmedTimerCount() const { return m_timers.size(); }
+
+    // The one way every part sends to the device: forwards to the request queue and
+    // gives the request's number (0 when refused).
+    std::uint32_t SendRequest(int deviceAddress, int messageType, int command,
+                              const std::uint8_t* data, int length, CCmdTarget* owner,
+                              ReplyHandler handler);
+
+    std::uint8_t* MemoryImage() { return m_memoryImage; }
+    const std::string& ProgramDirectory() const { return m_programDirectory; }
+    const std::string& Banner() const { return m_banner; }
+    CTransfer& Transfer() { return *m_transfer; }
+    CQueue& Queue() { return *m_queue; }
+    CDlgRequest& RequestDialog() { return *m_dlgRequest; }
+    CDlgNVProgress& ProgressDialog() { return *m_dlgNVProgress; }
+
+    BOOL OnCmdMsg(UINT id, int code, void* extra, void* handlerInfo) override;
+    const AFX_MSGMAP* GetMessageMap() const override;
+
+protected:
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+
+    // ---- Window messages ----
+    void OnSysCommand(UINT command, LPARAM param);
+    void OnPaint();
+    HCURSOR OnQueryDragIcon();
+    void OnDestroy();
+    void OnTimer(UINT_PTR id);
+
+    // ---- Buttons ----
+    void OnPort();          // app/
+    void OnVersions();      // device/
+    void OnSetClock();      // device/
+    void OnSetPosition();   // device/
+    void OnReset();         // device/
+    void OnStatistics();    // device/
+    void OnConfiguration(); // device/
+    void OnProgrammer();    // device/
+    void OnInspections();   // device/
+    void OnRelays();        // device/
+    void OnReadRecorder();  // measure/
+    void OnLoadFile();      // measure/
+    void OnSaveFile();      // measure/
+    void OnPositionChart(); // measure/
+    void OnSpeedChart();    // measure/
+
+private:
+    void SetStatusIdle();
+
+    // Members in the order of the design.
+    std::string m_banner;
+    CFont m_statusFont;
+    std::uint8_t m_memoryImage[protocol::kRecorderSize];
+    CEdit m_console;
+    CEdit m_statusSpeed;
+    CEdit m_statusInputs;
+    CEdit m_statusOutputs;
+    CEdit m_statusSupply;
+    std::string m_programDirectory;
+    CTransfer* m_transfer = nullptr;
+    CQueue* m_queue = nullptr;
+    CDlgRequest* m_dlgRequest = nullptr;
+    CDlgNVProgress* m_dlgNVProgress = nullptr;
+    HICON m_hIcon = nullptr;
+    std::unordered_map<UINT, t_timer_struct> m_timers;
+    UINT m_nextTimerId = 1;
+    bool m_pollActive = false; // a status poll is in flight or armed
+};

@@ -1,0 +1,3 @@
+#include "app/lw_dlg.h"
+
+void CLWDlg::OnStatistics() {}

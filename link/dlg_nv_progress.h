@@ -1,0 +1,57 @@
+#pragma once
+// CDlgNVProgress: moves one memory block between the device and its own buffer in chunks
+// of at most 57 bytes behind the "Postęp" box. DoModal gives IDOK when the whole block
+// was read, or written and closed; IDCANCEL when it failed or was aborted ("Przerwij").
+// Calling order: SetRead or SetWrite, DoModal, then GetData after a read that gave IDOK.
+
+#include "framework/afx.h"
+#include "link/protocol.h"
+#include "link/transfer_data.h"
+
+#include <cstdint>
+#include <vector>
+
+class CLWDlg;
+
+class CDlgNVProgress : public CDialog {
+public:
+    explicit CDlgNVProgress(CLWDlg* mainWindow);
+
+    void SetRead(int blockId);
+    // Copies BlockSize(blockId) bytes from source.
+    void SetWrite(int blockId, const std::uint8_t* source);
+    // Start of the buffer (protocol::kRecorderSize bytes).
+    const std::uint8_t* GetData() const { return m_buffer.data(); }
+
+    static std::uint32_t BlockAddress(int blockId) { return protocol::BlockAddress(blockId); }
+    static std::uint32_t BlockSize(int blockId) { return protocol::BlockSize(blockId); }
+
+    void OnReadReply(const t_transfer_data* reply);
+    void OnWriteReply(const t_transfer_data* reply);
+    void OnCommitReply(const t_transfer_data* reply);
+
+protected:
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+    void OnOK() override;
+    void OnCancel() override;
+
+private:
+    void ReadNextChunk();
+    void WriteNextChunk();
+    // True when the reply or time-out being delivered belongs to the running transfer.
+    bool IsCurrent() const;
+    void Fail(const char* message);
+
+    CLWDlg* m_mainWindow;
+    std::uint32_t m_memoryAddress = 0;
+    std::uint32_t m_remaining = 0;
+    std::size_t m_bufferPosition = 0;
+    std::vector<std::uint8_t> m_buffer;
+    int m_blockId = 0;
+    int m_direction = 0; // 0 read, 1 write
+    int m_active = 0;
+    std::uint32_t m_requestId = 0; // the chunk request now outstanding
+    std::uint32_t m_requestedCount = 0;
+    CProgressCtrl m_progress;
+};

@@ -1,0 +1,4 @@
+#include "app/lw_dlg.h"
+
+void CLWDlg::OnPositionChart() {}
+void CLWDlg::OnSpeedChart() {}
