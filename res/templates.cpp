@@ -1,0 +1,8 @@
+#include "res/templates.h"
+
+void RegisterProgramTemplates() {
+    RegisterMainTemplates();
+    RegisterLinkTemplates();
+    RegisterDeviceTemplates();
+    RegisterMeasureTemplates();
+}

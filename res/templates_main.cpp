@@ -1,0 +1,3 @@
+#include "res/templates.h"
+
+void RegisterMainTemplates() {}
