@@ -37,9 +37,12 @@ public:
 
     // Places the history into the ring so that the newest run crosses the ring's end and
     // the end marker follows it; gives the image. Start times become calendar times that
-    // end a few minutes before now.
+    // end before now, within the last day.
     std::vector<std::uint8_t> Image(std::int64_t now) {
-        const std::int64_t origin = now - m_lastEnd - Uniform(300, 1800);
+        // Day 0 begins at a local midnight, so that runs keep their working hours.
+        t_device_time midnight = CalendarToDeviceTime(now - m_lastEnd - Uniform(300, 1800));
+        midnight.hour = midnight.minute = midnight.second = 0;
+        const std::int64_t origin = DeviceTimeToCalendar(midnight);
         for (const auto& [offset, start] : m_headers) {
             const t_device_time time = CalendarToDeviceTime(origin + start);
             const auto* bytes = reinterpret_cast<const std::uint8_t*>(&time);
