@@ -1,0 +1,57 @@
+#include "app/settings_file.h"
+
+#include "app/atomic_file.h"
+#include "device/byte_order.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+bool ParseSettings(const std::uint8_t* bytes, std::size_t n, SettingsRecord& settings) {
+    if (bytes == nullptr || n < protocol::kSettingsFileSize) {
+        return false;
+    }
+    settings.portNumber = ReadI32LE(bytes, n, 0);
+    settings.baudRate = ReadI32LE(bytes, n, 4);
+    settings.deviceAddress = ReadI32LE(bytes, n, 8);
+    return true;
+}
+
+void EncodeSettings(const SettingsRecord& settings, std::uint8_t out[protocol::kSettingsFileSize]) {
+    WriteI32LE(out, protocol::kSettingsFileSize, 0, settings.portNumber);
+    WriteI32LE(out, protocol::kSettingsFileSize, 4, settings.baudRate);
+    WriteI32LE(out, protocol::kSettingsFileSize, 8, settings.deviceAddress);
+}
+
+bool ReadSettingsFile(const std::string& path, SettingsRecord& settings) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    struct stat info;
+    if (fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    std::uint8_t bytes[protocol::kSettingsFileSize];
+    std::size_t got = 0;
+    while (got < sizeof bytes) {
+        const ssize_t n = ::read(fd, bytes + got, sizeof bytes - got);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            break;
+        }
+        got += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    return ParseSettings(bytes, got, settings);
+}
+
+bool WriteSettingsFile(const std::string& path, const SettingsRecord& settings) {
+    std::uint8_t bytes[protocol::kSettingsFileSize];
+    EncodeSettings(settings, bytes);
+    return WriteFileAtomically(path, bytes, sizeof bytes);
+}

@@ -1,0 +1,26 @@
+#pragma once
+// The settings file config.cfg: port number, baud rate and device address as three
+// little-endian 32-bit integers, 12 bytes, nothing else.
+
+#include "link/protocol.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+struct SettingsRecord {
+    std::int32_t portNumber = protocol::kDefaultPort;
+    std::int32_t baudRate = protocol::kDefaultBaud;
+    std::int32_t deviceAddress = protocol::kDefaultDeviceAddress;
+};
+
+// True only when at least 12 bytes are given; bytes after the twelfth are ignored.
+bool ParseSettings(const std::uint8_t* bytes, std::size_t n, SettingsRecord& settings);
+// The 12 bytes of the file.
+void EncodeSettings(const SettingsRecord& settings, std::uint8_t out[protocol::kSettingsFileSize]);
+
+// False (settings untouched) when the file cannot be opened, is a directory or is shorter
+// than 12 bytes. Reads no more than the record.
+bool ReadSettingsFile(const std::string& path, SettingsRecord& settings);
+// Replaces the file whole (see WriteFileAtomically); false leaves the old file as it was.
+bool WriteSettingsFile(const std::string& path, const SettingsRecord& settings);
