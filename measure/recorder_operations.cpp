@@ -1,5 +1,77 @@
 #include "app/lw_dlg.h"
+#include "app/text_format.h"
+#include "link/dlg_nv_progress.h"
+#include "link/protocol.h"
+#include "measure/measurement_file.h"
 
-void CLWDlg::OnReadRecorder() {}
-void CLWDlg::OnLoadFile() {}
-void CLWDlg::OnSaveFile() {}
+#include <cstring>
+#include <filesystem>
+#include <vector>
+
+namespace {
+
+constexpr const char* kMeasurementFilter =
+    "Lista plików pomiarów (*.qz)|*.qz|Wszystkie pliki (*.*)|*.*||";
+constexpr const char* kMeasurementExtension = "qz";
+constexpr int kRecorderBlock = 0;
+
+} // namespace
+
+void CLWDlg::OnReadRecorder() {
+    ConsoleWrite("Odczyt rejestratora", 1);
+    CDlgNVProgress& transfer = ProgressDialog();
+    transfer.SetRead(kRecorderBlock);
+    // The transfer dialog reports its own failures; the image keeps what it held.
+    if (transfer.DoModal() != IDOK) {
+        return;
+    }
+    std::memcpy(m_memoryImage, transfer.GetData(), protocol::kRecorderSize);
+}
+
+void CLWDlg::OnLoadFile() {
+    CFileDialog dialog(TRUE, kMeasurementExtension, std::string(),
+                       OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST, kMeasurementFilter,
+                       this);
+    dialog.m_title = "Otwiera liste plików wyników pomiarów";
+    if (dialog.DoModal() != IDOK) {
+        return;
+    }
+    const std::string path = dialog.GetPathName();
+
+    // The file is read whole into a buffer of its own first: the image changes only when
+    // every byte arrived, so a failed read never leaves it half overwritten.
+    std::vector<std::uint8_t> data;
+    LoadError error = LoadError::None;
+    if (!LoadMeasurementFile(path, data, error) || data.size() != protocol::kRecorderSize) {
+        AfxMessageBox(error == LoadError::WrongLength ? "To nie jest plik z probkami"
+                                                      : "Blad w odczycie pliku!",
+                      MB_OK);
+        return;
+    }
+    std::memcpy(m_memoryImage, data.data(), data.size());
+    ConsoleWrite(
+        Format("Plik '%s' odczytany, %d bajtow", path.c_str(), static_cast<int>(data.size())), 1);
+}
+
+void CLWDlg::OnSaveFile() {
+    CFileDialog dialog(FALSE, kMeasurementExtension, std::string(), OFN_HIDEREADONLY,
+                       kMeasurementFilter, this);
+    dialog.m_title = "Zapisz jako plik wyników pomiarów";
+    dialog.m_initialDir = ProgramDirectory();
+    if (dialog.DoModal() != IDOK) {
+        return;
+    }
+    const std::string path = dialog.GetPathName();
+
+    // Written beside the target and renamed over it only when complete: a failure keeps an
+    // existing file as it was.
+    if (!SaveMeasurementFile(path, m_memoryImage, protocol::kRecorderSize)) {
+        AfxMessageBox("Nie mozna otworzyc pliku do zapisu!", MB_OK);
+        return;
+    }
+    std::error_code ec;
+    const std::uintmax_t length = std::filesystem::file_size(path, ec);
+    ConsoleWrite(
+        Format("Plik '%s' zapisany, %d bajtow", path.c_str(), ec ? 0 : static_cast<int>(length)),
+        1);
+}
