@@ -25,6 +25,12 @@ void CloseFd(int& fd) {
     }
 }
 
+// Whether nobody has the slave open: then the master reports a hang-up.
+bool HungUp(int master) {
+    pollfd p{master, 0, 0};
+    return ::poll(&p, 1, 0) > 0 && (p.revents & POLLHUP) != 0;
+}
+
 std::string ReadLink(const std::string& path) {
     char target[PATH_MAX];
     const ssize_t n = ::readlink(path.c_str(), target, sizeof target - 1);
@@ -207,8 +213,6 @@ void PtySimulator::Serve() {
 
     while (!m_stop) {
         Clock::time_point now = Clock::now();
-        input.SetBaud(m_paceInput ? m_baud.load() : 0);
-        output.SetBaud(m_baud);
 
         const bool watchMaster = now >= hungUpUntil;
         Clock::time_point deadline = std::min(input.NextDue(), output.NextDue());
@@ -236,6 +240,7 @@ void PtySimulator::Serve() {
             }
         }
         now = Clock::now();
+        input.SetBaud(m_paceInput ? m_baud.load() : 0);
         if (watchMaster && fds[1].revents != 0) {
             bool hung = (fds[1].revents & (POLLHUP | POLLERR)) != 0;
             if (fds[1].revents & POLLIN) {
@@ -259,6 +264,8 @@ void PtySimulator::Serve() {
             }
         }
 
+        // Read after the request, so that a change made just before it applies to its reply.
+        output.SetBaud(m_baud);
         incoming.clear();
         input.Release(now, incoming);
         {
@@ -266,8 +273,12 @@ void PtySimulator::Serve() {
             if (!incoming.empty()) {
                 m_device.Receive(incoming.data(), incoming.size());
             }
+            auto outputs = m_device.TakeOutput();
+            if (!outputs.empty() && now < hungUpUntil && !HungUp(m_master)) {
+                hungUpUntil = now; // the port was opened during the pause
+            }
             const bool connected = now >= hungUpUntil && !m_lineDown;
-            for (t_sim_output& out : m_device.TakeOutput()) {
+            for (t_sim_output& out : outputs) {
                 if (connected) {
                     output.Push(out.bytes.data(), out.bytes.size(),
                                 now + std::chrono::milliseconds(out.delayMs));
