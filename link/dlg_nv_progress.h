@@ -42,6 +42,8 @@ private:
     // True when the reply or time-out being delivered belongs to the running transfer.
     bool IsCurrent() const;
     void Fail(const char* message);
+    // The block has been read, or written and closed: "koniec transmisji", IDOK.
+    void Complete();
 
     CLWDlg* m_mainWindow;
     std::uint32_t m_memoryAddress = 0;

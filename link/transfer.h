@@ -7,6 +7,7 @@
 #include "framework/afx.h"
 #include "link/transfer_data.h"
 
+#include <cstdint>
 #include <memory>
 
 class CLWDlg;
@@ -32,6 +33,9 @@ public:
     void DisableDeviceButtons();
     // True between the link's coming up (port open) and its going down.
     bool IsConnected() const { return m_connected; }
+    // Loop turns of the worker so far (all workers of this link together): an idle
+    // connected link adds none.
+    std::uint64_t WorkerWakeups() const;
 
     const AFX_MSGMAP* GetMessageMap() const override;
 
@@ -43,6 +47,7 @@ private:
     void ShowOpening();
     void ShowConnected();
     void ShowDisconnected(int exitCode);
+    void EnableButton(int id, BOOL enable);
 
     std::unique_ptr<TransferContext> m_context;
     CLWDlg* m_mainWindow;

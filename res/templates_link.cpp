@@ -1,3 +1,32 @@
+#include "framework/afx.h"
+#include "res/resource.h"
 #include "res/templates.h"
 
-void RegisterLinkTemplates() {}
+void RegisterLinkTemplates() {
+    DialogTemplate wait;
+    wait.id = IDD_REQUEST;
+    wait.caption = "Transmisja danych";
+    wait.cx = 88;
+    wait.cy = 34;
+    wait.style = WS_POPUP | WS_CAPTION | DS_MODALFRAME;
+    wait.fontName = "Microsoft Sans Serif";
+    wait.fontPoints = 8;
+    wait.controls = {
+        {ControlKind::Static, IDC_REQUEST_TEXT, "Czekaj ...", 28, 13, 30, 8, SS_LEFT, 0},
+    };
+    RegisterDialogTemplate(wait);
+
+    DialogTemplate progress;
+    progress.id = IDD_NV_PROGRESS;
+    progress.caption = "Postęp";
+    progress.cx = 186;
+    progress.cy = 47;
+    progress.style = WS_POPUP | WS_CAPTION | DS_MODALFRAME;
+    progress.fontName = "Microsoft Sans Serif";
+    progress.fontPoints = 8;
+    progress.controls = {
+        {ControlKind::Progress, IDC_PROGRESS, "", 5, 9, 175, 9, WS_BORDER, 0},
+        {ControlKind::PushButton, IDC_CANCEL, "Przerwij", 67, 27, 50, 14, WS_TABSTOP, 0},
+    };
+    RegisterDialogTemplate(progress);
+}

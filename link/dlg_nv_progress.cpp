@@ -1,0 +1,198 @@
+#include "link/dlg_nv_progress.h"
+
+#include "app/lw_dlg.h"
+#include "app/text_format.h"
+#include "link/queue.h"
+#include "res/resource.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+constexpr const char* kNoReply = "Urządzenie nie odpowiada";
+constexpr const char* kVerifyFailed = "Błąd przy weryfikacji zapisu do pamieci !";
+constexpr const char* kBadReply = "Błędna odpowiedź urządzenia";
+
+void PutAddress(std::uint8_t* out, std::uint32_t address) {
+    for (int i = 0; i < 4; ++i) {
+        out[i] = static_cast<std::uint8_t>(address >> (8 * i));
+    }
+}
+
+} // namespace
+
+CDlgNVProgress::CDlgNVProgress(CLWDlg* mainWindow)
+    : CDialog(IDD_NV_PROGRESS), m_mainWindow(mainWindow), m_buffer(protocol::kRecorderSize) {}
+
+void CDlgNVProgress::SetRead(int blockId) {
+    m_blockId = blockId;
+    m_direction = 0;
+    m_memoryAddress = BlockAddress(blockId);
+    m_remaining = BlockSize(blockId);
+    m_bufferPosition = 0;
+    m_requestId = 0;
+}
+
+void CDlgNVProgress::SetWrite(int blockId, const std::uint8_t* source) {
+    m_blockId = blockId;
+    m_direction = 1;
+    m_memoryAddress = BlockAddress(blockId);
+    m_remaining = BlockSize(blockId);
+    m_bufferPosition = 0;
+    m_requestId = 0;
+    if (m_remaining > 0 && source != nullptr) {
+        std::memcpy(m_buffer.data(), source, m_remaining);
+    }
+}
+
+void CDlgNVProgress::DoDataExchange(CDataExchange* pDX) {
+    CDialog::DoDataExchange(pDX);
+    DDX_Control(pDX, IDC_PROGRESS, m_progress);
+}
+
+BOOL CDlgNVProgress::OnInitDialog() {
+    CDialog::OnInitDialog();
+    const int size = static_cast<int>(BlockSize(m_blockId));
+    m_mainWindow->ConsoleWrite(Format("Transmisja %dB", size), 1);
+    m_active = 1;
+    m_progress.SetRange32(0, size);
+    m_progress.SetPos(0);
+    if (m_direction == 0) {
+        ReadNextChunk();
+    } else {
+        WriteNextChunk();
+    }
+    return TRUE;
+}
+
+bool CDlgNVProgress::IsCurrent() const {
+    return m_active != 0 && m_requestId != 0 &&
+           m_mainWindow->Queue().CurrentDelivery() == m_requestId;
+}
+
+void CDlgNVProgress::ReadNextChunk() {
+    const std::uint32_t n = std::min<std::uint32_t>(m_remaining, protocol::kChunkData);
+    m_progress.SetStep(static_cast<int>(n));
+    if (n == 0) {
+        Complete();
+        return;
+    }
+    m_progress.StepIt();
+    std::uint8_t data[protocol::kChunkHeader];
+    PutAddress(data, m_memoryAddress);
+    data[4] = static_cast<std::uint8_t>(n);
+    m_memoryAddress += n;
+    m_remaining -= n;
+    m_requestedCount = n;
+    m_requestId = m_mainWindow->SendRequest(m_mainWindow->DeviceAddress(), protocol::kTypeReply,
+                                            protocol::kCmdReadChunk, data, sizeof data, this,
+                                            MakeReplyHandler(&CDlgNVProgress::OnReadReply));
+}
+
+void CDlgNVProgress::OnReadReply(const t_transfer_data* reply) {
+    if (!IsCurrent()) {
+        return;
+    }
+    m_requestId = 0;
+    if (reply == nullptr) {
+        Fail(kNoReply);
+        return;
+    }
+    // The count must be the one asked for, and carried whole by the frame; anything else
+    // would leave a gap in the block or read past the frame.
+    const std::size_t carried = std::min<std::size_t>(reply->length, protocol::kMaxData);
+    if (carried < protocol::kChunkHeader) {
+        Fail(kBadReply);
+        return;
+    }
+    const std::uint32_t k = reply->data[4];
+    if (k != m_requestedCount || protocol::kChunkHeader + k > carried ||
+        m_bufferPosition + k > m_buffer.size()) {
+        Fail(kBadReply);
+        return;
+    }
+    std::memcpy(m_buffer.data() + m_bufferPosition, reply->data + protocol::kChunkHeader, k);
+    m_bufferPosition += k;
+    ReadNextChunk();
+}
+
+void CDlgNVProgress::WriteNextChunk() {
+    const std::uint32_t n = std::min<std::uint32_t>(m_remaining, protocol::kChunkData);
+    m_progress.SetStep(static_cast<int>(n));
+    if (n == 0) {
+        const std::uint8_t block = static_cast<std::uint8_t>(m_blockId);
+        m_requestId = m_mainWindow->SendRequest(m_mainWindow->DeviceAddress(), protocol::kTypeReply,
+                                                protocol::kCmdCloseWrite, &block, 1, this,
+                                                MakeReplyHandler(&CDlgNVProgress::OnCommitReply));
+        return;
+    }
+    m_progress.StepIt();
+    std::uint8_t data[protocol::kChunkHeader + protocol::kChunkData];
+    PutAddress(data, m_memoryAddress);
+    data[4] = static_cast<std::uint8_t>(n);
+    std::memcpy(data + protocol::kChunkHeader, m_buffer.data() + m_bufferPosition, n);
+    m_memoryAddress += n;
+    m_remaining -= n;
+    m_bufferPosition += n;
+    m_requestId = m_mainWindow->SendRequest(m_mainWindow->DeviceAddress(), protocol::kTypeReply,
+                                            protocol::kCmdWriteChunk, data,
+                                            static_cast<int>(protocol::kChunkHeader + n), this,
+                                            MakeReplyHandler(&CDlgNVProgress::OnWriteReply));
+}
+
+void CDlgNVProgress::OnWriteReply(const t_transfer_data* reply) {
+    if (!IsCurrent()) {
+        return;
+    }
+    m_requestId = 0;
+    if (reply == nullptr) {
+        Fail(kNoReply);
+        return;
+    }
+    // A confirmation without its status byte confirms nothing.
+    if (reply->length < 1 || reply->data[0] != 1) {
+        Fail(kVerifyFailed);
+        return;
+    }
+    WriteNextChunk();
+}
+
+void CDlgNVProgress::OnCommitReply(const t_transfer_data* reply) {
+    if (!IsCurrent()) {
+        return;
+    }
+    m_requestId = 0;
+    if (reply == nullptr) {
+        Fail(kNoReply);
+        return;
+    }
+    Complete();
+}
+
+void CDlgNVProgress::Complete() {
+    m_active = 0;
+    m_requestId = 0;
+    m_mainWindow->ConsoleWrite("koniec transmisji", 1);
+    EndDialog(IDOK);
+}
+
+void CDlgNVProgress::Fail(const char* message) {
+    AfxMessageBox(message, MB_OK);
+    OnCancel();
+}
+
+void CDlgNVProgress::OnOK() {
+    // Enter while the box is shown: the block is not complete, so it is an abort, never
+    // a success.
+    OnCancel();
+}
+
+void CDlgNVProgress::OnCancel() {
+    if (m_active != 0) {
+        m_active = 0;
+        m_requestId = 0;
+        m_mainWindow->ConsoleWrite("Przerwano transmisję", 1);
+    }
+    EndDialog(IDCANCEL);
+}
