@@ -95,6 +95,10 @@ protected:
 
 private:
     void SetStatusIdle();
+    void ShowStatus(const t_transfer_data* reply);
+    // Stops and joins the link worker, then deletes the link, the queue and the two
+    // transfer dialogs, in this order.
+    void DeleteOwnedObjects();
 
     // Members in the order of the design.
     std::string m_banner;
@@ -113,5 +117,11 @@ private:
     HICON m_hIcon = nullptr;
     std::unordered_map<UINT, t_timer_struct> m_timers;
     UINT m_nextTimerId = 1;
-    bool m_pollActive = false; // a status poll is in flight or armed
+    bool m_pollActive = false;         // a status poll is in flight or armed
+    bool m_pollInFlight = false;       // a status request waits for its reply or time-out
+    bool m_pollArmed = false;          // the next poll waits for its timer
+    bool m_pollOn = false;             // polling switched on by the link's coming up
+    std::uint32_t m_pollRequestId = 0; // queue number of the status request in flight
+    UINT m_pollTimerId = 0;            // timer id of the armed poll
+    UINT m_firingTimerId = 0;          // timer whose call runs now; 0 outside OnTimer
 };

@@ -1,0 +1,218 @@
+#include "app/lw_dlg.h"
+
+#include "app/about_dlg.h"
+#include "app/program_info.h"
+#include "app/text_format.h"
+#include "link/dlg_nv_progress.h"
+#include "link/dlg_request.h"
+#include "link/queue.h"
+#include "link/transfer.h"
+#include "res/resource.h"
+
+#include <cstring>
+
+namespace {
+
+// Text of the About entry appended to the system menu where one exists.
+constexpr char kAboutMenuText[] = "&About LW...";
+
+// The large fixed-pitch font of the speed and position box: 21 pt, medium weight, for the
+// Eastern European character set; no face name, so any monospace font of the modern
+// family serves.
+LOGFONT StatusLogFont() {
+    LOGFONT lf{};
+    lf.lfHeight = 210;
+    lf.lfWidth = 13;
+    lf.lfEscapement = 0;
+    lf.lfOrientation = 0;
+    lf.lfWeight = FW_MEDIUM;
+    lf.lfItalic = 0;
+    lf.lfUnderline = 0;
+    lf.lfStrikeOut = 0;
+    lf.lfCharSet = EASTEUROPE_CHARSET;
+    lf.lfOutPrecision = OUT_DEFAULT_PRECIS;
+    lf.lfClipPrecision = CLIP_DEFAULT_PRECIS;
+    lf.lfQuality = DEFAULT_QUALITY;
+    lf.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
+    lf.lfFaceName[0] = '\0';
+    return lf;
+}
+
+} // namespace
+
+CLWDlg::CLWDlg(CWnd* parent) : CDialog(IDD_LW_DIALOG, parent) {
+    if (CWinApp* app = AfxGetApp()) {
+        m_hIcon = app->LoadIcon(IDR_MAINFRAME);
+    }
+    m_transfer = new CTransfer(this);
+    m_queue = new CQueue(this);
+    m_dlgRequest = new CDlgRequest(this);
+    m_dlgNVProgress = new CDlgNVProgress(this);
+}
+
+CLWDlg::~CLWDlg() {
+    // Normally gone with the window already; a main window that was never shown still
+    // owns them.
+    DeleteOwnedObjects();
+}
+
+void CLWDlg::DeleteOwnedObjects() {
+    if (m_transfer != nullptr) {
+        // The worker uses the link object's lists until it has ended.
+        m_transfer->StopWorker();
+        m_transfer->WaitWorkerEnd();
+    }
+    delete m_transfer;
+    m_transfer = nullptr;
+    delete m_queue;
+    m_queue = nullptr;
+    delete m_dlgRequest;
+    m_dlgRequest = nullptr;
+    delete m_dlgNVProgress;
+    m_dlgNVProgress = nullptr;
+}
+
+const AFX_MSGMAP* CLWDlg::GetMessageMap() const {
+    static const AFX_MSGMAP map =
+        AFX_MSGMAP::Of<CLWDlg>(CDialog::GetThisMessageMap(),
+                               {
+                                   OnSysCommandEntry(&CLWDlg::OnSysCommand),
+                                   OnMessageEntry(WM_PAINT, &CLWDlg::OnPaint),
+                                   OnQueryDragIconEntry(&CLWDlg::OnQueryDragIcon),
+                                   OnMessageEntry(WM_DESTROY, &CLWDlg::OnDestroy),
+                                   OnTimerEntry(&CLWDlg::OnTimer),
+                                   OnCommandEntry(IDC_PORT, &CLWDlg::OnPort),
+                                   OnCommandEntry(IDC_VERSIONS, &CLWDlg::OnVersions),
+                                   OnCommandEntry(IDC_SET_CLOCK, &CLWDlg::OnSetClock),
+                                   OnCommandEntry(IDC_SET_POSITION, &CLWDlg::OnSetPosition),
+                                   OnCommandEntry(IDC_RESET, &CLWDlg::OnReset),
+                                   OnCommandEntry(IDC_STATISTICS, &CLWDlg::OnStatistics),
+                                   OnCommandEntry(IDC_CONFIGURATION, &CLWDlg::OnConfiguration),
+                                   OnCommandEntry(IDC_PROGRAMMER, &CLWDlg::OnProgrammer),
+                                   OnCommandEntry(IDC_INSPECTIONS, &CLWDlg::OnInspections),
+                                   OnCommandEntry(IDC_RELAYS, &CLWDlg::OnRelays),
+                                   OnCommandEntry(IDC_READ_RECORDER, &CLWDlg::OnReadRecorder),
+                                   OnCommandEntry(IDC_LOAD_FILE, &CLWDlg::OnLoadFile),
+                                   OnCommandEntry(IDC_SAVE_FILE, &CLWDlg::OnSaveFile),
+                                   OnCommandEntry(IDC_POSITION_CHART, &CLWDlg::OnPositionChart),
+                                   OnCommandEntry(IDC_SPEED_CHART, &CLWDlg::OnSpeedChart),
+                               });
+    return &map;
+}
+
+void CLWDlg::DoDataExchange(CDataExchange* pDX) {
+    CDialog::DoDataExchange(pDX);
+    DDX_Control(pDX, IDC_CONSOLE, m_console);
+    DDX_Control(pDX, IDC_STATUS_SPEED, m_statusSpeed);
+    DDX_Control(pDX, IDC_STATUS_INPUTS, m_statusInputs);
+    DDX_Control(pDX, IDC_STATUS_OUTPUTS, m_statusOutputs);
+    DDX_Control(pDX, IDC_STATUS_SUPPLY, m_statusSupply);
+}
+
+BOOL CLWDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+
+    const std::string programPath = afx::GetProgramPath();
+    const std::size_t slash = programPath.rfind('/');
+    m_programDirectory =
+        slash == std::string::npos ? std::string() : programPath.substr(0, slash + 1);
+
+    std::memset(m_memoryImage, 0, sizeof m_memoryImage);
+
+    if (CMenu* systemMenu = GetSystemMenu(FALSE)) {
+        const std::string about = kAboutMenuText;
+        if (!about.empty()) {
+            systemMenu->AppendMenu(MF_SEPARATOR);
+            systemMenu->AppendMenu(MF_STRING, IDM_ABOUTBOX, about);
+        }
+    }
+
+    SetIcon(m_hIcon, TRUE);
+    SetIcon(m_hIcon, FALSE);
+
+    m_banner = Format(kBannerFormat, kProgramVersion);
+    ConsoleWrite(m_banner, 0);
+    ConsoleWrite("Inicjalizacja...", 1);
+
+    // Before the window is shown: the technician learns at once that the port and address
+    // are the defaults.
+    if (!ReadSettings()) {
+        AfxMessageBox("Nie znaleziono pliku konfiguracyjnego . Przyjęto wartości domyślne.", MB_OK);
+    }
+
+    SetStatusIdle();
+
+    if (!m_statusFont.IsCreated()) {
+        const LOGFONT lf = StatusLogFont();
+        m_statusFont.CreatePointFontIndirect(&lf);
+    }
+    m_statusSpeed.SetFont(&m_statusFont, TRUE);
+
+    m_transfer->DisableDeviceButtons();
+    m_queue->ClearQueue();
+    return TRUE;
+}
+
+BOOL CLWDlg::OnCmdMsg(UINT id, int code, void* extra, void* handlerInfo) {
+    // The link first ("Połącz", "Rozłącz", its worker's notifications), then the queue
+    // (its reply deliveries), then the buttons of this window.
+    if (m_transfer != nullptr && m_transfer->OnCmdMsg(id, code, extra, handlerInfo)) {
+        return TRUE;
+    }
+    if (m_queue != nullptr && m_queue->OnCmdMsg(id, code, extra, handlerInfo)) {
+        return TRUE;
+    }
+    return CDialog::OnCmdMsg(id, code, extra, handlerInfo);
+}
+
+void CLWDlg::OnSysCommand(UINT command, LPARAM param) {
+    if ((command & 0xFFF0) == IDM_ABOUTBOX) {
+        CAboutDlg about;
+        about.DoModal();
+        return;
+    }
+    CDialog::OnSysCommand(command, param);
+}
+
+void CLWDlg::OnPaint() {
+    if (!IsIconic()) {
+        CDialog::OnPaint();
+        return;
+    }
+    CPaintDC dc(this);
+    SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(&dc), 0);
+    CRect client;
+    GetClientRect(&client);
+    const int x = (client.Width() - GetSystemMetrics(SM_CXICON) + 1) / 2;
+    const int y = (client.Height() - GetSystemMetrics(SM_CYICON) + 1) / 2;
+    dc.DrawIcon(x, y, m_hIcon);
+}
+
+HCURSOR CLWDlg::OnQueryDragIcon() {
+    return m_hIcon;
+}
+
+void CLWDlg::OnDestroy() {
+    // The worker is joined rather than given a fixed pause: a write in progress may hold
+    // it for seconds, and it must not outlive the lists it shares with the link object.
+    DeleteOwnedObjects();
+    // Armed calls die with the window; their contexts (the queue) are gone.
+    for (const auto& [id, entry] : m_timers) {
+        KillTimer(id);
+    }
+    m_timers.clear();
+    m_pollActive = false;
+    m_pollInFlight = false;
+    m_pollArmed = false;
+    m_pollOn = false;
+    CDialog::OnDestroy();
+}
+
+std::uint32_t CLWDlg::SendRequest(int deviceAddress, int messageType, int command,
+                                  const std::uint8_t* data, int length, CCmdTarget* owner,
+                                  ReplyHandler handler) {
+    if (m_queue == nullptr) {
+        return 0;
+    }
+    return m_queue->AddRequest(deviceAddress, messageType, command, data, length, owner, handler);
+}
