@@ -1,0 +1,333 @@
+#include "framework/control_widgets.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QEventLoop>
+#include <QKeyEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QTimer>
+
+namespace afx::detail {
+
+namespace {
+
+// The top-level window of a dialog.
+class DialogWidget : public QWidget {
+public:
+    explicit DialogWidget(CDialog* dialog) : QWidget(nullptr, Qt::Dialog), dialog_(dialog) {}
+
+protected:
+    void paintEvent(QPaintEvent* e) override {
+        WndData& data = dialog_->Data();
+        data.inPaint = true;
+        dialog_->SendMessage(WM_PAINT, 0, 0);
+        data.inPaint = false;
+        if (data.backing) {
+            QPainter p(this);
+            p.drawImage(e->rect(), *data.backing, e->rect());
+        }
+    }
+
+    void closeEvent(QCloseEvent* e) override {
+        // The window stays until EndDialog; the close box is the system command.
+        e->ignore();
+        if ((dialog_->Data().dialog != nullptr) &&
+            (dialog_->Data().dialog->templ.style & WS_SYSMENU) != 0)
+            dialog_->SendMessage(WM_SYSCOMMAND, SC_CLOSE, 0);
+    }
+
+private:
+    CDialog* dialog_;
+};
+
+class KeyFilter : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* obj, QEvent* e) override {
+        if (e->type() != QEvent::KeyPress)
+            return false;
+        auto* ke = static_cast<QKeyEvent*>(e);
+        int key = ke->key();
+        if (key != Qt::Key_Return && key != Qt::Key_Enter && key != Qt::Key_Escape)
+            return false;
+        auto* w = qobject_cast<QWidget*>(obj);
+        if (w == nullptr)
+            return false;
+        CDialog* d = DialogOf(w);
+        if (d == nullptr)
+            return false;
+        return HandleDialogKey(*d, w, key);
+    }
+};
+
+} // namespace
+
+std::vector<CDialog*>& ModalStack() {
+    static std::vector<CDialog*> stack;
+    return stack;
+}
+
+void InstallKeyFilter() {
+    static KeyFilter* filter = nullptr;
+    if (filter == nullptr && qApp != nullptr) {
+        filter = new KeyFilter(qApp);
+        qApp->installEventFilter(filter);
+    }
+}
+
+CDialog* DialogOf(const QWidget* widget) {
+    if (widget == nullptr)
+        return nullptr;
+    return dynamic_cast<CDialog*>(WndFromWidget(widget->window()));
+}
+
+ControlEntry* FindControl(const CWnd& dialog, int id) {
+    DialogState* s = dialog.Data().dialog.get();
+    if (s == nullptr)
+        return nullptr;
+    for (ControlEntry& c : s->controls)
+        if (c.templ.id == id)
+            return &c;
+    return nullptr;
+}
+
+ControlEntry* FindControl(const CWnd& dialog, const QWidget* widget) {
+    DialogState* s = dialog.Data().dialog.get();
+    if (s == nullptr)
+        return nullptr;
+    for (ControlEntry& c : s->controls)
+        if (c.widget == widget)
+            return &c;
+    return nullptr;
+}
+
+bool HandleDialogKey(CDialog& dialog, QWidget* focus, int key) {
+    auto command = [&dialog](int id) {
+        dialog.SendMessage(WM_COMMAND, MAKEWPARAM(static_cast<WORD>(id), BN_CLICKED), 0);
+    };
+    if (key == Qt::Key_Escape) {
+        command(IDCANCEL);
+        return true;
+    }
+    // Enter.
+    if (auto* t = dynamic_cast<AfxTextEdit*>(focus)) {
+        ControlEntry* c = FindControl(dialog, focus);
+        if (!t->isReadOnly() && c != nullptr && (c->templ.style & ES_WANTRETURN) != 0)
+            return false;
+    }
+    if (IsPushButton(focus) && focus->isEnabled() && FindControl(dialog, focus) != nullptr) {
+        static_cast<QPushButton*>(focus)->click();
+        return true;
+    }
+    DialogState* s = dialog.Data().dialog.get();
+    UINT defId = s != nullptr ? s->defId : 0;
+    if (defId != 0) {
+        ControlEntry* c = FindControl(dialog, static_cast<int>(defId));
+        if (c == nullptr || c->widget->isEnabled())
+            command(static_cast<int>(defId));
+        return true;
+    }
+    command(IDOK);
+    return true;
+}
+
+namespace {
+
+QWidget* FirstFocusable(DialogState& s) {
+    QWidget* fallback = nullptr;
+    for (ControlEntry& c : s.controls) {
+        QWidget* w = c.widget;
+        if (!w->isEnabled() || w->focusPolicy() == Qt::NoFocus)
+            continue;
+        if ((c.templ.style & WS_TABSTOP) != 0)
+            return w;
+        if (fallback == nullptr)
+            fallback = w;
+    }
+    return fallback;
+}
+
+void Teardown(CDialog& dialog) {
+    WndData& data = dialog.Data();
+    DialogState* s = data.dialog.get();
+    if (s == nullptr)
+        return;
+    QWidget* widget = s->widget;
+    widget->hide();
+    for (CWnd* bound : s->bound) {
+        if (bound->m_hWnd != nullptr && FindControl(dialog, bound->m_hWnd) != nullptr)
+            Detach(*bound);
+    }
+    for (ControlEntry& c : s->controls) {
+        if (c.wrapper)
+            Detach(*c.wrapper);
+    }
+    Detach(dialog);
+    data.dialog.reset();
+    delete widget;
+}
+
+} // namespace
+
+} // namespace afx::detail
+
+using namespace afx::detail;
+
+CDialog::CDialog(UINT templateId, CWnd* parent) : templateId_(templateId), parent_(parent) {}
+
+CDialog::~CDialog() {
+    if (Data().dialog)
+        Teardown(*this);
+}
+
+INT_PTR CDialog::DoModal() {
+    const DialogTemplate* templ = FindDialogTemplate(static_cast<int>(templateId_));
+    if (templ == nullptr || Data().dialog)
+        return -1;
+    EnsureApplication();
+    InstallKeyFilter();
+
+    auto state = std::make_unique<DialogState>();
+    state->templ = *templ;
+    auto* widget = new DialogWidget(this);
+    state->widget = widget;
+    Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint;
+    if ((templ->style & WS_CAPTION) == WS_CAPTION)
+        flags |= Qt::WindowTitleHint;
+    if ((templ->style & WS_SYSMENU) != 0)
+        flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    widget->setWindowFlags(flags);
+    widget->setWindowTitle(ToQ(templ->caption));
+    CSize client = afx::DialogClientSizePixels(*templ);
+    widget->setFixedSize(client.cx, client.cy);
+    ApplyDialogFont(widget);
+    Data().dialog = std::move(state);
+    DialogState& s = *Data().dialog;
+    Attach(*this, widget, nullptr);
+    BuildControls(*this, s);
+    if (Data().bigIcon != nullptr)
+        widget->setWindowIcon(QIcon(QPixmap::fromImage(IconImage(Data().bigIcon))));
+    if (parent_ != nullptr && parent_->m_hWnd != nullptr) {
+        QRect pr = parent_->m_hWnd->frameGeometry();
+        widget->move(pr.center() - QPoint(client.cx / 2, client.cy / 2));
+    }
+
+    BOOL setFocus = OnInitDialog();
+
+    if (!s.ended) {
+        if (setFocus) {
+            if (QWidget* f = FirstFocusable(s))
+                f->setFocus(Qt::TabFocusReason);
+        }
+        widget->setWindowModality(Qt::ApplicationModal);
+        widget->show();
+        widget->activateWindow();
+        ModalStack().push_back(this);
+        QEventLoop loop;
+        s.loop = &loop;
+        if (auto hook = TakeModalHook(static_cast<int>(templateId_))) {
+            QTimer::singleShot(0, widget, [this, hook] {
+                if (Data().dialog && !Data().dialog->ended)
+                    hook(*this);
+            });
+        }
+        if (!s.ended)
+            loop.exec();
+        s.loop = nullptr;
+        auto& stack = ModalStack();
+        stack.erase(std::remove(stack.begin(), stack.end(), this), stack.end());
+    }
+    const int result = s.result;
+    SendMessage(WM_DESTROY, 0, 0);
+    Teardown(*this);
+    return result;
+}
+
+BOOL CDialog::OnInitDialog() {
+    UpdateData(FALSE);
+    return TRUE;
+}
+
+void CDialog::DoDataExchange(CDataExchange*) {}
+
+BOOL CDialog::UpdateData(BOOL saveAndValidate) {
+    CDataExchange dx(this, saveAndValidate);
+    DoDataExchange(&dx);
+    return dx.Failed() ? FALSE : TRUE;
+}
+
+void CDialog::OnOK() {
+    if (!UpdateData(TRUE))
+        return;
+    EndDialog(IDOK);
+}
+
+void CDialog::OnCancel() {
+    EndDialog(IDCANCEL);
+}
+
+void CDialog::EndDialog(int result) {
+    DialogState* s = Data().dialog.get();
+    if (s == nullptr || s->ended)
+        return;
+    s->ended = true;
+    s->result = result;
+    if (s->widget != nullptr && s->widget->isVisible())
+        s->widget->hide();
+    if (s->loop != nullptr)
+        s->loop->exit(0);
+}
+
+void CDialog::SetDefID(UINT id) {
+    if (DialogState* s = Data().dialog.get()) {
+        if (ControlEntry* old = FindControl(*this, static_cast<int>(s->defId)))
+            if (auto* b = qobject_cast<QPushButton*>(old->widget))
+                b->setDefault(false);
+        s->defId = id;
+        if (ControlEntry* c = FindControl(*this, static_cast<int>(id)))
+            if (auto* b = qobject_cast<QPushButton*>(c->widget))
+                b->setDefault(true);
+    }
+}
+
+UINT CDialog::GetDefID() const {
+    DialogState* s = Data().dialog.get();
+    return s != nullptr ? s->defId : 0;
+}
+
+void CDialog::GotoDlgCtrl(CWnd* control) {
+    if (control != nullptr && control->m_hWnd != nullptr)
+        control->m_hWnd->setFocus(Qt::OtherFocusReason);
+}
+
+BOOL CDialog::IsModalLoopRunning() const {
+    DialogState* s = Data().dialog.get();
+    return s != nullptr && s->loop != nullptr && !s->ended;
+}
+
+LRESULT CDialog::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_CLOSE) {
+        // As the platform's dialogs: the close box cancels unless a Cancel button is
+        // there and disabled.
+        ControlEntry* cancel = FindControl(*this, IDCANCEL);
+        if (cancel == nullptr || cancel->widget->isEnabled())
+            SendMessage(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        return 0;
+    }
+    return CWnd::DefWindowProc(message, wParam, lParam);
+}
+
+const AFX_MSGMAP* CDialog::GetThisMessageMap() {
+    static const AFX_MSGMAP map(CWnd::GetThisMessageMap(),
+                                {
+                                    OnCommandEntry(IDOK, &CDialog::OnOK),
+                                    OnCommandEntry(IDCANCEL, &CDialog::OnCancel),
+                                });
+    return &map;
+}
+
+const AFX_MSGMAP* CDialog::GetMessageMap() const {
+    return GetThisMessageMap();
+}

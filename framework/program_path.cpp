@@ -1,0 +1,26 @@
+#include "framework/program_path.h"
+
+#include <climits>
+#include <cstdlib>
+#include <unistd.h>
+
+namespace afx::detail {
+std::string& ProgramPathOverride() {
+    static std::string path;
+    return path;
+}
+} // namespace afx::detail
+
+namespace afx {
+std::string GetProgramPath() {
+    if (!detail::ProgramPathOverride().empty())
+        return detail::ProgramPathOverride();
+    char buffer[PATH_MAX];
+    if (realpath("/proc/self/exe", buffer) != nullptr)
+        return buffer;
+    ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+    if (n <= 0)
+        return {};
+    return std::string(buffer, static_cast<std::size_t>(n));
+}
+} // namespace afx

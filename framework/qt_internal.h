@@ -1,0 +1,151 @@
+// Private to the framework's .cpp files: the Qt side of windows, dialogs and controls.
+// Nothing outside framework/ includes this header.
+#pragma once
+
+#include "framework/afx.h"
+
+#include <QColor>
+#include <QEvent>
+#include <QFont>
+#include <QImage>
+#include <QObject>
+#include <QPointer>
+#include <QRect>
+#include <QString>
+#include <QWidget>
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <vector>
+
+class QEventLoop;
+
+namespace afx::detail {
+
+QString ToQ(const std::string& s);
+std::string FromQ(const QString& s);
+QColor ToQColor(COLORREF c);
+COLORREF FromQColor(const QColor& c);
+
+// A window message queued by PostMessage.
+class PostedMessageEvent : public QEvent {
+public:
+    static QEvent::Type EventType();
+    PostedMessageEvent(UINT m, WPARAM w, LPARAM l)
+        : QEvent(EventType()), message(m), wParam(w), lParam(l) {}
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+};
+
+// Lives as long as its CWnd; receives the CWnd's posted messages and timers.
+class MessageReceiver : public QObject {
+public:
+    explicit MessageReceiver(CWnd* wnd) : wnd_(wnd) {}
+    bool event(QEvent* e) override;
+
+protected:
+    void timerEvent(QTimerEvent* e) override;
+
+private:
+    CWnd* wnd_;
+};
+
+struct ControlEntry {
+    ControlTemplate templ;
+    QWidget* widget = nullptr;
+    std::unique_ptr<CWnd> wrapper; // made by GetDlgItem for controls nobody bound
+};
+
+// Window state of a dialog while its window exists.
+struct DialogState {
+    DialogTemplate templ;
+    QWidget* widget = nullptr;
+    std::vector<ControlEntry> controls;
+    std::vector<CWnd*> bound; // objects bound with DDX_Control
+    UINT defId = 0;
+    bool ended = false;
+    int result = 0;
+    QEventLoop* loop = nullptr;
+};
+
+struct WndData {
+    explicit WndData(CWnd* self);
+    ~WndData();
+    CWnd* self;
+    MessageReceiver* receiver;
+    std::map<UINT_PTR, int> timers; // program id -> Qt timer id
+    CFont* font = nullptr;
+    HICON bigIcon = nullptr;
+    HICON smallIcon = nullptr;
+    CDialog* ownerDialog = nullptr; // for a control: the dialog holding it
+    std::unique_ptr<DialogState> dialog;
+    std::unique_ptr<QImage> backing; // what CPaintDC / CClientDC draw into
+    bool inPaint = false;
+};
+
+// Widget <-> CWnd.
+void Attach(CWnd& wnd, QWidget* widget, CDialog* owner);
+void Detach(CWnd& wnd);
+CWnd* WndFromWidget(const QWidget* widget);
+void KillAllTimers(CWnd& wnd);
+
+// The backing image of a window, made (or resized) on demand.
+QImage& Backing(CWnd& wnd);
+
+// Dialog helpers.
+ControlEntry* FindControl(const CWnd& dialog, int id);
+ControlEntry* FindControl(const CWnd& dialog, const QWidget* widget);
+CDialog* DialogOf(const QWidget* widget);
+void ApplyDialogFont(QWidget* widget);
+QFont DialogFont();
+void EnsureApplication();
+void InstallKeyFilter();
+
+// Modal stack (top-most last).
+std::vector<CDialog*>& ModalStack();
+// Dialog key rules; true when the key was taken.
+bool HandleDialogKey(CDialog& dialog, QWidget* focus, int qtKey);
+
+// Modal hooks.
+std::function<void(CDialog&)> TakeModalHook(int templateId);
+
+// Builds the control widgets of a template into `parent`.
+void BuildControls(CDialog& dialog, DialogState& state);
+QRect ToQRect(const CRect& r);
+// Control kinds by widget.
+bool IsPushButton(const QWidget* w);
+
+// Control operations on widgets (used by the control classes and DefWindowProc).
+LRESULT ControlMessage(QWidget* w, UINT message, WPARAM wParam, LPARAM lParam, bool* handled);
+
+// Message box and file dialog seams.
+bool AnswerMessageBox(const std::string& text, UINT type, int* answer);
+bool AnswerFileDialog(const CFileDialog& dialog, std::string& path, bool* answered);
+
+struct FontData {
+    QFont font;
+    int pixelSize = 0;
+};
+struct BitmapData {
+    QImage image;
+};
+
+// Qt side of drawing objects and icons.
+QFont FontOf(const CFont& font);
+QImage IconImage(HICON icon);
+// The control classes' wrapper for a template control kind.
+std::unique_ptr<CWnd> MakeWrapper(ControlKind kind);
+
+// Last mouse position (screen), for GetCursorPos.
+void SetLastCursorPos(const QPoint& p);
+
+} // namespace afx::detail
+
+namespace afx::detail {
+// Text messages between the CWnd layer and the controls: lParam is a std::string*.
+constexpr UINT kSetTextUtf8 = 0xBF00;
+constexpr UINT kGetTextUtf8 = 0xBF01;
+} // namespace afx::detail

@@ -1,0 +1,390 @@
+#include "framework/test_seams.h"
+
+#include "framework/control_widgets.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QProgressBar>
+
+#include <map>
+
+namespace afx::detail {
+std::string& ProgramPathOverride();
+
+namespace {
+std::function<int(const std::string&, UINT)>& BoxAnswerer() {
+    static std::function<int(const std::string&, UINT)> f;
+    return f;
+}
+std::function<bool(const CFileDialog&, std::string&)>& FileAnswerer() {
+    static std::function<bool(const CFileDialog&, std::string&)> f;
+    return f;
+}
+std::map<int, std::deque<std::function<void(CDialog&)>>>& Hooks() {
+    static std::map<int, std::deque<std::function<void(CDialog&)>>> hooks;
+    return hooks;
+}
+} // namespace
+
+bool AnswerMessageBox(const std::string& text, UINT type, int* answer) {
+    if (!BoxAnswerer())
+        return false;
+    *answer = BoxAnswerer()(text, type);
+    return true;
+}
+
+bool AnswerFileDialog(const CFileDialog& dialog, std::string& path, bool* answered) {
+    if (!FileAnswerer())
+        return false;
+    *answered = FileAnswerer()(dialog, path);
+    return true;
+}
+
+std::function<void(CDialog&)> TakeModalHook(int templateId) {
+    auto it = Hooks().find(templateId);
+    if (it == Hooks().end() || it->second.empty())
+        return {};
+    auto hook = std::move(it->second.front());
+    it->second.pop_front();
+    return hook;
+}
+} // namespace afx::detail
+
+using namespace afx::detail;
+
+namespace afx::testing {
+
+void SetMessageBoxAnswerer(std::function<int(const std::string&, UINT)> answerer) {
+    BoxAnswerer() = std::move(answerer);
+}
+
+void SetFileDialogAnswerer(std::function<bool(const CFileDialog&, std::string&)> answerer) {
+    FileAnswerer() = std::move(answerer);
+}
+
+void AddModalHook(int templateId, std::function<void(CDialog&)> hook) {
+    Hooks()[templateId].push_back(std::move(hook));
+}
+
+void ClearModalHooks() {
+    Hooks().clear();
+}
+
+int PendingModalHooks(int templateId) {
+    auto it = Hooks().find(templateId);
+    return it == Hooks().end() ? 0 : static_cast<int>(it->second.size());
+}
+
+void SetProgramPathOverride(const std::string& path) {
+    ProgramPathOverride() = path;
+}
+
+namespace {
+QWidget* Control(CWnd& dialog, int id) {
+    ControlEntry* c = FindControl(dialog, id);
+    return c != nullptr ? c->widget : nullptr;
+}
+
+// A window is reachable by the user unless a modal dialog above it blocks it.
+bool Reachable(CWnd& dialog) {
+    auto& stack = ModalStack();
+    return stack.empty() || stack.back() == &dialog;
+}
+
+QWidget* FocusOf(CWnd& dialog) {
+    if (dialog.m_hWnd == nullptr)
+        return nullptr;
+    QWidget* f = dialog.m_hWnd->focusWidget();
+    return f != nullptr ? f : dialog.m_hWnd;
+}
+
+void SendKey(CWnd& dialog, int key) {
+    QWidget* target = FocusOf(dialog);
+    if (target == nullptr)
+        return;
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+    QApplication::sendEvent(target, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
+    if (dialog.m_hWnd != nullptr)
+        QApplication::sendEvent(target, &release);
+}
+} // namespace
+
+void ClickButton(CWnd& dialog, int id) {
+    auto* b = qobject_cast<QAbstractButton*>(Control(dialog, id));
+    if (b == nullptr || !b->isEnabled() || !Reachable(dialog))
+        return;
+    b->click();
+}
+
+void PressEnter(CWnd& dialog) {
+    SendKey(dialog, Qt::Key_Return);
+}
+void PressEscape(CWnd& dialog) {
+    SendKey(dialog, Qt::Key_Escape);
+}
+void PressKey(CWnd& dialog, int qtKey) {
+    SendKey(dialog, qtKey);
+}
+
+void ClickCloseBox(CWnd& dialog) {
+    if (dialog.m_hWnd != nullptr)
+        dialog.m_hWnd->close();
+}
+
+void SetFocusTo(CWnd& dialog, int id) {
+    if (QWidget* w = Control(dialog, id))
+        w->setFocus(Qt::MouseFocusReason);
+}
+
+int FocusedControlId(CWnd& dialog) {
+    QWidget* f = dialog.m_hWnd != nullptr ? dialog.m_hWnd->focusWidget() : nullptr;
+    for (; f != nullptr && f != dialog.m_hWnd; f = f->parentWidget())
+        if (ControlEntry* c = FindControl(dialog, f))
+            return c->templ.id;
+    return 0;
+}
+
+void TypeText(CWnd& dialog, int id, const std::string& text) {
+    QWidget* w = Control(dialog, id);
+    if (auto* e = dynamic_cast<AfxLineEdit*>(w)) {
+        if (e->isReadOnly() || !e->isEnabled())
+            return;
+        e->selectAll();
+        e->del();
+        QString q = ToQ(text);
+        // Character by character, so that the length limit acts as on typing.
+        for (qsizetype i = 0; i < q.size(); ++i) {
+            if (q.at(i).isHighSurrogate() && i + 1 < q.size()) {
+                e->insert(q.mid(i, 2));
+                ++i;
+            } else {
+                e->insert(q.mid(i, 1));
+            }
+        }
+    } else if (auto* t = dynamic_cast<AfxTextEdit*>(w)) {
+        if (!t->isReadOnly() && t->isEnabled())
+            t->setPlainText(ToQ(text));
+    }
+}
+
+void SetControlText(CWnd& dialog, int id, const std::string& text) {
+    dialog.SetDlgItemText(id, text);
+}
+std::string GetControlText(CWnd& dialog, int id) {
+    return dialog.GetDlgItemText(id);
+}
+
+void SetCheck(CWnd& dialog, int id, bool checked) {
+    dialog.CheckDlgButton(id, checked ? BST_CHECKED : BST_UNCHECKED);
+}
+bool IsChecked(CWnd& dialog, int id) {
+    return dialog.IsDlgButtonChecked(id) == BST_CHECKED;
+}
+bool IsEnabled(CWnd& dialog, int id) {
+    QWidget* w = Control(dialog, id);
+    return w != nullptr && w->isEnabled();
+}
+bool IsVisible(CWnd& dialog, int id) {
+    QWidget* w = Control(dialog, id);
+    return w != nullptr && w->isVisible();
+}
+bool HasControl(CWnd& dialog, int id) {
+    return Control(dialog, id) != nullptr;
+}
+
+void DoubleClickListAt(CWnd& dialog, int listId, CPoint point) {
+    auto* l = dynamic_cast<AfxList*>(Control(dialog, listId));
+    if (l == nullptr || !l->isEnabled() || !Reachable(dialog))
+        return;
+    QPoint client(point.x, point.y);
+    QWidget* target = l->viewport();
+    QPoint local = l->viewport()->mapFrom(l, client);
+    if (!l->viewport()->geometry().contains(client)) {
+        // Outside the rows' area (the header or the frame): the list gets no double click.
+        if (l->header()->isVisible() && l->header()->geometry().contains(client)) {
+            target = l->header();
+            local = l->header()->mapFrom(l, client);
+        } else {
+            return;
+        }
+    }
+    const QPointF global = target->mapToGlobal(QPointF(local));
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(local), global, Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(local), global, Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &release);
+    QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(local), global, Qt::LeftButton,
+                    Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &dbl);
+    QMouseEvent release2(QEvent::MouseButtonRelease, QPointF(local), global, Qt::LeftButton,
+                         Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &release2);
+}
+
+void DoubleClickListRow(CWnd& dialog, int listId, int row) {
+    auto* l = dynamic_cast<AfxList*>(Control(dialog, listId));
+    if (l == nullptr)
+        return;
+    QRect r = l->RowRectClient(row);
+    if (r.isEmpty())
+        return;
+    DoubleClickListAt(dialog, listId, CPoint(r.center().x(), r.center().y()));
+}
+
+std::string ListRowText(CWnd& dialog, int listId, int row, int column) {
+    auto* l = dynamic_cast<AfxList*>(Control(dialog, listId));
+    if (l == nullptr || row < 0 || row >= l->topLevelItemCount())
+        return {};
+    return FromQ(l->topLevelItem(row)->text(column));
+}
+
+int ListRowCount(CWnd& dialog, int listId) {
+    auto* l = dynamic_cast<AfxList*>(Control(dialog, listId));
+    return l != nullptr ? l->topLevelItemCount() : 0;
+}
+
+void HoverOver(CWnd& dialog, int id, CPoint point) {
+    QWidget* w = Control(dialog, id);
+    if (w == nullptr)
+        return;
+    const QPointF local(point.x, point.y);
+    const QPointF global = w->mapToGlobal(local);
+    QEnterEvent enter(local, local, global);
+    QApplication::sendEvent(w, &enter);
+    QHoverEvent hover(QEvent::HoverEnter, local, global, QPointF(-1, -1));
+    QApplication::sendEvent(w, &hover);
+    QMouseEvent move(QEvent::MouseMove, local, global, Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(w, &move);
+    QHoverEvent hoverMove(QEvent::HoverMove, local + QPointF(1, 0), global, local);
+    QApplication::sendEvent(w, &hoverMove);
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(w, &leave);
+}
+
+void SetSliderPos(CWnd& dialog, int id, int pos) {
+    auto* s = dynamic_cast<AfxSlider*>(Control(dialog, id));
+    if (s == nullptr || !s->isEnabled() || !Reachable(dialog))
+        return;
+    s->setSliderDown(true);
+    s->setSliderPosition(std::clamp(pos, s->minimum(), s->maximum()));
+    s->setSliderDown(false);
+    s->update();
+}
+
+int GetSliderPos(CWnd& dialog, int id) {
+    auto* s = dynamic_cast<AfxSlider*>(Control(dialog, id));
+    return s != nullptr ? s->value() : 0;
+}
+
+void GetSliderRange(CWnd& dialog, int id, int& minPos, int& maxPos) {
+    auto* s = dynamic_cast<AfxSlider*>(Control(dialog, id));
+    minPos = s != nullptr ? s->minAsSet : 0;
+    maxPos = s != nullptr ? s->maxAsSet : 0;
+}
+
+int ProgressPos(CWnd& dialog, int id) {
+    auto* p = qobject_cast<QProgressBar*>(Control(dialog, id));
+    return p != nullptr ? p->property("afxPos").toInt() : 0;
+}
+
+void ProgressRange(CWnd& dialog, int id, int& lower, int& upper) {
+    auto* p = qobject_cast<QProgressBar*>(Control(dialog, id));
+    lower = p != nullptr ? p->property("afxLower").toInt() : 0;
+    upper = p != nullptr ? p->property("afxUpper").toInt() : 0;
+}
+
+CRect ControlRect(CWnd& dialog, int id) {
+    QWidget* w = Control(dialog, id);
+    if (w == nullptr)
+        return CRect();
+    QRect g = w->geometry();
+    return CRect(g.left(), g.top(), g.left() + g.width(), g.top() + g.height());
+}
+
+CSize ClientSize(CWnd& dialog) {
+    return dialog.m_hWnd != nullptr ? CSize(dialog.m_hWnd->width(), dialog.m_hWnd->height())
+                                    : CSize();
+}
+
+std::string WindowCaption(CWnd& dialog) {
+    return dialog.m_hWnd != nullptr ? FromQ(dialog.m_hWnd->windowTitle()) : std::string();
+}
+
+COLORREF Image::Pixel(int x, int y) const {
+    if (x < 0 || y < 0 || x >= width || y >= height)
+        return CLR_INVALID;
+    return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                  static_cast<std::size_t>(x)];
+}
+
+bool Image::SavePng(const std::string& path) const {
+    QImage img(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            img.setPixel(x, y, ToQColor(Pixel(x, y)).rgb());
+    return img.save(ToQ(path), "PNG");
+}
+
+Image GrabWindow(CWnd& window) {
+    Image out;
+    if (window.m_hWnd == nullptr)
+        return out;
+    QImage img = window.m_hWnd->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    if (img.size() != window.m_hWnd->size())
+        img = img.scaled(window.m_hWnd->size());
+    out.width = img.width();
+    out.height = img.height();
+    out.pixels.resize(static_cast<std::size_t>(out.width) * static_cast<std::size_t>(out.height));
+    for (int y = 0; y < out.height; ++y)
+        for (int x = 0; x < out.width; ++x)
+            out.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(out.width) +
+                       static_cast<std::size_t>(x)] = FromQColor(QColor(img.pixel(x, y)));
+    return out;
+}
+
+void ProcessEvents(int ms) {
+    QElapsedTimer timer;
+    timer.start();
+    do {
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+        QApplication::sendPostedEvents();
+    } while (timer.elapsed() < ms);
+}
+
+bool WaitUntil(const std::function<bool()>& predicate, int timeoutMs) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!predicate()) {
+        if (timer.elapsed() >= timeoutMs)
+            return predicate();
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
+CDialog* CurrentModalDialog() {
+    auto& stack = ModalStack();
+    for (auto it = stack.rbegin(); it != stack.rend(); ++it)
+        if ((*it)->IsModalLoopRunning())
+            return *it;
+    return nullptr;
+}
+
+std::vector<MessageBoxRecord>& RecordMessageBoxes(int answer, int yesNoAnswer) {
+    static std::vector<MessageBoxRecord> records;
+    records.clear();
+    SetMessageBoxAnswerer([answer, yesNoAnswer](const std::string& text, UINT type) {
+        records.push_back({text, type});
+        return (type & MB_TYPEMASK) == MB_YESNO ? yesNoAnswer : answer;
+    });
+    return records;
+}
+
+} // namespace afx::testing
