@@ -76,6 +76,12 @@ constexpr BlockInfo BlockTable(int id) {
 constexpr std::uint32_t BlockAddress(int id) { return BlockTable(id).address; }
 constexpr std::uint32_t BlockSize(int id) { return BlockTable(id).size; }
 
+// Block ids of the settings records.
+constexpr int kBlockConfiguration = 2;
+constexpr int kBlockInspections = 3;
+constexpr int kBlockRelays = 4;
+constexpr int kBlockProgrammer = 5;
+
 // Sizes of device records.
 constexpr std::size_t kLiveStatusSize = 20;
 constexpr std::size_t kDeviceTimeSize = 7;
