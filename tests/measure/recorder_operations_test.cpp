@@ -1,0 +1,305 @@
+// "Odczyt pomiarów", "Odczytaj z pliku" and "Zapisz do pliku" on the real main window, with
+// the simulator on a pseudo-terminal as the device.
+
+#include "app/atomic_file.h"
+#include "app/text_format.h"
+#include "framework/file_dialog.h"
+#include "framework/test_seams.h"
+#include "link/protocol.h"
+#include "res/resource.h"
+#include "tests/support/terminal_harness.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+
+using afx::testing::ClickButton;
+using afx::testing::WaitUntil;
+
+constexpr std::size_t kImageSize = protocol::kRecorderSize;
+const char* const kFilter = "Lista plików pomiarów (*.qz)|*.qz|Wszystkie pliki (*.*)|*.*||";
+
+std::vector<std::uint8_t> Pattern(std::size_t size, std::uint8_t seed) {
+    std::vector<std::uint8_t> bytes(size);
+    for (std::size_t i = 0; i < size; ++i) {
+        bytes[i] = static_cast<std::uint8_t>((i * 7 + seed + i / 251) & 0xFF);
+    }
+    return bytes;
+}
+
+void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+}
+
+std::vector<std::uint8_t> ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+bool ImageIs(CLWDlg& dlg, const std::vector<std::uint8_t>& bytes) {
+    return bytes.size() == kImageSize &&
+           std::memcmp(dlg.MemoryImage(), bytes.data(), kImageSize) == 0;
+}
+
+// What a file dialog was shown with.
+struct t_seen_dialog {
+    bool open = false;
+    std::string title;
+    std::string filter;
+    std::string defExt;
+    std::string initialName;
+    std::string initialDir;
+    DWORD flags = 0;
+};
+
+// Answers every file dialog with `path` (empty: cancel) and records what it showed.
+std::vector<t_seen_dialog>& AnswerFileDialogs(const std::string& path) {
+    static std::vector<t_seen_dialog> seen;
+    seen.clear();
+    afx::testing::SetFileDialogAnswerer([path](const CFileDialog& dialog, std::string& chosen) {
+        seen.push_back({dialog.IsOpenDialog() != FALSE, dialog.m_title, dialog.GetFilter(),
+                        dialog.GetDefExt(), dialog.GetInitialFileName(), dialog.m_initialDir,
+                        dialog.GetFlags()});
+        chosen = path;
+        return !path.empty();
+    });
+    return seen;
+}
+
+// Clicks a button of the main window and lets its handler run to its end.
+void Press(CLWDlg& dlg, int id) {
+    ClickButton(dlg, id);
+    afx::testing::ProcessEvents(100);
+}
+
+bool Load(CLWDlg& dlg, const std::string& path) {
+    AnswerFileDialogs(path);
+    Press(dlg, IDC_LOAD_FILE);
+    return TerminalHarness::WaitForConsoleLine(
+        dlg, Format("Plik '%s' odczytany, %d bajtow", path.c_str(), static_cast<int>(kImageSize)),
+        2000);
+}
+
+TEST(LoadFile, ReadsAFileOfExactlyTheImageSizeIntoTheImage) {
+    TerminalHarness h;
+    const std::string path = h.PathOf("pomiar.qz");
+    const auto bytes = Pattern(kImageSize, 3);
+    WriteBytes(path, bytes);
+    h.Run([&](CLWDlg& dlg) {
+        auto& seen = AnswerFileDialogs(path);
+        Press(dlg, IDC_LOAD_FILE);
+        EXPECT_TRUE(TerminalHarness::WaitForConsoleLine(
+            dlg, "Plik '" + path + "' odczytany, 475136 bajtow", 2000));
+        EXPECT_TRUE(ImageIs(dlg, bytes));
+        EXPECT_TRUE(h.Boxes().empty());
+        ASSERT_EQ(seen.size(), 1u);
+        EXPECT_TRUE(seen[0].open);
+        EXPECT_EQ(seen[0].title, "Otwiera liste plików wyników pomiarów");
+        EXPECT_EQ(seen[0].filter, kFilter);
+        EXPECT_EQ(seen[0].defExt, "qz");
+        EXPECT_EQ(seen[0].initialName, "");
+        EXPECT_EQ(seen[0].initialDir, "");
+        EXPECT_EQ(seen[0].flags, OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST);
+    });
+}
+
+TEST(LoadFile, RefusesFilesOneByteShortOrLongAndKeepsTheImage) {
+    TerminalHarness h;
+    const auto loaded = Pattern(kImageSize, 1);
+    WriteBytes(h.PathOf("dobry.qz"), loaded);
+    WriteBytes(h.PathOf("krotki.qz"), Pattern(kImageSize - 1, 2));
+    WriteBytes(h.PathOf("dlugi.qz"), Pattern(kImageSize + 1, 2));
+    h.Run([&](CLWDlg& dlg) {
+        ASSERT_TRUE(Load(dlg, h.PathOf("dobry.qz")));
+        const auto linesBefore = TerminalHarness::ConsoleLines(dlg).size();
+        for (const char* name : {"krotki.qz", "dlugi.qz"}) {
+            h.ClearBoxes();
+            AnswerFileDialogs(h.PathOf(name));
+            Press(dlg, IDC_LOAD_FILE);
+            EXPECT_TRUE(WaitUntil([&] { return !h.Boxes().empty(); }, 2000)) << name;
+            EXPECT_EQ(h.BoxTexts(), std::vector<std::string>{"To nie jest plik z probkami"});
+            EXPECT_TRUE(ImageIs(dlg, loaded)) << name;
+        }
+        EXPECT_EQ(TerminalHarness::ConsoleLines(dlg).size(), linesBefore);
+    });
+}
+
+TEST(LoadFile, UnreadableChoiceShowsReadErrorAndKeepsTheImage) {
+    TerminalHarness h;
+    const auto loaded = Pattern(kImageSize, 9);
+    WriteBytes(h.PathOf("dobry.qz"), loaded);
+    std::filesystem::create_directory(h.PathOf("katalog.qz"));
+    h.Run([&](CLWDlg& dlg) {
+        ASSERT_TRUE(Load(dlg, h.PathOf("dobry.qz")));
+        for (const char* name : {"katalog.qz", "nie_ma.qz"}) {
+            h.ClearBoxes();
+            AnswerFileDialogs(h.PathOf(name));
+            Press(dlg, IDC_LOAD_FILE);
+            EXPECT_TRUE(WaitUntil([&] { return !h.Boxes().empty(); }, 2000)) << name;
+            EXPECT_EQ(h.BoxTexts(), std::vector<std::string>{"Blad w odczycie pliku!"}) << name;
+            EXPECT_TRUE(ImageIs(dlg, loaded)) << name;
+        }
+    });
+}
+
+TEST(LoadFile, NameTypedWithoutExtensionGetsQz) {
+    TerminalHarness h;
+    const auto bytes = Pattern(kImageSize, 5);
+    WriteBytes(h.PathOf("trasa.qz"), bytes);
+    h.Run([&](CLWDlg& dlg) {
+        AnswerFileDialogs(h.PathOf("trasa"));
+        Press(dlg, IDC_LOAD_FILE);
+        EXPECT_TRUE(TerminalHarness::WaitForConsoleLine(
+            dlg, "Plik '" + h.PathOf("trasa.qz") + "' odczytany, 475136 bajtow", 2000));
+        EXPECT_TRUE(ImageIs(dlg, bytes));
+    });
+}
+
+TEST(FileDialogs, CancelLeavesEverythingAsItWas) {
+    TerminalHarness h;
+    h.Run([&](CLWDlg& dlg) {
+        const auto lines = TerminalHarness::ConsoleLines(dlg);
+        auto& seen = AnswerFileDialogs("");
+        Press(dlg, IDC_LOAD_FILE);
+        Press(dlg, IDC_SAVE_FILE);
+        EXPECT_EQ(seen.size(), 2u);
+        EXPECT_TRUE(h.Boxes().empty());
+        EXPECT_EQ(TerminalHarness::ConsoleLines(dlg), lines);
+        EXPECT_TRUE(ImageIs(dlg, std::vector<std::uint8_t>(kImageSize, 0)));
+    });
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(h.Directory()), {}),
+              2); // config.cfg, COM1
+}
+
+TEST(SaveFile, ReplacesAnExistingFileWithoutAskingAndReportsItsLength) {
+    TerminalHarness h;
+    const auto bytes = Pattern(kImageSize, 7);
+    WriteBytes(h.PathOf("zrodlo.qz"), bytes);
+    const std::string target = h.PathOf("stary.qz");
+    WriteBytes(target, Pattern(1000, 1));
+    h.Run([&](CLWDlg& dlg) {
+        ASSERT_TRUE(Load(dlg, h.PathOf("zrodlo.qz")));
+        auto& seen = AnswerFileDialogs(target);
+        Press(dlg, IDC_SAVE_FILE);
+        EXPECT_TRUE(TerminalHarness::WaitForConsoleLine(
+            dlg, "Plik '" + target + "' zapisany, 475136 bajtow", 2000));
+        EXPECT_TRUE(h.Boxes().empty());
+        ASSERT_EQ(seen.size(), 1u);
+        EXPECT_FALSE(seen[0].open);
+        EXPECT_EQ(seen[0].title, "Zapisz jako plik wyników pomiarów");
+        EXPECT_EQ(seen[0].filter, kFilter);
+        EXPECT_EQ(seen[0].defExt, "qz");
+        EXPECT_EQ(seen[0].initialName, "");
+        EXPECT_EQ(seen[0].initialDir, h.Directory());
+        EXPECT_EQ(seen[0].flags, OFN_HIDEREADONLY);
+    });
+    EXPECT_EQ(ReadBytes(target), bytes);
+}
+
+TEST(SaveFile, RightAfterStartWritesZerosUnderANameGivenQz) {
+    TerminalHarness h;
+    h.Run([&](CLWDlg& dlg) {
+        AnswerFileDialogs(h.PathOf("pusty"));
+        Press(dlg, IDC_SAVE_FILE);
+        EXPECT_TRUE(TerminalHarness::WaitForConsoleLine(
+            dlg, "Plik '" + h.PathOf("pusty.qz") + "' zapisany, 475136 bajtow", 2000));
+    });
+    EXPECT_EQ(ReadBytes(h.PathOf("pusty.qz")), std::vector<std::uint8_t>(kImageSize, 0));
+    EXPECT_FALSE(std::filesystem::exists(h.PathOf("pusty")));
+}
+
+ssize_t FailingWrite(int, const void*, std::size_t count) {
+    static int calls = 0;
+    if (++calls % 2 == 1 && count > 4096) {
+        return 4096; // some bytes get through before the disk fails
+    }
+    errno = ENOSPC;
+    return -1;
+}
+
+TEST(SaveFile, WriteFailureKeepsTheOldFileAndSaysSo) {
+    TerminalHarness h;
+    const std::string target = h.PathOf("stary.qz");
+    const auto old = Pattern(kImageSize, 4);
+    WriteBytes(target, old);
+    h.Run([&](CLWDlg& dlg) {
+        const auto lines = TerminalHarness::ConsoleLines(dlg);
+        SetAtomicWriteFunctionForTest(&FailingWrite);
+        AnswerFileDialogs(target);
+        Press(dlg, IDC_SAVE_FILE);
+        SetAtomicWriteFunctionForTest(nullptr);
+        EXPECT_TRUE(WaitUntil([&] { return !h.Boxes().empty(); }, 2000));
+        EXPECT_EQ(h.BoxTexts(), std::vector<std::string>{"Nie mozna otworzyc pliku do zapisu!"});
+        EXPECT_EQ(TerminalHarness::ConsoleLines(dlg), lines);
+
+        h.ClearBoxes();
+        AnswerFileDialogs(h.PathOf("nie_ma/plik.qz"));
+        Press(dlg, IDC_SAVE_FILE);
+        EXPECT_TRUE(WaitUntil([&] { return !h.Boxes().empty(); }, 2000));
+        EXPECT_EQ(h.BoxTexts(), std::vector<std::string>{"Nie mozna otworzyc pliku do zapisu!"});
+    });
+    EXPECT_EQ(ReadBytes(target), old);
+    // No temporary file left beside the target.
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(h.Directory())) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"COM1", "config.cfg", "stary.qz"}));
+}
+
+// ---- Against the simulated device ---------------------------------------------------------
+
+std::vector<std::uint8_t> DeviceRecorder(TerminalHarness& h) {
+    return h.Sim().WithDevice([](DeviceSimulator& d) { return d.Memory().Recorder(); });
+}
+
+TEST(ReadRecorder, CopiesTheWholeRecorderByteForByteAndSavesExactlyIt) {
+    TerminalHarness h;
+    const auto device = DeviceRecorder(h);
+    ASSERT_EQ(device.size(), kImageSize);
+    h.Run([&](CLWDlg& dlg) {
+        ASSERT_TRUE(h.Connect(dlg));
+        Press(dlg, IDC_READ_RECORDER);
+        ASSERT_TRUE(TerminalHarness::WaitForConsoleLine(dlg, "koniec transmisji", 240000));
+        EXPECT_TRUE(WaitUntil([&] { return ImageIs(dlg, device); }, 2000));
+        EXPECT_EQ(h.Sim().CommandCount(protocol::kCmdReadChunk), 8336u);
+        const auto lines = TerminalHarness::ConsoleLines(dlg);
+        EXPECT_EQ(CountLines(lines, "Odczyt rejestratora"), 1);
+        EXPECT_EQ(CountLines(lines, "Transmisja 475136B"), 1);
+        EXPECT_TRUE(h.Boxes().empty());
+
+        AnswerFileDialogs(h.PathOf("odczyt.qz"));
+        Press(dlg, IDC_SAVE_FILE);
+        EXPECT_TRUE(TerminalHarness::WaitForConsoleLine(
+            dlg, "Plik '" + h.PathOf("odczyt.qz") + "' zapisany, 475136 bajtow", 2000));
+    });
+    EXPECT_EQ(ReadBytes(h.PathOf("odczyt.qz")), device);
+}
+
+TEST(ReadRecorder, FailedReadoutLeavesALoadedImageInPlace) {
+    TerminalHarness h;
+    const auto loaded = Pattern(kImageSize, 11);
+    WriteBytes(h.PathOf("wczytany.qz"), loaded);
+    h.Run([&](CLWDlg& dlg) {
+        ASSERT_TRUE(Load(dlg, h.PathOf("wczytany.qz")));
+        ASSERT_TRUE(h.Connect(dlg));
+        h.Sim().WithDevice([](DeviceSimulator& d) { d.DropReply(protocol::kCmdReadChunk, 50); });
+        Press(dlg, IDC_READ_RECORDER);
+        EXPECT_TRUE(TerminalHarness::WaitForConsoleLine(dlg, "Przerwano transmisję", 10000));
+        afx::testing::ProcessEvents(200);
+        EXPECT_EQ(h.BoxTexts(), std::vector<std::string>{"Urządzenie nie odpowiada"});
+        EXPECT_TRUE(ImageIs(dlg, loaded));
+    });
+}
+
+} // namespace
