@@ -79,8 +79,8 @@ DialogTemplate Dialog(int id, const char* caption, int cx) {
 }
 
 void RegisterConfiguration() {
-    constexpr int labelWidth = 150;
-    constexpr int editX = 160;
+    constexpr int labelWidth = 128;
+    constexpr int editX = 138;
     constexpr int editWidth = 45;
     constexpr int sideX = editX + editWidth + 8; // note and check boxes
     DialogTemplate t = Dialog(IDD_DANE_BAZOWE, "Konfiguracja", sideX + 120 + kMargin);
@@ -119,8 +119,8 @@ void RegisterConfiguration() {
 }
 
 void RegisterProgrammer() {
-    constexpr int labelWidth = 155;
-    constexpr int editX = 165;
+    constexpr int labelWidth = 140;
+    constexpr int editX = 150;
     DialogTemplate t = Dialog(IDD_DANE_CZYTNIKA, "Dane programatora", editX + 90 + kMargin);
     int y = kMargin;
     AddField(t, "Nr fabryczny :", IDC_FACTORY_NUMBER, y, labelWidth, editX, 45, kReadOnlyStyle);
@@ -174,7 +174,7 @@ void RegisterStatistics() {
 
 void RegisterInspections() {
     constexpr int listWidth = 125;
-    constexpr int listHeight = 130;
+    constexpr int listHeight = 146; // the heading and all sixteen dates
     constexpr int sideX = kMargin + listWidth + 8;
     constexpr int addWidth = 70;
     DialogTemplate t = Dialog(IDD_PRZEGL, "Przeglądy", sideX + addWidth + kMargin);
@@ -188,9 +188,9 @@ void RegisterInspections() {
 }
 
 void RegisterRelays() {
-    constexpr int inner = 6;        // from a group's border to its content
-    constexpr int listWidth = 95;   // the 130-pixel column and a scroll bar
-    constexpr int listHeight = 112; // the heading and eight rows
+    constexpr int inner = 6;       // from a group's border to its content
+    constexpr int listWidth = 95;  // the 130-pixel column and a scroll bar
+    constexpr int listHeight = 84; // the heading and eight rows
     constexpr int groupWidth = listWidth + 2 * inner;
     constexpr int groupGap = 4;
     constexpr int conditionWidth = 42;
