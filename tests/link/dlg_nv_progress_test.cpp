@@ -1,0 +1,268 @@
+// The block transfer box: settings blocks read and written against the simulated device,
+// and replies that the device should never send handed to the queue by the test.
+
+#include "link/dlg_nv_progress.h"
+#include "res/resource.h"
+#include "tests/link/link_test_util.h"
+
+#include <gtest/gtest.h>
+
+using afx::testing::AddModalHook;
+using afx::testing::ProcessEvents;
+
+namespace {
+
+std::uint32_t AddressOf(const t_transfer_data& request) {
+    return request.data[0] | request.data[1] << 8 | request.data[2] << 16 |
+           static_cast<std::uint32_t>(request.data[3]) << 24;
+}
+
+std::vector<std::uint8_t> DeviceBytes(TerminalHarness& h, std::uint32_t address, std::size_t n) {
+    return h.Sim().WithDevice([&](DeviceSimulator& d) { return d.Memory().Bytes(address, n); });
+}
+
+std::vector<std::uint8_t> BufferBytes(CDlgNVProgress& box, std::size_t n) {
+    return {box.GetData(), box.GetData() + n};
+}
+
+t_harness_options Offline() {
+    t_harness_options options;
+    options.startSimulator = false;
+    return options;
+}
+
+// Reads block 2 with the link down; the hook hands `reply` to the queue as the device's
+// answer to the first chunk.
+void ReadWithReply(const t_transfer_data& reply, const std::string& expectedBox) {
+    TerminalHarness h(Offline());
+    h.Run([&](CLWDlg& dlg) {
+        CDlgNVProgress& box = dlg.ProgressDialog();
+        box.SetRead(2);
+        AddModalHook(IDD_NV_PROGRESS, [&](CDialog&) { dlg.Queue().OnFrame(reply); });
+        EXPECT_EQ(box.DoModal(), IDCANCEL);
+        const auto lines = TerminalHarness::ConsoleLines(dlg);
+        EXPECT_EQ(lines.back(), "Przerwano transmisję");
+        dlg.Queue().ClearQueue();
+    });
+    EXPECT_EQ(h.BoxTexts(), std::vector<std::string>{expectedBox});
+}
+
+} // namespace
+
+TEST(BlockTransfer, SmallBlockIsReadWithOneChunk) {
+    TerminalHarness h;
+    h.Run([&](CLWDlg& dlg) {
+        ASSERT_TRUE(ConnectQuiet(h, dlg));
+        CDlgNVProgress& box = dlg.ProgressDialog();
+        box.SetRead(2);
+        EXPECT_EQ(box.DoModal(), IDOK);
+        const auto chunks = h.RequestsOf(protocol::kCmdReadChunk);
+        ASSERT_EQ(chunks.size(), 1u);
+        EXPECT_EQ(chunks[0].length, 5);
+        EXPECT_EQ(AddressOf(chunks[0]), 0x100000u);
+        EXPECT_EQ(chunks[0].data[4], 50);
+        EXPECT_EQ(BufferBytes(box, 50), DeviceBytes(h, 0x100000, 50));
+        const auto lines = TerminalHarness::ConsoleLines(dlg);
+        ASSERT_GE(lines.size(), 2u);
+        EXPECT_EQ(lines[lines.size() - 2], "Transmisja 50B");
+        EXPECT_EQ(lines.back(), "koniec transmisji");
+    });
+    EXPECT_TRUE(h.Boxes().empty());
+}
+
+TEST(BlockTransfer, LargerBlockIsReadInChunksOf57AndTheRest) {
+    TerminalHarness h;
+    h.Run([&](CLWDlg& dlg) {
+        ASSERT_TRUE(ConnectQuiet(h, dlg));
+        CDlgNVProgress& box = dlg.ProgressDialog();
+        box.SetRead(4);
+        EXPECT_EQ(box.DoModal(), IDOK);
+        const auto chunks = h.RequestsOf(protocol::kCmdReadChunk);
+        ASSERT_EQ(chunks.size(), 3u);
+        const std::uint32_t counts[] = {57, 57, 26};
+        std::uint32_t address = 0x1000A8;
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(AddressOf(chunks[i]), address);
+            EXPECT_EQ(chunks[i].data[4], counts[i]);
+            address += counts[i];
+        }
+        EXPECT_EQ(BufferBytes(box, 140), DeviceBytes(h, 0x1000A8, 140));
+    });
+}
+
+TEST(BlockTransfer, WrittenBlockIsConfirmedThenClosed) {
+    TerminalHarness h;
+    h.Run([&](CLWDlg& dlg) {
+        ASSERT_TRUE(ConnectQuiet(h, dlg));
+        std::vector<std::uint8_t> block(25);
+        for (std::size_t i = 0; i < block.size(); ++i) {
+            block[i] = static_cast<std::uint8_t>(0xA0 + i);
+        }
+        CDlgNVProgress& box = dlg.ProgressDialog();
+        box.SetWrite(5, block.data());
+        EXPECT_EQ(box.DoModal(), IDOK);
+        const auto writes = h.RequestsOf(protocol::kCmdWriteChunk);
+        ASSERT_EQ(writes.size(), 1u);
+        EXPECT_EQ(writes[0].length, 30);
+        EXPECT_EQ(AddressOf(writes[0]), 0x100134u);
+        EXPECT_EQ(writes[0].data[4], 25);
+        EXPECT_EQ(std::vector<std::uint8_t>(writes[0].data + 5, writes[0].data + 30), block);
+        const auto closes = h.RequestsOf(protocol::kCmdCloseWrite);
+        ASSERT_EQ(closes.size(), 1u);
+        EXPECT_EQ(closes[0].length, 1);
+        EXPECT_EQ(closes[0].data[0], 5);
+        EXPECT_EQ(DeviceBytes(h, 0x100134, 25), block);
+    });
+    EXPECT_TRUE(h.Boxes().empty());
+}
+
+TEST(BlockTransfer, UnansweredCloseIsAFailure) {
+    TerminalHarness h;
+    h.Run([&](CLWDlg& dlg) {
+        ASSERT_TRUE(ConnectQuiet(h, dlg));
+        h.Sim().WithDevice([](DeviceSimulator& d) { d.DropReply(protocol::kCmdCloseWrite); });
+        std::vector<std::uint8_t> block(25, 1);
+        CDlgNVProgress& box = dlg.ProgressDialog();
+        box.SetWrite(5, block.data());
+        EXPECT_EQ(box.DoModal(), IDCANCEL);
+    });
+    EXPECT_EQ(h.BoxTexts(), std::vector<std::string>{"Urządzenie nie odpowiada"});
+}
+
+TEST(BlockTransfer, RejectedChunkFailsVerificationAndTheBlockIsNotClosed) {
+    TerminalHarness h;
+    h.Run([&](CLWDlg& dlg) {
+        ASSERT_TRUE(ConnectQuiet(h, dlg));
+        h.Sim().WithDevice([](DeviceSimulator& d) {
+            d.AddFault(FaultRule(SimFault::RejectWrite, protocol::kCmdWriteChunk, 2));
+        });
+        std::vector<std::uint8_t> block(140, 7);
+        CDlgNVProgress& box = dlg.ProgressDialog();
+        box.SetWrite(4, block.data());
+        EXPECT_EQ(box.DoModal(), IDCANCEL);
+        EXPECT_EQ(TerminalHarness::ConsoleLines(dlg).back(), "Przerwano transmisję");
+        EXPECT_EQ(h.RequestsOf(protocol::kCmdWriteChunk).size(), 2u);
+        EXPECT_TRUE(h.RequestsOf(protocol::kCmdCloseWrite).empty());
+    });
+    EXPECT_EQ(h.BoxTexts(), std::vector<std::string>{"Błąd przy weryfikacji zapisu do pamieci !"});
+}
+
+TEST(BlockTransfer, LostChunkReplyEndsTheRead) {
+    TerminalHarness h;
+    h.Run([&](CLWDlg& dlg) {
+        ASSERT_TRUE(ConnectQuiet(h, dlg));
+        h.Sim().WithDevice([](DeviceSimulator& d) { d.DropReply(protocol::kCmdReadChunk, 2); });
+        CDlgNVProgress& box = dlg.ProgressDialog();
+        box.SetRead(3);
+        EXPECT_EQ(box.DoModal(), IDCANCEL);
+        EXPECT_EQ(h.RequestsOf(protocol::kCmdReadChunk).size(), 2u);
+    });
+    EXPECT_EQ(h.BoxTexts(), std::vector<std::string>{"Urządzenie nie odpowiada"});
+}
+
+TEST(BlockTransfer, AbortEndsAtOnceAndTheLateReplyChangesNothing) {
+    TerminalHarness h;
+    h.Run([&](CLWDlg& dlg) {
+        ASSERT_TRUE(ConnectQuiet(h, dlg));
+        h.Sim().WithDevice([](DeviceSimulator& d) { d.SetReplyDelayMs(300); });
+        CDlgNVProgress& box = dlg.ProgressDialog();
+        box.SetRead(4);
+        AddModalHook(IDD_NV_PROGRESS,
+                     [](CDialog& shown) { afx::testing::ClickButton(shown, IDC_CANCEL); });
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(box.DoModal(), IDCANCEL);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(250));
+        const auto before = BufferBytes(box, 140);
+        const std::size_t lineCount = TerminalHarness::ConsoleLines(dlg).size();
+        ProcessEvents(600); // the reply to the first chunk arrives
+        EXPECT_EQ(h.RequestsOf(protocol::kCmdReadChunk).size(), 1u);
+        EXPECT_EQ(BufferBytes(box, 140), before);
+        EXPECT_EQ(TerminalHarness::ConsoleLines(dlg).size(), lineCount);
+    });
+    EXPECT_TRUE(h.Boxes().empty());
+}
+
+TEST(BlockTransfer, NewTransferRightAfterAnAbortIgnoresTheOldReply) {
+    TerminalHarness h;
+    h.Run([&](CLWDlg& dlg) {
+        ASSERT_TRUE(ConnectQuiet(h, dlg));
+        h.Sim().WithDevice([](DeviceSimulator& d) { d.SetReplyDelayMs(300); });
+        CDlgNVProgress& box = dlg.ProgressDialog();
+        box.SetRead(2);
+        AddModalHook(IDD_NV_PROGRESS,
+                     [](CDialog& shown) { afx::testing::ClickButton(shown, IDC_CANCEL); });
+        EXPECT_EQ(box.DoModal(), IDCANCEL);
+
+        // The 50-byte reply of block 2 arrives while block 3 waits for its first chunk.
+        box.SetRead(3);
+        EXPECT_EQ(box.DoModal(), IDOK);
+        EXPECT_EQ(BufferBytes(box, 118), DeviceBytes(h, 0x100032, 118));
+        EXPECT_EQ(h.RequestsOf(protocol::kCmdReadChunk).size(), 4u); // 1 + 57, 57, 4
+    });
+    EXPECT_TRUE(h.Boxes().empty());
+}
+
+TEST(BlockTransfer, ReplyCountingOtherBytesThanAskedIsRefused) {
+    std::vector<std::uint8_t> data(5 + 49, 0);
+    data[4] = 49; // 50 were asked for
+    ReadWithReply(MakeRecord(31, 1, 40, data), "Błędna odpowiedź urządzenia");
+}
+
+TEST(BlockTransfer, ReplyCountingMoreBytesThanItCarriesIsRefused) {
+    std::vector<std::uint8_t> data(5 + 20, 0);
+    data[4] = 50;
+    ReadWithReply(MakeRecord(31, 1, 40, data), "Błędna odpowiedź urządzenia");
+}
+
+TEST(BlockTransfer, ReplyWithoutTheChunkHeaderIsRefused) {
+    ReadWithReply(MakeRecord(31, 1, 40, {0, 0, 0}), "Błędna odpowiedź urządzenia");
+}
+
+TEST(BlockTransfer, WriteConfirmationWithoutItsStatusByteFailsVerification) {
+    TerminalHarness h(Offline());
+    h.Run([&](CLWDlg& dlg) {
+        std::vector<std::uint8_t> block(25, 1);
+        CDlgNVProgress& box = dlg.ProgressDialog();
+        box.SetWrite(5, block.data());
+        AddModalHook(IDD_NV_PROGRESS,
+                     [&](CDialog&) { dlg.Queue().OnFrame(MakeRecord(31, 1, 39)); });
+        EXPECT_EQ(box.DoModal(), IDCANCEL);
+        dlg.Queue().ClearQueue();
+    });
+    EXPECT_EQ(h.BoxTexts(), std::vector<std::string>{"Błąd przy weryfikacji zapisu do pamieci !"});
+}
+
+TEST(BlockTransfer, UnknownBlockEndsAtOnce) {
+    TerminalHarness h(Offline());
+    h.Run([&](CLWDlg& dlg) {
+        CDlgNVProgress& box = dlg.ProgressDialog();
+        box.SetRead(9);
+        EXPECT_EQ(box.DoModal(), IDOK);
+        const auto lines = TerminalHarness::ConsoleLines(dlg);
+        EXPECT_EQ(lines[lines.size() - 2], "Transmisja 0B");
+        EXPECT_EQ(lines.back(), "koniec transmisji");
+        EXPECT_FALSE(dlg.Queue().IsBusy());
+    });
+}
+
+TEST(BlockTransfer, ProgressBoxLooksAsItsTemplateSays) {
+    TerminalHarness h(Offline());
+    h.Run([&](CLWDlg& dlg) {
+        CDlgNVProgress& box = dlg.ProgressDialog();
+        box.SetRead(4);
+        AddModalHook(IDD_NV_PROGRESS, [](CDialog& shown) {
+            EXPECT_EQ(afx::testing::WindowCaption(shown), "Postęp");
+            EXPECT_EQ(afx::testing::ClientSize(shown), CSize(279, 76));
+            int lower = -1, upper = -1;
+            afx::testing::ProgressRange(shown, IDC_PROGRESS, lower, upper);
+            EXPECT_EQ(lower, 0);
+            EXPECT_EQ(upper, 140);
+            EXPECT_EQ(afx::testing::ProgressPos(shown, IDC_PROGRESS), 57);
+            EXPECT_EQ(afx::testing::GetControlText(shown, IDC_CANCEL), "Przerwij");
+            afx::testing::GrabWindow(shown).SavePng("/tmp/link_progress_box.png");
+            afx::testing::ClickButton(shown, IDC_CANCEL);
+        });
+        EXPECT_EQ(box.DoModal(), IDCANCEL);
+        dlg.Queue().ClearQueue();
+    });
+}

@@ -1,0 +1,242 @@
+// The link end to end: the real main window and termios port, against the simulator or
+// against a bare pseudo-terminal whose other side the test plays itself.
+
+#include "link/frame_codec.h"
+#include "link/transfer.h"
+#include "res/resource.h"
+#include "tests/link/link_test_util.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <unistd.h>
+
+using afx::testing::IsEnabled;
+using afx::testing::ProcessEvents;
+using afx::testing::WaitUntil;
+
+namespace {
+
+constexpr int kLinkButtons[] = {
+    IDC_CONFIGURATION, IDC_READ_RECORDER, IDC_DISCONNECT,   IDC_SET_CLOCK, IDC_VERSIONS,
+    IDC_STATISTICS,    IDC_RESET,         IDC_SET_POSITION, IDC_RELAYS,    IDC_INSPECTIONS};
+
+// Index of the first console line equal to `line` at or after `from`; -1 when none.
+int FindLine(const std::vector<std::string>& lines, const std::string& line, int from = 0) {
+    for (int i = from; i < static_cast<int>(lines.size()); ++i) {
+        if (lines[i] == line) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+// The device side played by the test: the master of a pseudo-terminal whose slave is
+// linked as COM1 in the program directory.
+class RawLine {
+public:
+    explicit RawLine(const std::string& directory) {
+        m_master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+        if (m_master >= 0 && grantpt(m_master) == 0 && unlockpt(m_master) == 0) {
+            m_ok = symlink(ptsname(m_master), (directory + "COM1").c_str()) == 0;
+        }
+    }
+    ~RawLine() { Close(); }
+    bool Ok() const { return m_ok; }
+    void Send(const std::string& text) {
+        ASSERT_EQ(write(m_master, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+    }
+    void SendFrame(const t_transfer_data& record) {
+        std::uint8_t out[protocol::kMaxEncodedFrame];
+        const std::size_t n = EncodeFrame(record, out);
+        Send(std::string(reinterpret_cast<char*>(out), n));
+    }
+    // Everything the terminal sent within `ms`, stopping early once `until` appears.
+    std::string Receive(int ms, const std::string& until = {}) {
+        std::string got;
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        while (std::chrono::steady_clock::now() < end) {
+            pollfd p{m_master, POLLIN, 0};
+            if (poll(&p, 1, 10) > 0 && (p.revents & POLLIN)) {
+                char buf[512];
+                const ssize_t n = read(m_master, buf, sizeof buf);
+                if (n > 0) {
+                    got.append(buf, static_cast<std::size_t>(n));
+                }
+            }
+            if (!until.empty() && got.find(until) != std::string::npos) {
+                break;
+            }
+        }
+        return got;
+    }
+    void Close() {
+        if (m_master >= 0) {
+            close(m_master);
+            m_master = -1;
+        }
+    }
+
+private:
+    int m_master = -1;
+    bool m_ok = false;
+};
+
+t_harness_options WithoutSimulator() {
+    t_harness_options options;
+    options.startSimulator = false;
+    return options;
+}
+
+} // namespace
+
+TEST(LinkConnection, ConnectAndDisconnectLogTheLinkAndSwitchTheDeviceButtons) {
+    TerminalHarness h;
+    h.Run([&](CLWDlg& dlg) {
+        for (int id : kLinkButtons) {
+            EXPECT_FALSE(IsEnabled(dlg, id)) << id;
+        }
+        ASSERT_TRUE(h.Connect(dlg));
+        auto lines = TerminalHarness::ConsoleLines(dlg);
+        const int opening = FindLine(lines, "Otwieranie portu COM1 , 57600b/s...");
+        ASSERT_GE(opening, 0);
+        EXPECT_GT(FindLine(lines, "Połączono", opening), opening);
+        for (int id : kLinkButtons) {
+            EXPECT_TRUE(IsEnabled(dlg, id)) << id;
+        }
+        EXPECT_TRUE(IsEnabled(dlg, IDC_EXIT));
+        EXPECT_FALSE(IsEnabled(dlg, IDC_PROGRAMMER));
+        EXPECT_FALSE(IsEnabled(dlg, IDC_CONNECT));
+        EXPECT_FALSE(IsEnabled(dlg, IDC_PORT));
+        EXPECT_TRUE(dlg.Transfer().IsConnected());
+
+        ASSERT_TRUE(h.Disconnect(dlg));
+        EXPECT_TRUE(TerminalHarness::WaitForConsoleLine(dlg, "Rozłączono", 1000));
+        for (int id : kLinkButtons) {
+            EXPECT_FALSE(IsEnabled(dlg, id)) << id;
+        }
+        EXPECT_TRUE(IsEnabled(dlg, IDC_PORT));
+        EXPECT_TRUE(IsEnabled(dlg, IDC_EXIT));
+        EXPECT_FALSE(dlg.Transfer().IsConnected());
+        // The worker has been joined: nothing is queued for a link that is down.
+        EXPECT_EQ(dlg.Transfer().PutToSend(MakeRecord(31, 1, 33)), 0);
+    });
+    EXPECT_TRUE(h.Boxes().empty());
+}
+
+TEST(LinkConnection, PortThatCannotBeOpenedIsReportedAndTheNextConnectStartsClean) {
+    TerminalHarness h(WithoutSimulator());
+    // A plain file where the port should be: it opens, but it is no terminal.
+    std::ofstream(h.PathOf("COM1")) << "not a port";
+    h.Run([&](CLWDlg& dlg) {
+        afx::testing::ClickButton(dlg, IDC_CONNECT);
+        ASSERT_TRUE(WaitUntil([&] { return !h.Boxes().empty(); }));
+        auto lines = TerminalHarness::ConsoleLines(dlg);
+        const int opening = FindLine(lines, "Otwieranie portu COM1 , 57600b/s...");
+        ASSERT_GE(opening, 0);
+        EXPECT_GT(FindLine(lines, "Rozłączono", opening), opening);
+        ASSERT_EQ(h.BoxTexts(), std::vector<std::string>{
+                                    "Nie można korzystać z wybranego portu.\r\nRozłączono."});
+        EXPECT_TRUE(IsEnabled(dlg, IDC_CONNECT));
+        EXPECT_TRUE(IsEnabled(dlg, IDC_PORT));
+        EXPECT_TRUE(IsEnabled(dlg, IDC_EXIT));
+        EXPECT_FALSE(IsEnabled(dlg, IDC_DISCONNECT));
+
+        // The port appears: the next "Połącz" connects.
+        std::remove(h.PathOf("COM1").c_str());
+        ASSERT_TRUE(h.Sim().Start());
+        h.ClearBoxes();
+        ASSERT_TRUE(h.Connect(dlg));
+        EXPECT_TRUE(h.Boxes().empty());
+    });
+}
+
+TEST(LinkConnection, SecondStartWhileAWorkerRunsIsRefused) {
+    TerminalHarness h;
+    h.Run([&](CLWDlg& dlg) {
+        ASSERT_TRUE(h.Connect(dlg));
+        EXPECT_EQ(dlg.Transfer().StartWorker(1, 57600), 0);
+        EXPECT_TRUE(h.Disconnect(dlg));
+    });
+}
+
+TEST(LinkWorker, DeviceFramesWithTheLinkStatusCodesAreDropped) {
+    TerminalHarness h(WithoutSimulator());
+    RawLine line(h.Directory());
+    ASSERT_TRUE(line.Ok());
+    h.Run([&](CLWDlg& dlg) {
+        afx::testing::ClickButton(dlg, IDC_CONNECT);
+        ASSERT_TRUE(TerminalHarness::WaitForConsoleLine(dlg, "Połączono"));
+        dlg.PollStatus(0);
+        // Text lines would reach the console if these frames were taken as device data,
+        // and "Połączono" or "Rozłączono" would follow if they passed as status records.
+        for (int command : {100, 101, 102}) {
+            line.SendFrame(MakeRecord(31, 0, command, {'b', 'a', 'd'}));
+        }
+        line.SendFrame(MakeRecord(31, 0, 5, {'o', 'k'}));
+        ASSERT_TRUE(TerminalHarness::WaitForConsoleLine(dlg, "ok"));
+        ProcessEvents(100);
+        const auto lines = TerminalHarness::ConsoleLines(dlg);
+        EXPECT_EQ(CountLines(lines, "bad"), 0);
+        EXPECT_EQ(CountLines(lines, "Połączono"), 1);
+        EXPECT_EQ(CountLines(lines, "Rozłączono"), 0);
+        EXPECT_TRUE(dlg.Transfer().IsConnected());
+    });
+}
+
+TEST(LinkWorker, FramesQueuedTogetherAllGoOutAndAnIdleLinkDoesNotWakeTheWorker) {
+    TerminalHarness h(WithoutSimulator());
+    RawLine line(h.Directory());
+    ASSERT_TRUE(line.Ok());
+    h.Run([&](CLWDlg& dlg) {
+        afx::testing::ClickButton(dlg, IDC_CONNECT);
+        ASSERT_TRUE(TerminalHarness::WaitForConsoleLine(dlg, "Połączono"));
+        dlg.PollStatus(0);
+        line.Receive(300); // the first status request, if it went out
+
+        const std::uint64_t before = dlg.Transfer().WorkerWakeups();
+        ProcessEvents(300);
+        EXPECT_EQ(dlg.Transfer().WorkerWakeups(), before);
+
+        ASSERT_EQ(dlg.Transfer().PutToSend(MakeRecord(31, 1, 33)), 1);
+        ASSERT_EQ(dlg.Transfer().PutToSend(MakeRecord(31, 1, 37)), 1);
+        ASSERT_EQ(dlg.Transfer().PutToSend(MakeRecord(31, 1, 49)), 1);
+        const std::string sent = line.Receive(2000, ":03F931D3");
+        EXPECT_EQ(sent, "\n\r:03F921E3\n\r:03F925DF\n\r:03F931D3");
+    });
+}
+
+TEST(LinkWorker, HungUpPortDoesNotSpinAndStillStopsAtOnce) {
+    TerminalHarness h(WithoutSimulator());
+    RawLine line(h.Directory());
+    ASSERT_TRUE(line.Ok());
+    h.Run([&](CLWDlg& dlg) {
+        afx::testing::ClickButton(dlg, IDC_CONNECT);
+        ASSERT_TRUE(TerminalHarness::WaitForConsoleLine(dlg, "Połączono"));
+        dlg.PollStatus(0);
+        line.Close(); // the other side goes away, as a pulled adapter
+        ProcessEvents(100);
+        const std::uint64_t before = dlg.Transfer().WorkerWakeups();
+        ProcessEvents(500);
+        // Backing off by some 15 ms gives about 33 turns; a spinning worker gives millions.
+        EXPECT_LT(dlg.Transfer().WorkerWakeups() - before, 200u);
+
+        const auto start = std::chrono::steady_clock::now();
+        ASSERT_TRUE(h.Disconnect(dlg, 2000));
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+    });
+    EXPECT_TRUE(h.Boxes().empty());
+}
+
+TEST(LinkWorker, ShutdownWhileConnectedJoinsTheWorker) {
+    TerminalHarness h;
+    h.Run([&](CLWDlg& dlg) { ASSERT_TRUE(h.Connect(dlg)); });
+    // The window closed with the link up; the worker was stopped and joined (a worker
+    // left running would post to a deleted window and trip the sanitizers).
+    ProcessEvents(100);
+    EXPECT_TRUE(h.Boxes().empty());
+}
