@@ -51,6 +51,8 @@ constexpr std::size_t kChunkHeader = 5;      // memory address (4) + count (1)
 constexpr std::size_t kRecorderSize = 0x74000; // 475,136 bytes
 constexpr std::uint32_t kSettingsBase = 0x100000;
 
+constexpr int kBlockRecorder = 0; // block id of the recorder memory
+
 struct BlockInfo {
     std::uint32_t address;
     std::uint32_t size;

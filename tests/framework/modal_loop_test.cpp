@@ -1,0 +1,96 @@
+#include "test_dialogs.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+using namespace afx::testing;
+using namespace fwtest;
+
+namespace {
+
+class Receiver : public CDialog {
+public:
+    Receiver() : CDialog(kNoButtons) {}
+    std::vector<int> commands;
+    std::vector<UINT_PTR> timers;
+    void OnCmd(UINT id) { commands.push_back(static_cast<int>(id)); }
+    void OnTimer(UINT_PTR id) {
+        timers.push_back(id);
+        KillTimer(id);
+    }
+    const AFX_MSGMAP* GetMessageMap() const override {
+        static const AFX_MSGMAP map = AFX_MSGMAP::Of<Receiver>(
+            CDialog::GetThisMessageMap(), {
+                                              OnCommandRangeEntry(100, 2000, &Receiver::OnCmd),
+                                              OnTimerEntry(&Receiver::OnTimer),
+                                          });
+        return &map;
+    }
+};
+
+class ModalLoopTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        RegisterTestTemplates();
+        ClearModalHooks();
+    }
+};
+
+TEST_F(ModalLoopTest, MessagesPostedFromAnotherThreadArriveInOrderInsideANestedModalLoop) {
+    Receiver main;
+    CDialog inner(kPlainDialog);
+    constexpr int kCount = 500;
+    AddModalHook(kNoButtons, [&](CDialog&) {
+        AddModalHook(kPlainDialog, [&](CDialog& d) {
+            std::thread worker([&main] {
+                for (int i = 0; i < kCount; ++i)
+                    main.PostMessage(WM_COMMAND, static_cast<WPARAM>(100 + i), 0);
+            });
+            worker.join();
+            EXPECT_TRUE(WaitUntil([&] { return main.commands.size() == kCount; }, 5000));
+            d.EndDialog(IDOK);
+        });
+        EXPECT_EQ(inner.DoModal(), IDOK);
+        main.EndDialog(IDOK);
+    });
+    main.DoModal();
+    ASSERT_EQ(main.commands.size(), static_cast<std::size_t>(kCount));
+    for (int i = 0; i < kCount; ++i)
+        EXPECT_EQ(main.commands[static_cast<std::size_t>(i)], 100 + i);
+}
+
+TEST_F(ModalLoopTest, TimersOfTheMainWindowFireInsideAModalDialog) {
+    Receiver main;
+    CDialog inner(kPlainDialog);
+    AddModalHook(kNoButtons, [&](CDialog&) {
+        EXPECT_EQ(main.SetTimer(7, 30), 7u);
+        EXPECT_EQ(main.SetTimer(8, 60), 8u);
+        AddModalHook(kPlainDialog, [&](CDialog& d) {
+            EXPECT_TRUE(WaitUntil([&] { return main.timers.size() == 2; }, 3000));
+            d.EndDialog(IDOK);
+        });
+        inner.DoModal();
+        main.EndDialog(IDOK);
+    });
+    main.DoModal();
+    EXPECT_EQ(main.timers, (std::vector<UINT_PTR>{7, 8}));
+}
+
+TEST_F(ModalLoopTest, TimersAndPostedMessagesDieWithTheWindow) {
+    Receiver main;
+    AddModalHook(kNoButtons, [&](CDialog&) {
+        main.SetTimer(3, 20);
+        main.EndDialog(IDOK);
+    });
+    main.DoModal();
+    main.PostMessage(WM_COMMAND, 150, 0);
+    ProcessEvents(150);
+    EXPECT_TRUE(main.timers.empty());
+    EXPECT_TRUE(main.commands.empty());
+    EXPECT_EQ(main.SetTimer(4, 10), 0u); // no window, no timer
+}
+
+} // namespace
