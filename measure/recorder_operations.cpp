@@ -13,14 +13,13 @@ namespace {
 constexpr const char* kMeasurementFilter =
     "Lista plików pomiarów (*.qz)|*.qz|Wszystkie pliki (*.*)|*.*||";
 constexpr const char* kMeasurementExtension = "qz";
-constexpr int kRecorderBlock = 0;
 
 } // namespace
 
 void CLWDlg::OnReadRecorder() {
     ConsoleWrite("Odczyt rejestratora", 1);
     CDlgNVProgress& transfer = ProgressDialog();
-    transfer.SetRead(kRecorderBlock);
+    transfer.SetRead(protocol::kBlockRecorder);
     // The transfer dialog reports its own failures; the image keeps what it held.
     if (transfer.DoModal() != IDOK) {
         return;
