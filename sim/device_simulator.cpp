@@ -153,6 +153,14 @@ void DeviceSimulator::Handle(const t_transfer_data& request, std::string raw) {
     if (!Execute(request, hits.reject, reply) || request.Type() == protocol::kTypeNoReply) {
         return;
     }
+    if (hits.replace) {
+        const std::size_t n = std::min(hits.replacement.size(), protocol::kMaxData);
+        std::memcpy(reply.data, hits.replacement.data(), n);
+        reply.length = static_cast<std::uint8_t>(n);
+    }
+    if (hits.shortReply >= 0 && reply.length > hits.shortReply) {
+        reply.length = static_cast<std::uint8_t>(hits.shortReply);
+    }
     if (m_silent || hits.drop || randomDrop) {
         ++m_repliesLost;
         return;

@@ -34,6 +34,13 @@ t_fault_hits FaultPlan::Match(int command) {
         case SimFault::RejectWrite:
             hits.reject = true;
             break;
+        case SimFault::ShortReply:
+            hits.shortReply = static_cast<int>(rule.count);
+            break;
+        case SimFault::ReplaceReply:
+            hits.replace = true;
+            hits.replacement = rule.text;
+            break;
         }
     }
     std::erase_if(m_rules, [](const t_fault_rule& r) { return r.nth != 0 && r.seen >= r.nth; });

@@ -17,6 +17,8 @@ enum class SimFault {
     TextBeforeReply, // a console text line (the rule's text) goes out before the reply
     MoreReplies,     // the rule's count of type-2 replies go out before the final reply
     RejectWrite,     // a write chunk is not written and is answered with 0
+    ShortReply,      // the reply keeps only the rule's count of data bytes
+    ReplaceReply,    // the reply carries the rule's text as its data (at most 62 bytes)
 };
 
 constexpr int kAnyCommand = -1;
@@ -25,8 +27,8 @@ struct t_fault_rule {
     SimFault fault = SimFault::DropReply;
     int command = kAnyCommand;
     unsigned nth = 0;   // 0: every matching request; n: only the n-th one from now on
-    unsigned count = 1; // MoreReplies: how many type-2 replies
-    std::string text;   // TextBeforeReply: Windows-1250 bytes
+    unsigned count = 1; // MoreReplies: how many type-2 replies; ShortReply: data bytes kept
+    std::string text;   // TextBeforeReply: Windows-1250 bytes; ReplaceReply: the data
     unsigned seen = 0;  // matching requests met so far
 };
 
@@ -46,6 +48,9 @@ struct t_fault_hits {
     bool flip = false;
     bool reject = false;
     unsigned moreReplies = 0;
+    int shortReply = -1; // data bytes the reply keeps; -1: all
+    bool replace = false;
+    std::string replacement; // with replace: the reply's data
     std::vector<std::string> texts;
 };
 
