@@ -2,6 +2,7 @@
 
 #include "app/lw_dlg.h"
 #include "app/text_format.h"
+#include "link/com_port.h"
 #include "link/queue.h"
 #include "link/transfer_context.h"
 #include "res/resource.h"
@@ -54,6 +55,8 @@ int CTransfer::StartWorker(int portNumber, int baudRate) {
         std::lock_guard<std::mutex> guard(c.lock);
         c.outbound.clear();
     }
+    // "COMn" may be a link in the program directory.
+    CComPort::SetProgramDirectory(m_mainWindow->ProgramDirectory());
     c.portNumber = portNumber;
     c.baudRate = baudRate;
     c.targetWindow = m_mainWindow;
