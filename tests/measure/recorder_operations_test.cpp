@@ -6,6 +6,7 @@
 #include "framework/file_dialog.h"
 #include "framework/test_seams.h"
 #include "link/protocol.h"
+#include "measure/dlg_wykres.h"
 #include "res/resource.h"
 #include "tests/support/terminal_harness.h"
 
@@ -268,7 +269,7 @@ TEST(ReadRecorder, CopiesTheWholeRecorderByteForByteAndSavesExactlyIt) {
     const auto device = DeviceRecorder(h);
     ASSERT_EQ(device.size(), kImageSize);
     h.Run([&](CLWDlg& dlg) {
-        ASSERT_TRUE(h.Connect(dlg));
+        ASSERT_TRUE(h.Connect(dlg)) << TerminalHarness::ConsoleText(dlg);
         Press(dlg, IDC_READ_RECORDER);
         ASSERT_TRUE(TerminalHarness::WaitForConsoleLine(dlg, "koniec transmisji", 240000));
         EXPECT_TRUE(WaitUntil([&] { return ImageIs(dlg, device); }, 2000));
@@ -276,6 +277,16 @@ TEST(ReadRecorder, CopiesTheWholeRecorderByteForByteAndSavesExactlyIt) {
         const auto lines = TerminalHarness::ConsoleLines(dlg);
         EXPECT_EQ(CountLines(lines, "Odczyt rejestratora"), 1);
         EXPECT_EQ(CountLines(lines, "Transmisja 475136B"), 1);
+        EXPECT_TRUE(h.Boxes().empty());
+
+        // The device's recordings are charted.
+        int runs = 0;
+        afx::testing::AddModalHook(IDD_WYKRES, [&runs](CDialog& chart) {
+            runs = static_cast<CDlgWykres&>(chart).m_sampleList.GetStampCount();
+            chart.EndDialog(IDCANCEL);
+        });
+        Press(dlg, IDC_SPEED_CHART);
+        EXPECT_TRUE(WaitUntil([&] { return runs > 0; }, 2000));
         EXPECT_TRUE(h.Boxes().empty());
 
         AnswerFileDialogs(h.PathOf("odczyt.qz"));
@@ -292,7 +303,7 @@ TEST(ReadRecorder, FailedReadoutLeavesALoadedImageInPlace) {
     WriteBytes(h.PathOf("wczytany.qz"), loaded);
     h.Run([&](CLWDlg& dlg) {
         ASSERT_TRUE(Load(dlg, h.PathOf("wczytany.qz")));
-        ASSERT_TRUE(h.Connect(dlg));
+        ASSERT_TRUE(h.Connect(dlg)) << TerminalHarness::ConsoleText(dlg);
         h.Sim().WithDevice([](DeviceSimulator& d) { d.DropReply(protocol::kCmdReadChunk, 50); });
         Press(dlg, IDC_READ_RECORDER);
         EXPECT_TRUE(TerminalHarness::WaitForConsoleLine(dlg, "Przerwano transmisję", 10000));
