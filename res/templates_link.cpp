@@ -11,8 +11,10 @@ void RegisterLinkTemplates() {
     wait.style = WS_POPUP | WS_CAPTION | DS_MODALFRAME;
     wait.fontName = "Microsoft Sans Serif";
     wait.fontPoints = 8;
+    // The text is 34 units wide rather than 30: in the dialog font "Czekaj ..." needs
+    // 51 pixels and would otherwise lose its dots.
     wait.controls = {
-        {ControlKind::Static, IDC_REQUEST_TEXT, "Czekaj ...", 28, 13, 30, 8, SS_LEFT, 0},
+        {ControlKind::Static, IDC_REQUEST_TEXT, "Czekaj ...", 28, 13, 34, 8, SS_LEFT, 0},
     };
     RegisterDialogTemplate(wait);
 
