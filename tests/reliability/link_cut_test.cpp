@@ -1,0 +1,117 @@
+// The line goes away in the middle of a transfer: the simulator closes its side as a cut
+// cable would, or stops answering. The transfer fails with its message and without a hang;
+// "Rozłącz" and a new "Połącz" work afterwards and the same transfer then succeeds.
+
+#include "framework/test_seams.h"
+#include "link/protocol.h"
+#include "res/resource.h"
+#include "tests/reliability/reliability_util.h"
+#include "tests/support/terminal_harness.h"
+
+#include <algorithm>
+#include <gtest/gtest.h>
+
+namespace t = afx::testing;
+using namespace reliability;
+
+namespace {
+
+enum class Cut { Cable, Silence };
+
+class LinkCut : public ::testing::TestWithParam<Cut> {
+protected:
+    void TearDown() override { t::ClearModalHooks(); }
+
+    void CutNow() {
+        if (GetParam() == Cut::Cable) {
+            h.Sim().CutLink();
+        } else {
+            h.Sim().WithDevice([](DeviceSimulator& d) { d.SetSilent(true); });
+        }
+    }
+    void Mend() {
+        if (GetParam() == Cut::Cable) {
+            ASSERT_TRUE(h.Sim().Start());
+        } else {
+            h.Sim().WithDevice([](DeviceSimulator& d) { d.SetSilent(false); });
+        }
+    }
+    bool Contains(const std::string& text) {
+        const auto texts = h.BoxTexts();
+        return std::find(texts.begin(), texts.end(), text) != texts.end();
+    }
+
+    TerminalHarness h;
+};
+
+TEST_P(LinkCut, ReadoutFailsCleanlyAndSucceedsWholeAfterReconnecting) {
+    h.Run([&](CLWDlg& dlg) {
+        ASSERT_TRUE(h.Connect(dlg));
+        const std::vector<std::uint8_t> before(dlg.MemoryImage(),
+                                               dlg.MemoryImage() + protocol::kRecorderSize);
+        t::AddModalHook(IDD_NV_PROGRESS, [&](CDialog&) {
+            EXPECT_TRUE(t::WaitUntil(
+                [&] { return CommandCount(h, protocol::kCmdReadChunk) >= 500; }, 20000));
+            CutNow();
+        });
+        t::ClickButton(dlg, IDC_READ_RECORDER);
+        EXPECT_TRUE(Contains(kNoAnswer));
+        EXPECT_TRUE(std::equal(before.begin(), before.end(), dlg.MemoryImage()));
+        EXPECT_EQ(CountLines(TerminalHarness::ConsoleLines(dlg), kAborted), 1);
+
+        ASSERT_TRUE(h.Disconnect(dlg));
+        Mend();
+        ASSERT_TRUE(h.Connect(dlg));
+        h.ClearBoxes();
+        t::ClickButton(dlg, IDC_READ_RECORDER);
+        EXPECT_TRUE(h.Boxes().empty());
+        EXPECT_EQ(TerminalHarness::ConsoleLines(dlg).back(), kDone);
+        const auto recorder = Recorder(h);
+        EXPECT_TRUE(std::equal(recorder.begin(), recorder.end(), dlg.MemoryImage()));
+    });
+}
+
+TEST_P(LinkCut, SettingsWriteFailsCleanlyAndLeavesTheDeviceBlock) {
+    const int block = protocol::kBlockRelays;
+    h.Run([&](CLWDlg& dlg) {
+        ASSERT_TRUE(h.Connect(dlg));
+        const auto original = SettingsBlock(h, block);
+        const auto changed = std::vector<std::uint8_t>(original.rbegin(), original.rend());
+        // The read runs whole; the write is cut after its first chunk went out. The stored
+        // block is changed behind the terminal's back so that any write would show.
+        t::AddModalHook(IDD_PRZEK, [&](CDialog& d) {
+            SetSettingsBlock(h, block, changed);
+            SaveOrLeave(d);
+        });
+        t::AddModalHook(IDD_NV_PROGRESS, [](CDialog&) {});
+        t::AddModalHook(IDD_NV_PROGRESS, [&](CDialog&) {
+            EXPECT_TRUE(
+                t::WaitUntil([&] { return CommandCount(h, protocol::kCmdWriteChunk) >= 1; }, 5000));
+            CutNow();
+        });
+        t::ClickButton(dlg, IDC_RELAYS);
+        EXPECT_EQ(t::PendingModalHooks(IDD_NV_PROGRESS), 0);
+        EXPECT_TRUE(Contains(kNoAnswer));
+        EXPECT_EQ(CountLines(TerminalHarness::ConsoleLines(dlg), kAborted), 1);
+        EXPECT_EQ(CommandCount(h, protocol::kCmdCloseWrite), 0u);
+        EXPECT_EQ(SettingsBlock(h, block), changed);
+
+        ASSERT_TRUE(h.Disconnect(dlg));
+        Mend();
+        ASSERT_TRUE(h.Connect(dlg));
+        h.ClearBoxes();
+        t::AddModalHook(IDD_PRZEK, SaveOrLeave);
+        t::ClickButton(dlg, IDC_RELAYS);
+        EXPECT_TRUE(h.Boxes().empty());
+        EXPECT_EQ(TerminalHarness::ConsoleLines(dlg).back(), kDone);
+        EXPECT_EQ(CommandCount(h, protocol::kCmdCloseWrite), 1u);
+        EXPECT_EQ(SettingsBlock(h, block), changed); // read back and written unchanged
+    });
+}
+
+INSTANTIATE_TEST_SUITE_P(Reliability, LinkCut, ::testing::Values(Cut::Cable, Cut::Silence),
+                         [](const auto& info) {
+                             return info.param == Cut::Cable ? "CableCut" : "DeviceSilent";
+                         });
+
+} // namespace

@@ -1,0 +1,103 @@
+#pragma once
+// Helpers of the reliability tests: scripted faults on the simulated device, the device's
+// stored blocks, and editors that are saved or left.
+
+#include "framework/test_seams.h"
+#include "link/protocol.h"
+#include "link/queue.h"
+#include "tests/support/terminal_harness.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace reliability {
+
+inline const char* const kNoAnswer = "Urządzenie nie odpowiada";
+inline const char* const kAborted = "Przerwano transmisję";
+inline const char* const kDone = "koniec transmisji";
+
+// The n-th request of `command` from now on gets `data` as its reply's data.
+inline void ReplaceNextReply(TerminalHarness& h, std::uint8_t command, const std::string& data,
+                             unsigned nth = 1) {
+    t_fault_rule rule = FaultRule(SimFault::ReplaceReply, command, nth);
+    rule.text = data;
+    h.Sim().WithDevice([&](DeviceSimulator& d) { d.AddFault(rule); });
+}
+
+inline void DropNthReply(TerminalHarness& h, std::uint8_t command, unsigned nth) {
+    h.Sim().WithDevice([&](DeviceSimulator& d) { d.DropReply(command, nth); });
+}
+
+inline std::string RandomBytes(std::mt19937& rng, std::size_t n) {
+    std::string bytes(n, '\0');
+    for (char& c : bytes) {
+        c = static_cast<char>(rng() & 0xFF);
+    }
+    return bytes;
+}
+
+inline std::vector<std::uint8_t> SettingsBlock(TerminalHarness& h, int blockId) {
+    const std::uint32_t offset = protocol::BlockAddress(blockId) - protocol::kSettingsBase;
+    return h.Sim().WithDevice([&](DeviceSimulator& d) {
+        const auto& s = d.Memory().Settings();
+        return std::vector<std::uint8_t>(s.begin() + offset,
+                                         s.begin() + offset + protocol::BlockSize(blockId));
+    });
+}
+
+inline void SetSettingsBlock(TerminalHarness& h, int blockId,
+                             const std::vector<std::uint8_t>& bytes) {
+    const std::uint32_t offset = protocol::BlockAddress(blockId) - protocol::kSettingsBase;
+    h.Sim().WithDevice([&](DeviceSimulator& d) {
+        std::copy(bytes.begin(), bytes.end(), d.Memory().Settings().begin() + offset);
+    });
+}
+
+inline std::vector<std::uint8_t> Recorder(TerminalHarness& h) {
+    return h.Sim().WithDevice([](DeviceSimulator& d) { return d.Memory().Recorder(); });
+}
+
+inline std::uint64_t CommandCount(TerminalHarness& h, std::uint8_t command) {
+    return h.Sim().CommandCount(command);
+}
+
+// The data bytes of every write chunk (command 39) received since the log was cleared,
+// joined in the order sent.
+inline std::vector<std::uint8_t> WrittenBytes(TerminalHarness& h) {
+    std::vector<std::uint8_t> bytes;
+    for (const t_transfer_data& r : h.RequestsOf(protocol::kCmdWriteChunk)) {
+        const std::size_t n = std::min<std::size_t>(r.length, protocol::kMaxData);
+        if (n > protocol::kChunkHeader) {
+            bytes.insert(bytes.end(), r.data + protocol::kChunkHeader, r.data + n);
+        }
+    }
+    return bytes;
+}
+
+// Saves the editor; when its fields are refused, leaves it without saving.
+inline void SaveOrLeave(CDialog& d) {
+    afx::testing::ClickButton(d, IDOK);
+    if (d.IsModalLoopRunning()) {
+        afx::testing::ClickButton(d, IDCANCEL);
+    }
+}
+
+// Connects and stops the live status poll, so that only the test's own requests travel.
+inline bool ConnectQuiet(TerminalHarness& h, CLWDlg& dlg) {
+    if (!h.Connect(dlg)) {
+        return false;
+    }
+    dlg.PollStatus(0);
+    const bool idle = afx::testing::WaitUntil([&] { return !dlg.Queue().IsBusy(); }, 3000);
+    afx::testing::ProcessEvents(50);
+    return idle;
+}
+
+inline void ClearSimLog(TerminalHarness& h) {
+    h.Sim().WithDevice([](DeviceSimulator& d) { d.ClearLog(); });
+}
+
+} // namespace reliability

@@ -1,0 +1,144 @@
+// Soak: 10,000 status exchanges sent back to back through the request queue, and 200 mixed
+// operations against the simulator in one run. On a clean line no reply is lost, and the
+// resident set stays flat once the program has warmed up.
+
+#include "device/live_status.h"
+#include "framework/test_seams.h"
+#include "link/protocol.h"
+#include "res/resource.h"
+#include "tests/reliability/reliability_util.h"
+#include "tests/support/terminal_harness.h"
+
+#include <cstdio>
+#include <gtest/gtest.h>
+#include <iostream>
+#include <unistd.h>
+
+namespace t = afx::testing;
+using namespace reliability;
+
+namespace {
+
+constexpr int kExchanges = 10000;
+constexpr int kWarmUp = 1000;
+constexpr long kFlatBytes = 1L << 20;
+
+long ResidentBytes() {
+    long pages = 0;
+    long resident = 0;
+    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) {
+            resident = 0;
+        }
+        std::fclose(f);
+    }
+    return resident * ::sysconf(_SC_PAGESIZE);
+}
+
+// Sends the next status request from the reply handler of the previous one, so that one
+// request is always on the line and the timer plays no part.
+class CStatusChain : public CCmdTarget {
+public:
+    explicit CStatusChain(CLWDlg& dlg) : m_dlg(dlg) {}
+    void Start() { Send(); }
+    void OnReply(const t_transfer_data* reply) {
+        if (reply != nullptr && reply->command == protocol::kCmdLiveStatus &&
+            reply->length == protocol::kLiveStatusSize) {
+            ++replies;
+        } else {
+            ++missing;
+        }
+        if (replies + missing == kWarmUp) {
+            residentAfterWarmUp = ResidentBytes();
+        }
+        if (replies + missing < kExchanges) {
+            Send();
+        }
+    }
+    bool Done() const { return replies + missing == kExchanges; }
+
+    int replies = 0;
+    int missing = 0;
+    long residentAfterWarmUp = 0;
+
+private:
+    void Send() {
+        m_dlg.SendRequest(m_dlg.DeviceAddress(), protocol::kTypeReply, protocol::kCmdLiveStatus,
+                          kLiveStatusRequest, static_cast<int>(kLiveStatusRequestSize), this,
+                          MakeReplyHandler(&CStatusChain::OnReply));
+    }
+    CLWDlg& m_dlg;
+};
+
+TEST(Soak, TenThousandBackToBackExchangesLoseNoReplyAndKeepMemoryFlat) {
+    TerminalHarness h;
+    h.Sim().WithDevice([](DeviceSimulator& d) { d.SetLogLimit(100); });
+    long residentAtEnd = 0;
+    CStatusChain* seen = nullptr;
+    h.Run([&](CLWDlg& dlg) {
+        ASSERT_TRUE(ConnectQuiet(h, dlg));
+        ClearSimLog(h);
+        static CStatusChain* chain = nullptr;
+        chain = new CStatusChain(dlg);
+        seen = chain;
+        chain->Start();
+        ASSERT_TRUE(t::WaitUntil([&] { return chain->Done(); }, 120000));
+        residentAtEnd = ResidentBytes();
+        EXPECT_EQ(chain->missing, 0);
+        EXPECT_EQ(chain->replies, kExchanges);
+        EXPECT_EQ(CommandCount(h, protocol::kCmdLiveStatus), static_cast<unsigned>(kExchanges));
+    });
+    ASSERT_NE(seen, nullptr);
+    const long growth = residentAtEnd - seen->residentAfterWarmUp;
+    std::cout << "[ figures  ] " << kExchanges << " exchanges, resident set "
+              << seen->residentAfterWarmUp << " B after " << kWarmUp << ", " << residentAtEnd
+              << " B at the end\n";
+    EXPECT_LT(growth, kFlatBytes);
+    delete seen;
+}
+
+TEST(Soak, TwoHundredMixedOperationsGetEveryReply) {
+    TerminalHarness h;
+    int operations = 0;
+    h.Run([&](CLWDlg& dlg) {
+        ASSERT_TRUE(h.Connect(dlg)); // the live status poll goes on in between
+        for (int round = 0; round < 25; ++round) {
+            t::ClickButton(dlg, IDC_VERSIONS);
+            h.AnswerNext(IDNO);
+            t::ClickButton(dlg, IDC_SET_CLOCK);
+            t::AddModalHook(IDD_LOCATION, [](CDialog& d) { t::ClickButton(d, IDCANCEL); });
+            t::ClickButton(dlg, IDC_SET_POSITION);
+            t::AddModalHook(IDD_STATYSTYKA, SaveOrLeave);
+            t::ClickButton(dlg, IDC_STATISTICS);
+            t::AddModalHook(IDD_DANE_BAZOWE, SaveOrLeave);
+            t::ClickButton(dlg, IDC_CONFIGURATION);
+            t::AddModalHook(IDD_PRZEGL, [](CDialog& d) { t::ClickButton(d, IDCANCEL); });
+            t::ClickButton(dlg, IDC_INSPECTIONS);
+            t::AddModalHook(IDD_PRZEK, SaveOrLeave);
+            t::ClickButton(dlg, IDC_RELAYS);
+            if (round % 12 == 0) {
+                t::ClickButton(dlg, IDC_READ_RECORDER);
+            } else {
+                t::ClickButton(dlg, IDC_VERSIONS);
+            }
+            operations += 8;
+            ASSERT_EQ(t::PendingModalHooks(IDD_LOCATION) + t::PendingModalHooks(IDD_STATYSTYKA) +
+                          t::PendingModalHooks(IDD_DANE_BAZOWE) + t::PendingModalHooks(IDD_PRZEGL) +
+                          t::PendingModalHooks(IDD_PRZEK),
+                      0);
+        }
+        // Every box was the clock question; no request went unanswered.
+        for (const auto& box : h.Boxes()) {
+            EXPECT_EQ(box.text.rfind("Czas w urządzeniu: ", 0), 0u) << box.text;
+        }
+        EXPECT_EQ(h.Boxes().size(), 25u);
+        const auto recorder = Recorder(h);
+        EXPECT_TRUE(std::equal(recorder.begin(), recorder.end(), dlg.MemoryImage()));
+        EXPECT_EQ(h.Sim().WithDevice([](DeviceSimulator& d) { return d.RepliesLost(); }), 0u);
+        EXPECT_EQ(CountLines(TerminalHarness::ConsoleLines(dlg), kAborted), 0);
+    });
+    EXPECT_EQ(operations, 200);
+    t::ClearModalHooks();
+}
+
+} // namespace
