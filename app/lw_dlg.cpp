@@ -148,8 +148,12 @@ BOOL CLWDlg::OnInitDialog() {
     }
     m_statusSpeed.SetFont(&m_statusFont, TRUE);
 
-    m_transfer->DisableDeviceButtons();
-    m_queue->ClearQueue();
+    if (m_transfer != nullptr) {
+        m_transfer->DisableDeviceButtons();
+    }
+    if (m_queue != nullptr) {
+        m_queue->ClearQueue();
+    }
     return TRUE;
 }
 

@@ -89,7 +89,7 @@ void CLWDlg::OnStatusReply(const t_transfer_data* reply) {
     if (ownChain) {
         m_pollTimerId = m_nextTimerId;
         AddTimer(this, MakeTimerCallback(&CLWDlg::PollStatus), protocol::kStatusPollMs, 1);
-        m_pollArmed = true;
-        m_pollActive = true;
+        m_pollArmed = m_timers.count(m_pollTimerId) != 0;
+        m_pollActive = m_pollArmed;
     }
 }

@@ -296,3 +296,28 @@ TEST(MainWindow, ShowsTheProgramIcon) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(MainWindow, EscapeWhileOpeningEndsTheProgramAndStopsTheWorker) {
+    TerminalHarness harness;
+    const INT_PTR result = harness.Run([](CLWDlg& dlg) {
+        afx::testing::ClickButton(dlg, IDC_CONNECT);
+        EXPECT_FALSE(IsEnabled(dlg, IDC_EXIT));
+        afx::testing::PressEscape(dlg);
+        EXPECT_FALSE(dlg.IsModalLoopRunning());
+    });
+    EXPECT_EQ(result, IDCANCEL);
+}
+
+TEST(MainWindow, EndsWhileConnectedAndPolling) {
+    TerminalHarness harness;
+    const INT_PTR result = harness.Run([&](CLWDlg& dlg) {
+        ASSERT_TRUE(harness.Connect(dlg));
+        afx::testing::ProcessEvents(1200);
+        afx::testing::ClickButton(dlg, IDC_EXIT);
+    });
+    EXPECT_EQ(result, IDOK);
+}
+
+} // namespace
