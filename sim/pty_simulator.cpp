@@ -247,6 +247,7 @@ void PtySimulator::Serve() {
                 for (;;) {
                     const ssize_t n = ::read(m_master, buffer, sizeof buffer);
                     if (n > 0) {
+                        m_charactersReceived += static_cast<std::uint64_t>(n);
                         if (!m_lineDown) {
                             input.Push(buffer, static_cast<std::size_t>(n), now);
                         }
@@ -299,6 +300,7 @@ void PtySimulator::Serve() {
                 ::write(m_master, outgoing.data() + written, outgoing.size() - written);
             if (n > 0) {
                 written += static_cast<std::size_t>(n);
+                m_charactersSent += static_cast<std::uint64_t>(n);
                 continue;
             }
             if (n < 0 && errno == EIO) {

@@ -69,6 +69,11 @@ public:
     // Line speed of replies (0: at once) and whether requests are taken at it too.
     void SetPacing(int baud, bool paceInput);
 
+    // Characters read from the terminal (also while the line is down) and characters
+    // written to it, since the simulator was made.
+    std::uint64_t CharactersReceived() const { return m_charactersReceived; }
+    std::uint64_t CharactersSent() const { return m_charactersSent; }
+
 private:
     bool OpenPty();
     void ClosePty();
@@ -92,4 +97,6 @@ private:
     std::atomic<bool> m_lineDown{false};
     std::atomic<int> m_baud{0};
     std::atomic<bool> m_paceInput{false};
+    std::atomic<std::uint64_t> m_charactersReceived{0};
+    std::atomic<std::uint64_t> m_charactersSent{0};
 };

@@ -1,0 +1,98 @@
+// Speed of what the user waits on in the main window: one console line written into a
+// console that already holds 200 lines, and the start-up from constructing the main window
+// to its being shown with OnInitDialog done.
+
+#include "app/lw_dlg.h"
+#include "framework/afx.h"
+#include "framework/test_seams.h"
+#include "res/resource.h"
+#include "res/templates.h"
+#include "tests/support/terminal_harness.h"
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kConsoleLines = 200;
+
+t_harness_options WithoutDevice() {
+    t_harness_options options;
+    options.startSimulator = false;
+    return options;
+}
+
+// 200 lines of what a session writes: link changes, readouts, file messages.
+std::string FullConsole() {
+    static const char* const kLines[] = {
+        "Połączono",
+        "Odczyt rejestratora",
+        "Transmisja 475136B",
+        "koniec transmisji",
+        "Plik '/home/serwis/pomiary/odczyt_2026_03_14.qz' zapisany, 475136 bajtow",
+        "Rozłączono"};
+    std::string text = "Clr screen";
+    for (int i = 1; i < kConsoleLines; ++i) {
+        text += "\r\n";
+        text += kLines[i % std::size(kLines)];
+    }
+    return text;
+}
+
+void BM_ConsoleWrite(benchmark::State& state) {
+    TerminalHarness h(WithoutDevice());
+    const std::string full = FullConsole();
+    h.Run([&](CLWDlg& dlg) {
+        for (auto _ : state) {
+            state.PauseTiming();
+            afx::testing::SetControlText(dlg, IDC_CONSOLE, full);
+            state.ResumeTiming();
+            dlg.ConsoleWrite("Odczyt rejestratora", 1);
+        }
+    });
+}
+BENCHMARK(BM_ConsoleWrite)->Unit(benchmark::kMicrosecond);
+
+// From the main window's construction to the first turn of its modal loop, when
+// OnInitDialog has run and the window is shown. first_ms is the first start of the
+// process, which also loads the fonts and sets up the platform's windowing.
+void BM_StartUpToMainWindowShown(benchmark::State& state) {
+    static double firstMs = -1.0;
+    TerminalHarness h(WithoutDevice()); // program directory with config.cfg
+    for (auto _ : state) {
+        Clock::time_point shown;
+        const Clock::time_point start = Clock::now();
+        auto dlg = std::make_unique<CLWDlg>();
+        afx::testing::AddModalHook(IDD_LW_DIALOG, [&shown](CDialog& window) {
+            shown = Clock::now();
+            window.EndDialog(IDCANCEL);
+        });
+        dlg->DoModal();
+        dlg.reset();
+        const double seconds = std::chrono::duration<double>(shown - start).count();
+        if (firstMs < 0.0) {
+            firstMs = seconds * 1000.0;
+        }
+        state.SetIterationTime(seconds);
+    }
+    state.counters["first_ms"] = firstMs;
+}
+BENCHMARK(BM_StartUpToMainWindowShown)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    afx::InitApplicationForTests(argc, argv);
+    RegisterProgramTemplates();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
