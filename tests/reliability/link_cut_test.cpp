@@ -61,7 +61,7 @@ TEST_P(LinkCut, ReadoutFailsCleanlyAndSucceedsWholeAfterReconnecting) {
 
         ASSERT_TRUE(h.Disconnect(dlg));
         Mend();
-        ASSERT_TRUE(h.Connect(dlg));
+        ASSERT_TRUE(Reconnect(h, dlg));
         h.ClearBoxes();
         t::ClickButton(dlg, IDC_READ_RECORDER);
         EXPECT_TRUE(h.Boxes().empty());
@@ -98,14 +98,15 @@ TEST_P(LinkCut, SettingsWriteFailsCleanlyAndLeavesTheDeviceBlock) {
 
         ASSERT_TRUE(h.Disconnect(dlg));
         Mend();
-        ASSERT_TRUE(h.Connect(dlg));
+        ASSERT_TRUE(Reconnect(h, dlg));
+        ClearSimLog(h);
         h.ClearBoxes();
         t::AddModalHook(IDD_PRZEK, SaveOrLeave);
         t::ClickButton(dlg, IDC_RELAYS);
         EXPECT_TRUE(h.Boxes().empty());
         EXPECT_EQ(TerminalHarness::ConsoleLines(dlg).back(), kDone);
         EXPECT_EQ(CommandCount(h, protocol::kCmdCloseWrite), 1u);
-        EXPECT_EQ(SettingsBlock(h, block), changed); // read back and written unchanged
+        EXPECT_EQ(SettingsBlock(h, block), WrittenBytes(h));
     });
 }
 

@@ -5,6 +5,7 @@
 #include "framework/test_seams.h"
 #include "link/protocol.h"
 #include "link/queue.h"
+#include "res/resource.h"
 #include "tests/support/terminal_harness.h"
 
 #include <algorithm>
@@ -94,6 +95,20 @@ inline bool ConnectQuiet(TerminalHarness& h, CLWDlg& dlg) {
     const bool idle = afx::testing::WaitUntil([&] { return !dlg.Queue().IsBusy(); }, 3000);
     afx::testing::ProcessEvents(50);
     return idle;
+}
+
+// "Połącz" once more after a "Rozłącz": waits for a new "Połączono" and the first status
+// request on the new link.
+inline bool Reconnect(TerminalHarness& h, CLWDlg& dlg, int timeoutMs = 5000) {
+    const int connected = CountLines(TerminalHarness::ConsoleLines(dlg), "Połączono");
+    const std::uint64_t polls = h.Sim().CommandCount(protocol::kCmdLiveStatus);
+    afx::testing::ClickButton(dlg, IDC_CONNECT);
+    return afx::testing::WaitUntil(
+        [&] {
+            return CountLines(TerminalHarness::ConsoleLines(dlg), "Połączono") > connected &&
+                   h.Sim().CommandCount(protocol::kCmdLiveStatus) > polls && !dlg.Queue().IsBusy();
+        },
+        timeoutMs);
 }
 
 inline void ClearSimLog(TerminalHarness& h) {

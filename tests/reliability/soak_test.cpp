@@ -74,27 +74,22 @@ TEST(Soak, TenThousandBackToBackExchangesLoseNoReplyAndKeepMemoryFlat) {
     TerminalHarness h;
     h.Sim().WithDevice([](DeviceSimulator& d) { d.SetLogLimit(100); });
     long residentAtEnd = 0;
-    CStatusChain* seen = nullptr;
+    long residentAfterWarmUp = 0;
     h.Run([&](CLWDlg& dlg) {
         ASSERT_TRUE(ConnectQuiet(h, dlg));
         ClearSimLog(h);
-        static CStatusChain* chain = nullptr;
-        chain = new CStatusChain(dlg);
-        seen = chain;
-        chain->Start();
-        ASSERT_TRUE(t::WaitUntil([&] { return chain->Done(); }, 120000));
+        CStatusChain chain(dlg);
+        chain.Start();
+        ASSERT_TRUE(t::WaitUntil([&] { return chain.Done(); }, 120000));
         residentAtEnd = ResidentBytes();
-        EXPECT_EQ(chain->missing, 0);
-        EXPECT_EQ(chain->replies, kExchanges);
+        residentAfterWarmUp = chain.residentAfterWarmUp;
+        EXPECT_EQ(chain.missing, 0);
+        EXPECT_EQ(chain.replies, kExchanges);
         EXPECT_EQ(CommandCount(h, protocol::kCmdLiveStatus), static_cast<unsigned>(kExchanges));
     });
-    ASSERT_NE(seen, nullptr);
-    const long growth = residentAtEnd - seen->residentAfterWarmUp;
-    std::cout << "[ figures  ] " << kExchanges << " exchanges, resident set "
-              << seen->residentAfterWarmUp << " B after " << kWarmUp << ", " << residentAtEnd
-              << " B at the end\n";
-    EXPECT_LT(growth, kFlatBytes);
-    delete seen;
+    std::cout << "[ figures  ] " << kExchanges << " exchanges, resident set " << residentAfterWarmUp
+              << " B after " << kWarmUp << ", " << residentAtEnd << " B at the end\n";
+    EXPECT_LT(residentAtEnd - residentAfterWarmUp, kFlatBytes);
 }
 
 TEST(Soak, TwoHundredMixedOperationsGetEveryReply) {
