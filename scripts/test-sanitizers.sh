@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs the pure-logic, simulator, link and device tests again under ThreadSanitizer and
-# under AddressSanitizer with UndefinedBehaviorSanitizer.
+# under AddressSanitizer with UndefinedBehaviorSanitizer; the latter also runs the
+# reliability tests (hostile replies, lossy and cut links, files, soak).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 export QT_QPA_PLATFORM=offscreen
@@ -22,5 +23,5 @@ run_suite build-tsan thread 'core|link' re2_core_tests re2_link_tests
 export ASAN_OPTIONS="detect_leaks=1"
 export LSAN_OPTIONS="suppressions=$here/scripts/lsan.supp"
 export UBSAN_OPTIONS="print_stacktrace=1 halt_on_error=1"
-run_suite build-asan address,undefined 'core|sim|link|device' \
-    re2_core_tests re2_sim_tests re2_link_tests re2_device_tests
+run_suite build-asan address,undefined 'core|sim|link|device|reliability' \
+    re2_core_tests re2_sim_tests re2_link_tests re2_device_tests re2_reliability_tests
