@@ -1,17 +1,23 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang and runs each for a bounded number of inputs
-# (first argument, default 200000 for the receiver; the others get a quarter of it).
-# Longer runs: scripts/fuzz.sh 10000000
+# (first argument, default 200000 for the receiver; the checksummed receiver and the
+# settings reader get a quarter of it, image decoding a hundredth, since each of its inputs
+# is decoded as a whole 475,136-byte image). Longer runs: scripts/fuzz.sh 10000000
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:-200000}
 cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DRE2_FUZZ=ON -DRE2_WITH_QT=OFF \
       -DRE2_SANITIZE=address,undefined -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build-fuzz -j2
+targets=$(for src in fuzz/*_fuzzer.cpp; do basename "$src" .cpp; done)
+cmake --build build-fuzz -j2 --target $targets
 for src in fuzz/*_fuzzer.cpp; do
     name=$(basename "$src" .cpp)
     n=$runs
-    [[ $name == receiver_fuzzer ]] || n=$((runs / 4))
+    case $name in
+        receiver_fuzzer) ;;
+        decode_image_fuzzer) n=$((runs / 100)) ;;
+        *) n=$((runs / 4)) ;;
+    esac
     work=build-fuzz/corpus-$name
     mkdir -p "$work"
     [[ -d fuzz/corpus/$name ]] && cp -n fuzz/corpus/$name/* "$work"/ 2>/dev/null || true
