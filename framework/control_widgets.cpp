@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QTextDocument>
 
 #include <algorithm>
 
@@ -185,6 +186,12 @@ void AfxList::mouseDoubleClickEvent(QMouseEvent* e) {
 
 namespace {
 
+// Pixels between a multi-line edit's text and its edges. The platform's edit keeps about
+// one pixel inside a border and none without one; Qt's wider default would wrap the lines
+// that the status boxes were sized for.
+constexpr int kBorderedEditMargin = 1;
+constexpr int kBorderlessEditMargin = 0;
+
 QString StripMnemonic(const QString& s) {
     QString out;
     for (qsizetype i = 0; i < s.size(); ++i) {
@@ -302,6 +309,8 @@ void BuildControls(CDialog& dialog, DialogState& state) {
                 const bool noWrap = (st & (WS_HSCROLL | ES_AUTOHSCROLL)) != 0;
                 e->setLineWrapMode(noWrap ? QPlainTextEdit::NoWrap : QPlainTextEdit::WidgetWidth);
                 e->setTabChangesFocus(true);
+                e->document()->setDocumentMargin(border ? kBorderedEditMargin
+                                                        : kBorderlessEditMargin);
                 if (!t.text.empty())
                     e->SetText(ToDisplayLines(t.text));
                 w = e;

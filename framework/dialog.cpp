@@ -7,7 +7,10 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace afx::detail {
 
@@ -67,6 +70,33 @@ public:
 std::vector<CDialog*>& ModalStack() {
     static std::vector<CDialog*> stack;
     return stack;
+}
+
+static QWidget* DialogOwner(CWnd* parent) {
+    if (parent != nullptr && parent->m_hWnd != nullptr)
+        return parent->m_hWnd;
+    // Without a parent the owner is the window the user is working in: the top-most
+    // modal dialog, normally the main window.
+    for (auto it = ModalStack().rbegin(); it != ModalStack().rend(); ++it)
+        if ((*it)->m_hWnd != nullptr && (*it)->m_hWnd->isVisible())
+            return (*it)->m_hWnd;
+    return nullptr;
+}
+
+static void PlaceDialog(QWidget* widget, CSize client, CWnd* parent) {
+    QWidget* owner = DialogOwner(parent);
+    QScreen* screen = owner != nullptr ? owner->screen() : QGuiApplication::primaryScreen();
+    if (screen == nullptr)
+        return;
+    const QRect area = screen->availableGeometry();
+    const QPoint centre = owner != nullptr ? owner->frameGeometry().center() : area.center();
+    // Centred on its owner, but never beyond an edge of the screen: a dialog larger than
+    // the main window would otherwise hang off the left or top edge with its labels.
+    const int x = std::clamp(centre.x() - client.cx / 2, area.left(),
+                             std::max(area.left(), area.left() + area.width() - client.cx));
+    const int y = std::clamp(centre.y() - client.cy / 2, area.top(),
+                             std::max(area.top(), area.top() + area.height() - client.cy));
+    widget->move(x, y);
 }
 
 void InstallKeyFilter() {
@@ -209,10 +239,7 @@ INT_PTR CDialog::DoModal() {
     BuildControls(*this, s);
     if (Data().bigIcon != nullptr)
         widget->setWindowIcon(QIcon(QPixmap::fromImage(IconImage(Data().bigIcon))));
-    if (parent_ != nullptr && parent_->m_hWnd != nullptr) {
-        QRect pr = parent_->m_hWnd->frameGeometry();
-        widget->move(pr.center() - QPoint(client.cx / 2, client.cy / 2));
-    }
+    PlaceDialog(widget, client, parent_);
 
     BOOL setFocus = OnInitDialog();
 

@@ -1,6 +1,7 @@
 #include "framework/qt_internal.h"
 
 #include <QFontDatabase>
+#include <QFontMetrics>
 
 #include <cmath>
 #include <cstring>
@@ -106,6 +107,14 @@ BOOL CFont::CreateFontIndirect(const LOGFONT* lf) {
     f.setUnderline(lf->lfUnderline != 0);
     f.setStrikeOut(lf->lfStrikeOut != 0);
     f.setStyleStrategy(QFont::NoAntialias);
+    if (lf->lfWidth > 0) {
+        // A given width is the average character width in pixels; the font is narrowed or
+        // widened to it, so that a line sized for that width is not wrapped or cut.
+        const int natural = QFontMetrics(f).averageCharWidth();
+        if (natural > 0)
+            f.setStretch(
+                std::clamp(static_cast<int>(std::lround(100.0 * lf->lfWidth / natural)), 1, 4000));
+    }
     data->font = f;
     data->pixelSize = pixels > 0 ? pixels : QFontInfo(f).pixelSize();
     data_ = std::move(data);

@@ -8,7 +8,12 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QScreen>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
 
 #include <map>
 
@@ -306,6 +311,32 @@ CRect ControlRect(CWnd& dialog, int id) {
         return CRect();
     QRect g = w->geometry();
     return CRect(g.left(), g.top(), g.left() + g.width(), g.top() + g.height());
+}
+
+CRect ScreenRectOf(CWnd& window) {
+    if (window.m_hWnd == nullptr)
+        return CRect();
+    const QPoint origin = window.m_hWnd->mapToGlobal(QPoint(0, 0));
+    return CRect(origin.x(), origin.y(), origin.x() + window.m_hWnd->width(),
+                 origin.y() + window.m_hWnd->height());
+}
+
+CRect ScreenArea() {
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr)
+        return CRect();
+    const QRect a = screen->availableGeometry();
+    return CRect(a.left(), a.top(), a.left() + a.width(), a.top() + a.height());
+}
+
+int DisplayedLineCount(CWnd& dialog, int id) {
+    auto* edit = qobject_cast<QPlainTextEdit*>(Control(dialog, id));
+    if (edit == nullptr)
+        return 0;
+    int lines = 0;
+    for (QTextBlock b = edit->document()->begin(); b.isValid(); b = b.next())
+        lines += b.layout() != nullptr ? std::max(1, b.layout()->lineCount()) : 1;
+    return lines;
 }
 
 CSize ClientSize(CWnd& dialog) {

@@ -80,6 +80,11 @@ void ProgressRange(CWnd& dialog, int id, int& lower, int& upper);
 CRect ControlRect(CWnd& dialog, int id);
 CSize ClientSize(CWnd& dialog);
 std::string WindowCaption(CWnd& dialog);
+// Where the window's client area lies on the screen, and the screen's usable area.
+CRect ScreenRectOf(CWnd& window);
+CRect ScreenArea();
+// How many lines a multi-line edit shows its text in, wrapped lines counted.
+int DisplayedLineCount(CWnd& dialog, int id);
 
 struct Image {
     int width = 0;
