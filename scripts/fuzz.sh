@@ -1,22 +1,23 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets with clang and runs each for a bounded number of inputs
-# (first argument, default 200000 for the receiver; the checksummed receiver and the
-# settings reader get a quarter of it, image decoding a hundredth, since each of its inputs
-# is decoded as a whole 475,136-byte image). Longer runs: scripts/fuzz.sh 10000000
+# Builds the libFuzzer targets with clang (AddressSanitizer and UndefinedBehaviorSanitizer)
+# and runs each for a bounded number of inputs. The first argument scales the run: the
+# receiver gets that many inputs (default 200000), the checksummed-frame receiver half of
+# it, the settings reader a quarter, and the image decoder, whose every input is a whole
+# 475,136-byte image, a hundredth.
+# Longer runs: scripts/fuzz.sh 10000000
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:-200000}
 cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DRE2_FUZZ=ON -DRE2_WITH_QT=OFF \
       -DRE2_SANITIZE=address,undefined -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-targets=$(for src in fuzz/*_fuzzer.cpp; do basename "$src" .cpp; done)
-cmake --build build-fuzz -j2 --target $targets
+cmake --build build-fuzz -j2
 for src in fuzz/*_fuzzer.cpp; do
     name=$(basename "$src" .cpp)
-    n=$runs
     case $name in
-        receiver_fuzzer) ;;
-        decode_image_fuzzer) n=$((runs / 100)) ;;
-        *) n=$((runs / 4)) ;;
+    receiver_fuzzer) n=$runs ;;
+    receiver_checksum_fuzzer) n=$((runs / 2)) ;;
+    decode_image_fuzzer) n=$((runs / 100)) ;;
+    *) n=$((runs / 4)) ;;
     esac
     work=build-fuzz/corpus-$name
     mkdir -p "$work"
