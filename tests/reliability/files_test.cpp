@@ -77,11 +77,12 @@ bool ImageIs(CLWDlg& dlg, const std::vector<std::uint8_t>& bytes) {
            std::memcmp(dlg.MemoryImage(), bytes.data(), kImageSize) == 0;
 }
 
-// Port 1, 57600 Bd, device address 17, then `extra` bytes of padding.
+// The first `size` bytes of: port 1, 57600 Bd, device address 17, then padding.
 std::vector<std::uint8_t> ConfigBytes(std::size_t size) {
-    std::vector<std::uint8_t> bytes(size, 0xEE);
+    std::vector<std::uint8_t> bytes(std::max<std::size_t>(size, 12), 0xEE);
     const std::int32_t values[] = {1, 57600, 17};
-    std::memcpy(bytes.data(), values, std::min(size, sizeof values));
+    std::memcpy(bytes.data(), values, sizeof values);
+    bytes.resize(size);
     return bytes;
 }
 

@@ -23,6 +23,20 @@ constexpr int kExchanges = 10000;
 constexpr int kWarmUp = 1000;
 constexpr long kFlatBytes = 1L << 20;
 
+// AddressSanitizer keeps freed memory in quarantine, so the resident set grows there by
+// design; memory is judged in the plain build only.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kMeasureMemory = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kMeasureMemory = false;
+#else
+constexpr bool kMeasureMemory = true;
+#endif
+#else
+constexpr bool kMeasureMemory = true;
+#endif
+
 long ResidentBytes() {
     long pages = 0;
     long resident = 0;
@@ -89,7 +103,9 @@ TEST(Soak, TenThousandBackToBackExchangesLoseNoReplyAndKeepMemoryFlat) {
     });
     std::cout << "[ figures  ] " << kExchanges << " exchanges, resident set " << residentAfterWarmUp
               << " B after " << kWarmUp << ", " << residentAtEnd << " B at the end\n";
-    EXPECT_LT(residentAtEnd - residentAfterWarmUp, kFlatBytes);
+    if (kMeasureMemory) {
+        EXPECT_LT(residentAtEnd - residentAfterWarmUp, kFlatBytes);
+    }
 }
 
 TEST(Soak, TwoHundredMixedOperationsGetEveryReply) {
