@@ -18,6 +18,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 class QEventLoop;
@@ -29,16 +30,16 @@ std::string FromQ(const QString& s);
 QColor ToQColor(COLORREF c);
 COLORREF FromQColor(const QColor& c);
 
-// A window message queued by PostMessage.
-class PostedMessageEvent : public QEvent {
-public:
-    static QEvent::Type EventType();
-    PostedMessageEvent(UINT m, WPARAM w, LPARAM l)
-        : QEvent(EventType()), message(m), wParam(w), lParam(l) {}
+// A window message queued by PostMessage. The message itself waits in its window's
+// locked queue; the event that Qt carries to the UI thread is a bare QEvent of this type
+// that says "one message is waiting". So nothing our code writes crosses threads except
+// under that lock, where thread checkers can see the hand-off.
+struct PostedMessage {
     UINT message;
     WPARAM wParam;
     LPARAM lParam;
 };
+QEvent::Type PostedMessageEventType();
 
 // Lives as long as its CWnd; receives the CWnd's posted messages and timers.
 class MessageReceiver : public QObject {
@@ -76,6 +77,8 @@ struct WndData {
     ~WndData();
     CWnd* self;
     MessageReceiver* receiver;
+    std::mutex postedLock; // guards posted; PostMessage may come from any thread
+    std::deque<PostedMessage> posted;
     std::map<UINT_PTR, int> timers; // program id -> Qt timer id
     CFont* font = nullptr;
     HICON bigIcon = nullptr;

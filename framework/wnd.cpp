@@ -26,17 +26,27 @@ COLORREF FromQColor(const QColor& c) {
     return RGB(c.red(), c.green(), c.blue());
 }
 
-QEvent::Type PostedMessageEvent::EventType() {
+QEvent::Type PostedMessageEventType() {
     static const QEvent::Type type = static_cast<QEvent::Type>(QEvent::registerEventType());
     return type;
 }
 
 bool MessageReceiver::event(QEvent* e) {
-    if (e->type() == PostedMessageEvent::EventType()) {
-        auto* m = static_cast<PostedMessageEvent*>(e);
+    if (e->type() == PostedMessageEventType()) {
+        // One event per posted message, so messages are taken one at a time in the order
+        // they were posted, interleaved with everything else the loop delivers.
+        PostedMessage m{};
+        {
+            WndData& data = wnd_->Data();
+            std::lock_guard<std::mutex> lock(data.postedLock);
+            if (data.posted.empty())
+                return true;
+            m = data.posted.front();
+            data.posted.pop_front();
+        }
         // A window that is gone drops its messages, as the platform discards them.
         if (wnd_->m_hWnd != nullptr)
-            wnd_->WindowProc(m->message, m->wParam, m->lParam);
+            wnd_->WindowProc(m.message, m.wParam, m.lParam);
         return true;
     }
     return QObject::event(e);
@@ -314,7 +324,11 @@ BOOL CWnd::KillTimer(UINT_PTR id) {
 }
 
 BOOL CWnd::PostMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    QCoreApplication::postEvent(data_->receiver, new PostedMessageEvent(message, wParam, lParam));
+    {
+        std::lock_guard<std::mutex> lock(data_->postedLock);
+        data_->posted.push_back({message, wParam, lParam});
+    }
+    QCoreApplication::postEvent(data_->receiver, new QEvent(PostedMessageEventType()));
     return TRUE;
 }
 
