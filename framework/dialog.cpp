@@ -49,6 +49,7 @@ class KeyFilter : public QObject {
 public:
     using QObject::QObject;
     bool eventFilter(QObject* obj, QEvent* e) override {
+        HandOffAcquire(e);
         if (e->type() != QEvent::KeyPress)
             return false;
         auto* ke = static_cast<QKeyEvent*>(e);

@@ -41,6 +41,31 @@ struct PostedMessage {
 };
 QEvent::Type PostedMessageEventType();
 
+// The wake-up event is made on the posting thread and read on the UI thread after Qt's
+// queue has handed it over. Qt's locking is invisible to ThreadSanitizer, so the hand-off
+// is announced to it: released after the event is made, acquired by the first of our
+// code that looks at any event.
+#if defined(__SANITIZE_THREAD__)
+#define RE2_THREAD_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+#define RE2_THREAD_SANITIZER 1
+#endif
+#endif
+#ifdef RE2_THREAD_SANITIZER
+extern "C" void __tsan_acquire(void* addr);
+extern "C" void __tsan_release(void* addr);
+inline void HandOffRelease(QEvent* e) {
+    __tsan_release(e);
+}
+inline void HandOffAcquire(QEvent* e) {
+    __tsan_acquire(e);
+}
+#else
+inline void HandOffRelease(QEvent*) {}
+inline void HandOffAcquire(QEvent*) {}
+#endif
+
 // Lives as long as its CWnd; receives the CWnd's posted messages and timers.
 class MessageReceiver : public QObject {
 public:

@@ -32,6 +32,7 @@ QEvent::Type PostedMessageEventType() {
 }
 
 bool MessageReceiver::event(QEvent* e) {
+    HandOffAcquire(e);
     if (e->type() == PostedMessageEventType()) {
         // One event per posted message, so messages are taken one at a time in the order
         // they were posted, interleaved with everything else the loop delivers.
@@ -328,7 +329,9 @@ BOOL CWnd::PostMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         std::lock_guard<std::mutex> lock(data_->postedLock);
         data_->posted.push_back({message, wParam, lParam});
     }
-    QCoreApplication::postEvent(data_->receiver, new QEvent(PostedMessageEventType()));
+    auto* wake = new QEvent(PostedMessageEventType());
+    HandOffRelease(wake);
+    QCoreApplication::postEvent(data_->receiver, wake);
     return TRUE;
 }
 
