@@ -15,8 +15,8 @@ constexpr std::size_t kMaxEncodedFrame = 135; // LF CR ':' + 2 * (66) digits
 constexpr char kStartChar = ':';
 
 // Message types (low three bits of the address/type byte).
-constexpr std::uint8_t kTypeNoReply = 0;  // to the device: no reply; from it: a console text line
-constexpr std::uint8_t kTypeReply = 1;    // one reply expected / the reply
+constexpr std::uint8_t kTypeNoReply = 0; // to the device: no reply; from it: a console text line
+constexpr std::uint8_t kTypeReply = 1;   // one reply expected / the reply
 constexpr std::uint8_t kTypeMoreReplies = 2;
 
 constexpr std::uint8_t kAddressMask = 31; // the frame keeps five bits of the device address
@@ -46,8 +46,8 @@ constexpr int kStatusPollMs = 1000;
 constexpr int kWriteTimeoutMs = 5000;
 
 // Memory blocks.
-constexpr std::size_t kChunkData = 57;       // memory bytes per chunk request
-constexpr std::size_t kChunkHeader = 5;      // memory address (4) + count (1)
+constexpr std::size_t kChunkData = 57;         // memory bytes per chunk request
+constexpr std::size_t kChunkHeader = 5;        // memory address (4) + count (1)
 constexpr std::size_t kRecorderSize = 0x74000; // 475,136 bytes
 constexpr std::uint32_t kSettingsBase = 0x100000;
 
@@ -75,8 +75,12 @@ constexpr BlockInfo BlockTable(int id) {
         return {0, 0};
     }
 }
-constexpr std::uint32_t BlockAddress(int id) { return BlockTable(id).address; }
-constexpr std::uint32_t BlockSize(int id) { return BlockTable(id).size; }
+constexpr std::uint32_t BlockAddress(int id) {
+    return BlockTable(id).address;
+}
+constexpr std::uint32_t BlockSize(int id) {
+    return BlockTable(id).size;
+}
 
 // Block ids of the settings records.
 constexpr int kBlockConfiguration = 2;
