@@ -155,7 +155,9 @@ void DeviceSimulator::Handle(const t_transfer_data& request, std::string raw) {
     }
     if (hits.replace) {
         const std::size_t n = std::min(hits.replacement.size(), protocol::kMaxData);
-        std::memcpy(reply.data, hits.replacement.data(), n);
+        if (n > 0) {
+            std::memcpy(reply.data, hits.replacement.data(), n);
+        }
         reply.length = static_cast<std::uint8_t>(n);
     }
     if (hits.shortReply >= 0 && reply.length > hits.shortReply) {

@@ -5,6 +5,7 @@
 #include "link/transfer_data.h"
 #include "sim/device_simulator.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -19,7 +20,9 @@ inline std::vector<std::uint8_t> EncodeRequest(int command,
     record.length = static_cast<std::uint8_t>(data.size());
     record.addressType = MakeAddressType(address, type);
     record.command = static_cast<std::uint8_t>(command);
-    std::memcpy(record.data, data.data(), data.size());
+    if (!data.empty()) {
+        std::memcpy(record.data, data.data(), std::min(data.size(), sizeof record.data));
+    }
     std::uint8_t out[protocol::kMaxEncodedFrame];
     const std::size_t n = EncodeFrame(record, out);
     return {out, out + n};
