@@ -14,7 +14,7 @@ set(RE2_CORE_UNITS
   device/device_replies
   device/statistics_record
   device/configuration_record
-  device/inspections_record
+  device/przeglady_record
   device/relays_record
   measure/sample_stamp
   measure/sample_stamp_list

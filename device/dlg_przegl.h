@@ -2,7 +2,7 @@
 // CDlgPrzegl: "Przeglądy", the inspection dates (latest on top) and the interval between
 // inspections; "Dodaj przegląd" records an inspection now in place of the oldest one.
 
-#include "device/inspections_record.h"
+#include "device/przeglady_record.h"
 #include "framework/afx.h"
 
 class CDlgPrzegl : public CDialog {

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <type_traits>
 
 using namespace afx::detail;
 
@@ -22,8 +23,9 @@ std::string Trim(const std::string& s) {
     return s.substr(a, b - a + 1);
 }
 
-// Whole text (after trimming) as a signed integer; false for anything else or overflow.
-bool ParseSigned(const std::string& text, long long& out) {
+// The whole text (after trimming, an optional '+' allowed) as a number of type T; false
+// for anything else, a '-' where T takes none, or a value T cannot hold.
+template <class T> bool ParseWhole(const std::string& text, T& out) {
     std::string t = Trim(text);
     if (t.empty())
         return false;
@@ -31,38 +33,22 @@ bool ParseSigned(const std::string& text, long long& out) {
     const char* last = t.data() + t.size();
     if (*first == '+')
         ++first;
-    if (first == last || *first == '+')
+    if (first == last || *first == '+' || (std::is_unsigned_v<T> && *first == '-'))
         return false;
     auto [ptr, ec] = std::from_chars(first, last, out);
     return ec == std::errc() && ptr == last;
+}
+
+bool ParseSigned(const std::string& text, long long& out) {
+    return ParseWhole(text, out);
 }
 
 bool ParseUnsigned(const std::string& text, unsigned long long& out) {
-    std::string t = Trim(text);
-    if (t.empty())
-        return false;
-    const char* first = t.data();
-    const char* last = t.data() + t.size();
-    if (*first == '+')
-        ++first;
-    if (first == last || *first == '-' || *first == '+')
-        return false;
-    auto [ptr, ec] = std::from_chars(first, last, out);
-    return ec == std::errc() && ptr == last;
+    return ParseWhole(text, out);
 }
 
 bool ParseDouble(const std::string& text, double& out) {
-    std::string t = Trim(text);
-    if (t.empty())
-        return false;
-    const char* first = t.data();
-    const char* last = t.data() + t.size();
-    if (*first == '+')
-        ++first;
-    if (first == last || *first == '+')
-        return false;
-    auto [ptr, ec] = std::from_chars(first, last, out, std::chars_format::general);
-    return ec == std::errc() && ptr == last && std::isfinite(out);
+    return ParseWhole(text, out) && std::isfinite(out);
 }
 
 std::string Shortest(double v) {

@@ -90,13 +90,20 @@ void CDlgNVProgress::ReadNextChunk() {
                                             MakeReplyHandler(&CDlgNVProgress::OnReadReply));
 }
 
-void CDlgNVProgress::OnReadReply(const t_transfer_data* reply) {
+bool CDlgNVProgress::TakeReply(const t_transfer_data* reply) {
     if (!IsCurrent()) {
-        return;
+        return false;
     }
     m_requestId = 0;
     if (reply == nullptr) {
         Fail(kNoReply);
+        return false;
+    }
+    return true;
+}
+
+void CDlgNVProgress::OnReadReply(const t_transfer_data* reply) {
+    if (!TakeReply(reply)) {
         return;
     }
     // The count must be the one asked for, and carried whole by the frame; anything else
@@ -142,12 +149,7 @@ void CDlgNVProgress::WriteNextChunk() {
 }
 
 void CDlgNVProgress::OnWriteReply(const t_transfer_data* reply) {
-    if (!IsCurrent()) {
-        return;
-    }
-    m_requestId = 0;
-    if (reply == nullptr) {
-        Fail(kNoReply);
+    if (!TakeReply(reply)) {
         return;
     }
     // A confirmation without its status byte confirms nothing.
@@ -159,12 +161,7 @@ void CDlgNVProgress::OnWriteReply(const t_transfer_data* reply) {
 }
 
 void CDlgNVProgress::OnCommitReply(const t_transfer_data* reply) {
-    if (!IsCurrent()) {
-        return;
-    }
-    m_requestId = 0;
-    if (reply == nullptr) {
-        Fail(kNoReply);
+    if (!TakeReply(reply)) {
         return;
     }
     Complete();

@@ -41,6 +41,9 @@ private:
     void WriteNextChunk();
     // True when the reply or time-out being delivered belongs to the running transfer.
     bool IsCurrent() const;
+    // True when the delivery is the running transfer's reply; a time-out of the running
+    // transfer ends it with "Urządzenie nie odpowiada", anything older is ignored.
+    bool TakeReply(const t_transfer_data* reply);
     void Fail(const char* message);
     // The block has been read, or written and closed: "koniec transmisji", IDOK.
     void Complete();

@@ -2,7 +2,7 @@
 // over a pseudo-terminal and the simulator as the device.
 #include "app/win1250.h"
 #include "device/configuration_record.h"
-#include "device/inspections_record.h"
+#include "device/przeglady_record.h"
 #include "device/relays_record.h"
 #include "framework/test_seams.h"
 #include "link/protocol.h"

@@ -1,4 +1,4 @@
-#include "device/inspections_record.h"
+#include "device/przeglady_record.h"
 
 namespace {
 
