@@ -44,10 +44,11 @@ CLWDlg::CLWDlg(CWnd* parent) : CDialog(IDD_LW_DIALOG, parent) {
     if (CWinApp* app = AfxGetApp()) {
         m_hIcon = app->LoadIcon(IDR_MAINFRAME);
     }
-    m_transfer = new CTransfer(this);
-    m_queue = new CQueue(this);
-    m_dlgRequest = new CDlgRequest(this);
-    m_dlgNVProgress = new CDlgNVProgress(this);
+    m_transfer = new CTransfer(*this);
+    m_queue = new CQueue(*this, *m_transfer);
+    m_transfer->SetQueue(m_queue);
+    m_dlgRequest = new CDlgRequest(*m_queue);
+    m_dlgNVProgress = new CDlgNVProgress(*this, *m_queue);
 }
 
 CLWDlg::~CLWDlg() {
@@ -148,9 +149,7 @@ BOOL CLWDlg::OnInitDialog() {
     }
     m_statusSpeed.SetFont(&m_statusFont, TRUE);
 
-    if (m_transfer != nullptr) {
-        m_transfer->DisableDeviceButtons();
-    }
+    DisableDeviceButtons();
     if (m_queue != nullptr) {
         m_queue->ClearQueue();
     }
@@ -205,10 +204,8 @@ void CLWDlg::OnDestroy() {
         KillTimer(id);
     }
     m_timers.clear();
-    m_pollActive = false;
-    m_pollInFlight = false;
-    m_pollArmed = false;
-    m_pollOn = false;
+    m_pollSwitch = PollSwitch::Off;
+    m_pollStep = PollStep::Quiet;
     CDialog::OnDestroy();
 }
 

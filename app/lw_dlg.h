@@ -3,10 +3,12 @@
 // settings record, the memory image, the timer map, the link, the request queue and the
 // two reusable transfer dialogs; it holds the console and the live status panel, its
 // buttons start every operation, and the link worker and the queue post their
-// notifications to it. Every other part reaches the rest of the system through it.
+// notifications to it. The link sees it only as its host (link/link_host.h); the device
+// operations and the measurements reach the rest of the system through it.
 
 #include "app/settings_file.h"
 #include "framework/afx.h"
+#include "link/link_host.h"
 #include "link/protocol.h"
 #include "link/reply_handler.h"
 #include "link/transfer_data.h"
@@ -20,7 +22,7 @@ class CQueue;
 class CDlgRequest;
 class CDlgNVProgress;
 
-class CLWDlg : public CDialog {
+class CLWDlg : public CDialog, public CLinkHost {
 public:
     explicit CLWDlg(CWnd* parent = nullptr);
     ~CLWDlg() override;
@@ -29,7 +31,7 @@ public:
 
     // Appends text to the console; newLine != 0 starts a new line first. "\r\n" inside
     // the text breaks lines. Past 200 lines the console is cleared to "Clr screen".
-    void ConsoleWrite(const std::string& text, int newLine);
+    void ConsoleWrite(const std::string& text, int newLine) override;
 
     // Live status: 1 sends one status request (unless a poll is already in flight or
     // armed); any other value shows the idle look and cancels the armed poll.
@@ -43,9 +45,20 @@ public:
     int DeviceAddress() const { return m_settings.deviceAddress; }
 
     // Timer service: one-shot calls of context->callback(arg) after delay ms.
-    void AddTimer(CCmdTarget* context, TimerCallback callback, int delayMs, int arg);
+    void AddTimer(CCmdTarget* context, TimerCallback callback, int delayMs, int arg) override;
     // Cancels every armed call whose context, callback and arg all equal the given ones.
-    void RemoveTimers(CCmdTarget* context, TimerCallback callback, int arg);
+    void RemoveTimers(CCmdTarget* context, TimerCallback callback, int arg) override;
+
+    // ---- The link's host (app/connection.cpp) ----
+    void PostCommand(unsigned id) override;
+    t_link_settings LinkSettings() const override;
+    std::string LinkDirectory() const override;
+    // Buttons while the link starts, once it is up, and once it is down; the status
+    // poll follows the link; a failed open is told in a message box.
+    void OnLinkStarting() override;
+    void OnLinkUp() override;
+    void OnLinkDown(const t_link_end& end) override;
+    void DisableDeviceButtons() override;
     std::size_t ArmedTimerCount() const { return m_timers.size(); }
 
     // The one way every part sends to the device: forwards to the request queue and
@@ -95,6 +108,7 @@ protected:
 
 private:
     void SetStatusIdle();
+    void EnableButton(int id, BOOL enable);
     void ShowStatus(const t_transfer_data* reply);
     // Stops and joins the link worker, then deletes the link, the queue and the two
     // transfer dialogs, in this order.
@@ -117,10 +131,13 @@ private:
     HICON m_hIcon = nullptr;
     std::unordered_map<UINT, t_timer_struct> m_timers;
     UINT m_nextTimerId = 1;
-    bool m_pollActive = false;         // a status poll is in flight or armed
-    bool m_pollInFlight = false;       // a status request waits for its reply or time-out
-    bool m_pollArmed = false;          // the next poll waits for its timer
-    bool m_pollOn = false;             // polling switched on by the link's coming up
+    // Polling is switched on by the link's coming up and off by its going down.
+    enum class PollSwitch { Off, On };
+    // Where the one poll chain stands: nothing out, a status request waiting for its
+    // reply or time-out, or the next poll waiting for its timer.
+    enum class PollStep { Quiet, InFlight, Armed };
+    PollSwitch m_pollSwitch = PollSwitch::Off;
+    PollStep m_pollStep = PollStep::Quiet;
     std::uint32_t m_pollRequestId = 0; // queue number of the status request in flight
     UINT m_pollTimerId = 0;            // timer id of the armed poll
     UINT m_firingTimerId = 0;          // timer whose call runs now; 0 outside OnTimer

@@ -14,29 +14,32 @@ void CLWDlg::SetStatusIdle() {
 
 void CLWDlg::PollStatus(int on) {
     if (on != 1) {
-        m_pollOn = false;
-        m_pollArmed = false;
-        m_pollActive = m_pollInFlight;
+        m_pollSwitch = PollSwitch::Off;
+        if (m_pollStep == PollStep::Armed) {
+            m_pollStep = PollStep::Quiet;
+        }
         RemoveTimers(this, MakeTimerCallback(&CLWDlg::PollStatus), 1);
         SetStatusIdle();
         return;
     }
-    m_pollOn = true;
+    m_pollSwitch = PollSwitch::On;
     // One poll chain only: while a request is out, its reply or time-out continues the
     // chain; while the next poll is armed, its timer does. The armed poll itself gets
     // through here when its timer fires.
-    if (m_pollInFlight) {
+    if (m_pollStep == PollStep::InFlight) {
         return;
     }
-    if (m_pollArmed && (m_firingTimerId == 0 || m_firingTimerId != m_pollTimerId)) {
+    if (m_pollStep == PollStep::Armed &&
+        (m_firingTimerId == 0 || m_firingTimerId != m_pollTimerId)) {
         return;
     }
-    m_pollArmed = false;
+    m_pollStep = PollStep::Quiet;
     m_pollRequestId = SendRequest(DeviceAddress(), protocol::kTypeReply, protocol::kCmdLiveStatus,
                                   kLiveStatusRequest, static_cast<int>(kLiveStatusRequestSize),
                                   this, MakeReplyHandler(&CLWDlg::OnStatusReply));
-    m_pollInFlight = m_pollRequestId != 0;
-    m_pollActive = m_pollInFlight;
+    if (m_pollRequestId != 0) {
+        m_pollStep = PollStep::InFlight;
+    }
 }
 
 void CLWDlg::ShowStatus(const t_transfer_data* reply) {
@@ -72,13 +75,13 @@ void CLWDlg::OnStatusReply(const t_transfer_data* reply) {
     if (delivery != 0 && delivery != m_pollRequestId) {
         return;
     }
-    const bool ownChain = m_pollInFlight && delivery == m_pollRequestId;
+    const bool ownChain = m_pollStep == PollStep::InFlight && delivery == m_pollRequestId;
     if (ownChain) {
-        m_pollInFlight = false;
-        m_pollActive = m_pollArmed;
+        m_pollStep = PollStep::Quiet;
     }
 
-    const bool linkUp = m_pollOn && m_transfer != nullptr && m_transfer->IsConnected();
+    const bool linkUp =
+        m_pollSwitch == PollSwitch::On && m_transfer != nullptr && m_transfer->IsConnected();
     if (!linkUp) {
         // The panel shows nothing while the link is down, whatever arrives late.
         SetStatusIdle();
@@ -89,7 +92,8 @@ void CLWDlg::OnStatusReply(const t_transfer_data* reply) {
     if (ownChain) {
         m_pollTimerId = m_nextTimerId;
         AddTimer(this, MakeTimerCallback(&CLWDlg::PollStatus), protocol::kStatusPollMs, 1);
-        m_pollArmed = m_timers.count(m_pollTimerId) != 0;
-        m_pollActive = m_pollArmed;
+        if (m_timers.count(m_pollTimerId) != 0) {
+            m_pollStep = PollStep::Armed;
+        }
     }
 }

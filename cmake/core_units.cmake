@@ -7,6 +7,7 @@ set(RE2_CORE_UNITS
   app/settings_file
   link/frame_codec
   link/com_port
+  link/port_failure_text
   app/atomic_file
   device/byte_order
   device/device_time

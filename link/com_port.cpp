@@ -4,6 +4,8 @@
 
 #include <cerrno>
 #include <chrono>
+#include <climits>
+#include <cstdlib>
 #include <fcntl.h>
 #include <mutex>
 #include <poll.h>
@@ -55,6 +57,16 @@ bool SpeedFor(int baudRate, speed_t& speed) {
     return false;
 }
 
+// The device a path names, with every link resolved (a /dev/serial/by-id/ name reads
+// "../../ttyUSB0" otherwise); the path itself when it leads nowhere.
+std::string ResolvedPath(const std::string& path) {
+    char resolved[PATH_MAX];
+    if (::realpath(path.c_str(), resolved) == nullptr) {
+        return path;
+    }
+    return resolved;
+}
+
 void SleepMs(int ms) {
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
@@ -82,13 +94,18 @@ void CComPort::SetProgramDirectory(const std::string& directory) {
     ProgramDirectory() = directory;
 }
 
+int CComPort::Fail(PortStep step, int error, int fd) {
+    m_failure.step = step;
+    m_failure.error = error;
+    if (fd >= 0) {
+        ::close(fd);
+    }
+    return 0;
+}
+
 int CComPort::Open(int portNumber, int baudRate) {
     if (m_open) {
         return 1;
-    }
-    speed_t speed;
-    if (!SpeedFor(baudRate, speed)) {
-        return 0;
     }
     std::string directory;
     {
@@ -96,27 +113,29 @@ int CComPort::Open(int portNumber, int baudRate) {
         directory = ProgramDirectory();
     }
     const std::string path = DevicePath(portNumber, directory);
+    m_failure = t_port_failure{};
+    m_failure.path = ResolvedPath(path);
+    speed_t speed;
+    if (!SpeedFor(baudRate, speed)) {
+        return Fail(PortStep::Speed, 0, -1);
+    }
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        return 0;
+        return Fail(PortStep::Open, errno, -1);
     }
-    auto fail = [fd]() {
-        ::close(fd);
-        return 0;
-    };
     if (!isatty(fd)) {
-        return fail();
+        return Fail(PortStep::NotTerminal, errno, fd);
     }
     // TIOCEXCL keeps other non-root processes out; the advisory lock also holds against
     // root and against a second CComPort of this process.
     ioctl(fd, TIOCEXCL);
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        return fail();
+        return Fail(PortStep::Lock, errno, fd);
     }
 
     termios tio;
     if (tcgetattr(fd, &tio) != 0) {
-        return fail();
+        return Fail(PortStep::Attributes, errno, fd);
     }
     cfmakeraw(&tio);
     tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | CSTOPB | CRTSCTS | HUPCL);
@@ -124,11 +143,9 @@ int CComPort::Open(int portNumber, int baudRate) {
     tio.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
     tio.c_cc[VMIN] = 0;
     tio.c_cc[VTIME] = 0;
-    if (cfsetispeed(&tio, speed) != 0 || cfsetospeed(&tio, speed) != 0) {
-        return fail();
-    }
-    if (tcsetattr(fd, TCSANOW, &tio) != 0) {
-        return fail();
+    if (cfsetispeed(&tio, speed) != 0 || cfsetospeed(&tio, speed) != 0 ||
+        tcsetattr(fd, TCSANOW, &tio) != 0) {
+        return Fail(PortStep::LineSettings, errno, fd);
     }
     // Pseudo-terminals refuse modem-control lines; that is no reason to fail.
     int lines = TIOCM_DTR | TIOCM_RTS;

@@ -3,7 +3,10 @@
 // read what is waiting without blocking, close.
 //
 // "COMn" is <program directory>/COMn when that path exists, else /dev/ttyS<n-1>.
-// All operations return an int and report no message.
+// All operations return an int and report no message; why the last Open failed is kept
+// (Failure()).
+
+#include "link/port_failure.h"
 
 #include <cstddef>
 #include <string>
@@ -28,6 +31,8 @@ public:
     int ReadSome(void* buffer, std::size_t maximum);
 
     bool IsOpen() const { return m_open != 0; }
+    // Why the last Open gave 0: the step, its errno and the device path.
+    const t_port_failure& Failure() const { return m_failure; }
     // Descriptor for poll(); -1 while closed.
     int Descriptor() const { return m_fd; }
 
@@ -37,6 +42,10 @@ public:
     static void SetProgramDirectory(const std::string& directory);
 
 private:
+    // Ends a failed Open: records the step and errno, closes fd when it is open.
+    int Fail(PortStep step, int error, int fd);
+
     int m_fd = -1;
     int m_open = 0;
+    t_port_failure m_failure;
 };

@@ -1,7 +1,8 @@
 #include "link/dlg_nv_progress.h"
 
-#include "app/lw_dlg.h"
 #include "app/text_format.h"
+#include "device/byte_order.h"
+#include "link/link_host.h"
 #include "link/queue.h"
 #include "res/resource.h"
 
@@ -14,20 +15,20 @@ constexpr const char* kNoReply = "Urządzenie nie odpowiada";
 constexpr const char* kVerifyFailed = "Błąd przy weryfikacji zapisu do pamieci !";
 constexpr const char* kBadReply = "Błędna odpowiedź urządzenia";
 
-void PutAddress(std::uint8_t* out, std::uint32_t address) {
-    for (int i = 0; i < 4; ++i) {
-        out[i] = static_cast<std::uint8_t>(address >> (8 * i));
-    }
-}
-
 } // namespace
 
-CDlgNVProgress::CDlgNVProgress(CLWDlg* mainWindow)
-    : CDialog(IDD_NV_PROGRESS), m_mainWindow(mainWindow), m_buffer(protocol::kRecorderSize) {}
+CDlgNVProgress::CDlgNVProgress(CLinkHost& host, CQueue& queue)
+    : CDialog(IDD_NV_PROGRESS), m_host(host), m_queue(queue), m_buffer(protocol::kRecorderSize) {}
+
+std::uint32_t CDlgNVProgress::Send(int command, const std::uint8_t* data, int length,
+                                   ReplyHandler handler) {
+    return m_queue.AddRequest(m_host.LinkSettings().deviceAddress, protocol::kTypeReply, command,
+                              data, length, this, handler);
+}
 
 void CDlgNVProgress::SetRead(int blockId) {
     m_blockId = blockId;
-    m_direction = 0;
+    m_direction = Direction::Read;
     m_memoryAddress = BlockAddress(blockId);
     m_remaining = BlockSize(blockId);
     m_bufferPosition = 0;
@@ -36,7 +37,7 @@ void CDlgNVProgress::SetRead(int blockId) {
 
 void CDlgNVProgress::SetWrite(int blockId, const std::uint8_t* source) {
     m_blockId = blockId;
-    m_direction = 1;
+    m_direction = Direction::Write;
     m_memoryAddress = BlockAddress(blockId);
     m_remaining = BlockSize(blockId);
     m_bufferPosition = 0;
@@ -54,11 +55,11 @@ void CDlgNVProgress::DoDataExchange(CDataExchange* pDX) {
 BOOL CDlgNVProgress::OnInitDialog() {
     CDialog::OnInitDialog();
     const int size = static_cast<int>(BlockSize(m_blockId));
-    m_mainWindow->ConsoleWrite(Format("Transmisja %dB", size), 1);
-    m_active = 1;
+    m_host.ConsoleWrite(Format("Transmisja %dB", size), 1);
+    m_activity = Activity::Running;
     m_progress.SetRange32(0, size);
     m_progress.SetPos(0);
-    if (m_direction == 0) {
+    if (m_direction == Direction::Read) {
         ReadNextChunk();
     } else {
         WriteNextChunk();
@@ -67,8 +68,8 @@ BOOL CDlgNVProgress::OnInitDialog() {
 }
 
 bool CDlgNVProgress::IsCurrent() const {
-    return m_active != 0 && m_requestId != 0 &&
-           m_mainWindow->Queue().CurrentDelivery() == m_requestId;
+    return m_activity == Activity::Running && m_requestId != 0 &&
+           m_queue.CurrentDelivery() == m_requestId;
 }
 
 void CDlgNVProgress::ReadNextChunk() {
@@ -80,14 +81,13 @@ void CDlgNVProgress::ReadNextChunk() {
     }
     m_progress.StepIt();
     std::uint8_t data[protocol::kChunkHeader];
-    PutAddress(data, m_memoryAddress);
+    WriteU32LE(data, sizeof data, 0, m_memoryAddress);
     data[4] = static_cast<std::uint8_t>(n);
     m_memoryAddress += n;
     m_remaining -= n;
     m_requestedCount = n;
-    m_requestId = m_mainWindow->SendRequest(m_mainWindow->DeviceAddress(), protocol::kTypeReply,
-                                            protocol::kCmdReadChunk, data, sizeof data, this,
-                                            MakeReplyHandler(&CDlgNVProgress::OnReadReply));
+    m_requestId = Send(protocol::kCmdReadChunk, data, sizeof data,
+                       MakeReplyHandler(&CDlgNVProgress::OnReadReply));
 }
 
 bool CDlgNVProgress::TakeReply(const t_transfer_data* reply) {
@@ -129,23 +129,20 @@ void CDlgNVProgress::WriteNextChunk() {
     m_progress.SetStep(static_cast<int>(n));
     if (n == 0) {
         const std::uint8_t block = static_cast<std::uint8_t>(m_blockId);
-        m_requestId = m_mainWindow->SendRequest(m_mainWindow->DeviceAddress(), protocol::kTypeReply,
-                                                protocol::kCmdCloseWrite, &block, 1, this,
-                                                MakeReplyHandler(&CDlgNVProgress::OnCommitReply));
+        m_requestId = Send(protocol::kCmdCloseWrite, &block, 1,
+                           MakeReplyHandler(&CDlgNVProgress::OnCommitReply));
         return;
     }
     m_progress.StepIt();
     std::uint8_t data[protocol::kChunkHeader + protocol::kChunkData];
-    PutAddress(data, m_memoryAddress);
+    WriteU32LE(data, sizeof data, 0, m_memoryAddress);
     data[4] = static_cast<std::uint8_t>(n);
     std::memcpy(data + protocol::kChunkHeader, m_buffer.data() + m_bufferPosition, n);
     m_memoryAddress += n;
     m_remaining -= n;
     m_bufferPosition += n;
-    m_requestId = m_mainWindow->SendRequest(m_mainWindow->DeviceAddress(), protocol::kTypeReply,
-                                            protocol::kCmdWriteChunk, data,
-                                            static_cast<int>(protocol::kChunkHeader + n), this,
-                                            MakeReplyHandler(&CDlgNVProgress::OnWriteReply));
+    m_requestId = Send(protocol::kCmdWriteChunk, data, static_cast<int>(protocol::kChunkHeader + n),
+                       MakeReplyHandler(&CDlgNVProgress::OnWriteReply));
 }
 
 void CDlgNVProgress::OnWriteReply(const t_transfer_data* reply) {
@@ -168,9 +165,9 @@ void CDlgNVProgress::OnCommitReply(const t_transfer_data* reply) {
 }
 
 void CDlgNVProgress::Complete() {
-    m_active = 0;
+    m_activity = Activity::Idle;
     m_requestId = 0;
-    m_mainWindow->ConsoleWrite("koniec transmisji", 1);
+    m_host.ConsoleWrite("koniec transmisji", 1);
     EndDialog(IDOK);
 }
 
@@ -186,10 +183,10 @@ void CDlgNVProgress::OnOK() {
 }
 
 void CDlgNVProgress::OnCancel() {
-    if (m_active != 0) {
-        m_active = 0;
+    if (m_activity == Activity::Running) {
+        m_activity = Activity::Idle;
         m_requestId = 0;
-        m_mainWindow->ConsoleWrite("Przerwano transmisję", 1);
+        m_host.ConsoleWrite("Przerwano transmisję", 1);
     }
     EndDialog(IDCANCEL);
 }

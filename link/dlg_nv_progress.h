@@ -6,16 +6,20 @@
 
 #include "framework/afx.h"
 #include "link/protocol.h"
+#include "link/reply_handler.h"
 #include "link/transfer_data.h"
 
 #include <cstdint>
 #include <vector>
 
-class CLWDlg;
+class CLinkHost;
+class CQueue;
 
 class CDlgNVProgress : public CDialog {
 public:
-    explicit CDlgNVProgress(CLWDlg* mainWindow);
+    // Sends through queue to the device address of the host's settings; reports on the
+    // host's console.
+    CDlgNVProgress(CLinkHost& host, CQueue& queue);
 
     void SetRead(int blockId);
     // Copies BlockSize(blockId) bytes from source.
@@ -48,14 +52,23 @@ private:
     // The block has been read, or written and closed: "koniec transmisji", IDOK.
     void Complete();
 
-    CLWDlg* m_mainWindow;
+    // Which way the block goes.
+    enum class Direction { Read, Write };
+    // Running: a transfer is under way and its replies are taken.
+    enum class Activity { Idle, Running };
+
+    // Sends one request of the running transfer to the device.
+    std::uint32_t Send(int command, const std::uint8_t* data, int length, ReplyHandler handler);
+
+    CLinkHost& m_host;
+    CQueue& m_queue;
     std::uint32_t m_memoryAddress = 0;
     std::uint32_t m_remaining = 0;
     std::size_t m_bufferPosition = 0;
     std::vector<std::uint8_t> m_buffer;
     int m_blockId = 0;
-    int m_direction = 0; // 0 read, 1 write
-    int m_active = 0;
+    Direction m_direction = Direction::Read;
+    Activity m_activity = Activity::Idle;
     std::uint32_t m_requestId = 0; // the chunk request now outstanding
     std::uint32_t m_requestedCount = 0;
     CProgressCtrl m_progress;

@@ -1,13 +1,12 @@
 #include "link/dlg_request.h"
 
-#include "app/lw_dlg.h"
 #include "link/queue.h"
 #include "res/resource.h"
 
 #include <algorithm>
 #include <cstring>
 
-CDlgRequest::CDlgRequest(CLWDlg* mainWindow) : CDialog(IDD_REQUEST), m_mainWindow(mainWindow) {}
+CDlgRequest::CDlgRequest(CQueue& queue) : CDialog(IDD_REQUEST), m_queue(queue) {}
 
 void CDlgRequest::SetRequest(int deviceAddress, int command, const std::uint8_t* data, int length) {
     const std::size_t n =
@@ -31,9 +30,9 @@ const t_transfer_data* CDlgRequest::GetReply() const {
 
 BOOL CDlgRequest::OnInitDialog() {
     CDialog::OnInitDialog();
-    m_requestId = m_mainWindow->SendRequest(m_message.Address(), m_message.Type(),
-                                            m_message.command, m_message.data, m_message.length,
-                                            this, MakeReplyHandler(&CDlgRequest::OnReply));
+    m_requestId =
+        m_queue.AddRequest(m_message.Address(), m_message.Type(), m_message.command, m_message.data,
+                           m_message.length, this, MakeReplyHandler(&CDlgRequest::OnReply));
     if (m_requestId == 0) {
         EndDialog(IDOK); // refused: there is nothing to wait for
     }
@@ -43,8 +42,7 @@ BOOL CDlgRequest::OnInitDialog() {
 void CDlgRequest::OnReply(const t_transfer_data* reply) {
     // Replies and time-outs of an exchange that was left with Enter or Escape still come
     // here; they belong to no exchange now shown.
-    if (m_requestId == 0 || m_mainWindow->Queue().CurrentDelivery() != m_requestId ||
-        !IsModalLoopRunning()) {
+    if (m_requestId == 0 || m_queue.CurrentDelivery() != m_requestId || !IsModalLoopRunning()) {
         return;
     }
     if (reply != nullptr) {

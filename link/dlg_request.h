@@ -8,11 +8,12 @@
 
 #include <cstdint>
 
-class CLWDlg;
+class CQueue;
 
 class CDlgRequest : public CDialog {
 public:
-    explicit CDlgRequest(CLWDlg* mainWindow);
+    // Sends through queue.
+    explicit CDlgRequest(CQueue& queue);
 
     // Prepares the next exchange (message type 1); forgets the previous reply. length is
     // 0 to 62.
@@ -28,7 +29,7 @@ protected:
     void OnOK() override;
 
 private:
-    CLWDlg* m_mainWindow;
+    CQueue& m_queue;
     std::int32_t m_replyValid = 0;
     t_transfer_data m_message;
     std::uint32_t m_requestId = 0; // the exchange whose reply this box waits for

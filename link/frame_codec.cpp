@@ -66,7 +66,6 @@ int SendFrame(const t_transfer_data& record, CComPort& port) {
 
 void ReceiverInit(t_frame_receiver& r, std::uint8_t* buffer) {
     r = t_frame_receiver{};
-    r.idle = 1;
     r.limit = protocol::kFrameBufferSize;
     r.buffer = buffer;
     r.position = buffer;
@@ -74,43 +73,85 @@ void ReceiverInit(t_frame_receiver& r, std::uint8_t* buffer) {
 
 void ReceiverReset(t_frame_receiver& r) {
     r.count = 0;
-    r.phase = 1;
+    r.phase = Nibble::High;
     r.checksum = 0;
     r.current = 0;
+    r.characters = 0;
     r.position = r.buffer;
     // No length byte can match the completion test before the real one is stored.
     r.buffer[0] = 0xFF;
 }
 
+namespace {
+
+// The line feed and carriage return that lead every frame are part of a clean line.
+bool IsLineEnd(char c) {
+    return c == '\n' || c == '\r';
+}
+
+// Ends the frame being collected without a result; its characters, and c itself unless
+// it is a line end, were thrown away.
+void AbandonFrame(t_frame_receiver& r, char c, bool countC) {
+    const std::uint16_t lost =
+        static_cast<std::uint16_t>(r.characters + (countC && !IsLineEnd(c) ? 1 : 0));
+    r.state = ReceiverState::Idle;
+    r.characters = 0;
+    if (lost > 0) {
+        r.event = ReceiverEvent::Discarded;
+        r.discarded = lost;
+    }
+}
+
+} // namespace
+
 int ReceiverPutChar(t_frame_receiver& r, char c) {
+    r.event = ReceiverEvent::None;
+    r.discarded = 0;
     if (c == protocol::kStartChar) {
+        if (r.state == ReceiverState::InFrame) {
+            AbandonFrame(r, c, false);
+        }
         ReceiverReset(r);
-        r.idle = 0;
+        r.state = ReceiverState::InFrame;
+        r.characters = 1;
         return 0;
     }
-    if (r.idle) {
+    if (r.state == ReceiverState::Overlong) {
+        if (!IsHexDigit(c)) {
+            r.state = ReceiverState::Idle;
+            AbandonFrame(r, c, true);
+        }
+        return 0;
+    }
+    if (r.state == ReceiverState::Idle) {
+        AbandonFrame(r, c, true);
         return 0;
     }
     if (!IsHexDigit(c)) {
-        r.idle = 1;
+        AbandonFrame(r, c, true);
         return 0;
     }
-    if (r.phase) {
-        r.phase = 0;
+    ++r.characters;
+    if (r.phase == Nibble::High) {
+        r.phase = Nibble::Low;
         r.current = static_cast<std::uint8_t>(HexDigitValue(c) << 4);
         return 0;
     }
-    r.phase = 1;
+    r.phase = Nibble::High;
     r.current = static_cast<std::uint8_t>(r.current | HexDigitValue(c));
     if (r.count >= r.limit) {
-        r.idle = 1;
+        r.state = ReceiverState::Overlong;
+        r.characters = 0;
+        r.event = ReceiverEvent::Overlong;
         return 0;
     }
     *r.position++ = r.current;
     r.checksum = static_cast<std::uint8_t>(r.checksum + r.current);
     ++r.count;
     if (r.count == r.buffer[0] + 1) {
-        r.idle = 1;
+        r.state = ReceiverState::Idle;
+        r.characters = 0;
+        r.event = r.checksum == 0 ? ReceiverEvent::Frame : ReceiverEvent::BadChecksum;
         return r.checksum == 0 ? 1 : 0;
     }
     return 0;

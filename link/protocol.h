@@ -53,6 +53,30 @@ constexpr std::uint32_t kSettingsBase = 0x100000;
 
 constexpr int kBlockRecorder = 0; // block id of the recorder memory
 
+// Sizes of device records.
+constexpr std::size_t kLiveStatusSize = 20;
+constexpr std::size_t kDeviceTimeSize = 7;
+constexpr std::size_t kPositionSize = 4;
+constexpr std::size_t kStatisticsSize = 42;
+constexpr std::size_t kConfigurationSize = 50;
+constexpr std::size_t kInspectionsSize = 118;
+constexpr std::size_t kRelaysSize = 140;
+constexpr std::size_t kProgrammerSize = 25;
+
+// The settings records lie one after another from kSettingsBase.
+constexpr std::uint32_t kConfigurationAddress = kSettingsBase;
+constexpr std::uint32_t kInspectionsAddress = kConfigurationAddress + kConfigurationSize;
+constexpr std::uint32_t kRelaysAddress = kInspectionsAddress + kInspectionsSize;
+constexpr std::uint32_t kProgrammerAddress = kRelaysAddress + kRelaysSize;
+static_assert(kInspectionsAddress == 0x100032 && kRelaysAddress == 0x1000A8 &&
+              kProgrammerAddress == 0x100134);
+
+// Block ids of the settings records.
+constexpr int kBlockConfiguration = 2;
+constexpr int kBlockInspections = 3;
+constexpr int kBlockRelays = 4;
+constexpr int kBlockProgrammer = 5;
+
 struct BlockInfo {
     std::uint32_t address;
     std::uint32_t size;
@@ -60,17 +84,17 @@ struct BlockInfo {
 // Memory address and size of a block id; unknown ids are {0, 0}.
 constexpr BlockInfo BlockTable(int id) {
     switch (id) {
-    case 0:
+    case kBlockRecorder:
     case 1:
         return {0, static_cast<std::uint32_t>(kRecorderSize)};
-    case 2:
-        return {0x100000, 50};
-    case 3:
-        return {0x100032, 118};
-    case 4:
-        return {0x1000A8, 140};
-    case 5:
-        return {0x100134, 25};
+    case kBlockConfiguration:
+        return {kConfigurationAddress, kConfigurationSize};
+    case kBlockInspections:
+        return {kInspectionsAddress, kInspectionsSize};
+    case kBlockRelays:
+        return {kRelaysAddress, kRelaysSize};
+    case kBlockProgrammer:
+        return {kProgrammerAddress, kProgrammerSize};
     default:
         return {0, 0};
     }
@@ -81,22 +105,6 @@ constexpr std::uint32_t BlockAddress(int id) {
 constexpr std::uint32_t BlockSize(int id) {
     return BlockTable(id).size;
 }
-
-// Block ids of the settings records.
-constexpr int kBlockConfiguration = 2;
-constexpr int kBlockInspections = 3;
-constexpr int kBlockRelays = 4;
-constexpr int kBlockProgrammer = 5;
-
-// Sizes of device records.
-constexpr std::size_t kLiveStatusSize = 20;
-constexpr std::size_t kDeviceTimeSize = 7;
-constexpr std::size_t kPositionSize = 4;
-constexpr std::size_t kStatisticsSize = 42;
-constexpr std::size_t kConfigurationSize = 50;
-constexpr std::size_t kInspectionsSize = 118;
-constexpr std::size_t kRelaysSize = 140;
-constexpr std::size_t kProgrammerSize = 25;
 
 // Settings file.
 constexpr std::size_t kSettingsFileSize = 12;

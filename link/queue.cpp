@@ -1,14 +1,14 @@
 #include "link/queue.h"
 
-#include "app/lw_dlg.h"
 #include "app/win1250.h"
+#include "link/link_host.h"
 #include "link/transfer.h"
 #include "res/resource.h"
 
 #include <algorithm>
 #include <cstring>
 
-CQueue::CQueue(CLWDlg* mainWindow) : m_mainWindow(mainWindow) {}
+CQueue::CQueue(CLinkHost& host, CTransfer& transfer) : m_host(host), m_transfer(transfer) {}
 
 CQueue::~CQueue() = default;
 
@@ -55,21 +55,20 @@ void CQueue::SendNext() {
     m_currentOwner = entry.owner;
     m_currentHandler = entry.replyHandler;
     m_currentId = entry.requestId;
-    m_mainWindow->Transfer().PutToSend(entry.message);
+    m_transfer.PutToSend(entry.message);
     if (entry.message.Type() == protocol::kTypeNoReply) {
         // Nothing comes back: the queue is free again, and the next pending request waits
         // for the next AddRequest, reply or time-out.
         m_busy = 0;
         return;
     }
-    m_mainWindow->AddTimer(this, MakeTimerCallback(&CQueue::OnTimeout), protocol::kReplyTimeoutMs,
-                           0);
+    m_host.AddTimer(this, MakeTimerCallback(&CQueue::OnTimeout), protocol::kReplyTimeoutMs, 0);
 }
 
 void CQueue::OnFrame(const t_transfer_data& record) {
     const std::size_t length = std::min<std::size_t>(record.length, protocol::kMaxData);
     if (record.Type() == protocol::kTypeNoReply) {
-        m_mainWindow->ConsoleWrite(Win1250ToUtf8Z(record.data, length), 1);
+        m_host.ConsoleWrite(Win1250ToUtf8Z(record.data, length), 1);
         return;
     }
     // A reply while nothing is outstanding (late, after its request timed out) belongs
@@ -85,12 +84,12 @@ void CQueue::OnFrame(const t_transfer_data& record) {
     done.success = 1;
     done.requestId = m_currentId;
     m_completed.push_back(done);
-    m_mainWindow->PostMessage(WM_COMMAND, ID_REPLY_READY, 0);
+    m_host.PostCommand(ID_REPLY_READY);
     if (record.Type() == protocol::kTypeMoreReplies) {
         return; // more replies follow; the time-out keeps running from the request
     }
     m_busy = 0;
-    m_mainWindow->RemoveTimers(this, MakeTimerCallback(&CQueue::OnTimeout), 0);
+    m_host.RemoveTimers(this, MakeTimerCallback(&CQueue::OnTimeout), 0);
     SendNext();
 }
 
@@ -99,14 +98,14 @@ void CQueue::OnTimeout(int /*arg*/) {
         return;
     }
     m_busy = 0;
-    m_mainWindow->RemoveTimers(this, MakeTimerCallback(&CQueue::OnTimeout), 0);
+    m_host.RemoveTimers(this, MakeTimerCallback(&CQueue::OnTimeout), 0);
     t_queue_object done;
     done.replyHandler = m_currentHandler;
     done.owner = m_currentOwner;
     done.success = 0;
     done.requestId = m_currentId;
     m_completed.push_back(done);
-    m_mainWindow->PostMessage(WM_COMMAND, ID_REPLY_READY, 0);
+    m_host.PostCommand(ID_REPLY_READY);
     SendNext();
 }
 
@@ -129,7 +128,7 @@ void CQueue::OnReplyReady() {
 
 void CQueue::ClearQueue() {
     if (m_busy != 0) {
-        m_mainWindow->RemoveTimers(this, MakeTimerCallback(&CQueue::OnTimeout), 0);
+        m_host.RemoveTimers(this, MakeTimerCallback(&CQueue::OnTimeout), 0);
     }
     m_busy = 0;
     m_currentOwner = nullptr;

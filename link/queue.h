@@ -11,7 +11,8 @@
 #include <cstdint>
 #include <deque>
 
-class CLWDlg;
+class CLinkHost;
+class CTransfer;
 
 struct t_queue_object {
     ReplyHandler replyHandler = nullptr;
@@ -23,7 +24,8 @@ struct t_queue_object {
 
 class CQueue : public CCmdTarget {
 public:
-    explicit CQueue(CLWDlg* mainWindow);
+    // Sends through transfer; posts its deliveries and arms its time-outs through host.
+    CQueue(CLinkHost& host, CTransfer& transfer);
     ~CQueue() override;
 
     // Queues one request and starts sending when the queue is free. length is at most 62
@@ -35,7 +37,7 @@ public:
                              ReplyHandler handler);
     // Every decoded device frame, from the link.
     void OnFrame(const t_transfer_data& record);
-    // Time-out callback armed through the main window's timer service.
+    // Time-out callback armed through the host's timers.
     void OnTimeout(int arg);
     // WM_COMMAND 103: delivers one completed entry.
     void OnReplyReady();
@@ -53,7 +55,8 @@ public:
 private:
     void SendNext();
 
-    CLWDlg* m_mainWindow;
+    CLinkHost& m_host;
+    CTransfer& m_transfer;
     ReplyHandler m_currentHandler = nullptr;
     CCmdTarget* m_currentOwner = nullptr;
     std::uint32_t m_currentId = 0;

@@ -1,29 +1,16 @@
 #include "link/transfer.h"
 
-#include "app/lw_dlg.h"
 #include "app/text_format.h"
 #include "link/com_port.h"
+#include "link/port_failure_text.h"
 #include "link/queue.h"
 #include "link/transfer_context.h"
 #include "res/resource.h"
 
-namespace {
-
-// The buttons that need a link; "Programator" among them.
-constexpr int kDeviceButtons[] = {IDC_CONFIGURATION, IDC_READ_RECORDER, IDC_DISCONNECT,
-                                  IDC_SET_CLOCK,     IDC_PROGRAMMER,    IDC_VERSIONS,
-                                  IDC_STATISTICS,    IDC_RESET,         IDC_SET_POSITION,
-                                  IDC_RELAYS,        IDC_INSPECTIONS};
-
-// Enabled when the link comes up; "Programator" waits for the status panel.
-constexpr int kConnectedButtons[] = {
-    IDC_CONFIGURATION, IDC_READ_RECORDER, IDC_DISCONNECT,   IDC_SET_CLOCK, IDC_VERSIONS,   IDC_EXIT,
-    IDC_STATISTICS,    IDC_RESET,         IDC_SET_POSITION, IDC_RELAYS,    IDC_INSPECTIONS};
-
-} // namespace
-
-CTransfer::CTransfer(CLWDlg* mainWindow)
-    : m_context(std::make_unique<TransferContext>()), m_mainWindow(mainWindow) {}
+CTransfer::CTransfer(CLinkHost& host)
+    : m_context(std::make_unique<TransferContext>()), m_host(host) {
+    m_context->host = &host;
+}
 
 CTransfer::~CTransfer() {
     StopWorker();
@@ -55,13 +42,21 @@ int CTransfer::StartWorker(int portNumber, int baudRate) {
         std::lock_guard<std::mutex> guard(c.lock);
         c.outbound.clear();
     }
-    // "COMn" may be a link in the program directory.
-    CComPort::SetProgramDirectory(m_mainWindow->ProgramDirectory());
+    c.linkDirectory = m_host.LinkDirectory();
+    // "COMn" may be a link in the host's folder.
+    CComPort::SetProgramDirectory(c.linkDirectory);
     c.portNumber = portNumber;
     c.baudRate = baudRate;
-    c.targetWindow = m_mainWindow;
     c.stopFlag = 0;
     c.exitCode = 0;
+    c.failure = t_port_failure{};
+    c.ResetCounters();
+    if (const int error = c.EnsureWakeFd(); error != 0) {
+        // The worker reports it as a port that could not be opened.
+        c.failure.step = PortStep::WakeEvent;
+        c.failure.error = error;
+        c.failure.path = CComPort::DevicePath(portNumber, c.linkDirectory);
+    }
     // Set here rather than by the worker: a second start before the worker runs must
     // already be refused, and the worker's first status record must not be dropped.
     c.runningFlag = 1;
@@ -100,30 +95,16 @@ int CTransfer::PutToSend(const t_transfer_data& record) {
     return 1;
 }
 
-int CTransfer::GetReceived(t_transfer_data& record) {
-    std::lock_guard<std::mutex> guard(m_context->lock);
-    if (m_context->inbound.empty()) {
-        return 0;
-    }
-    record = m_context->inbound.front().record;
-    m_context->inbound.pop_front();
-    return 1;
-}
-
 std::uint64_t CTransfer::WorkerWakeups() const {
     return m_context->wakeups;
 }
 
-void CTransfer::EnableButton(int id, BOOL enable) {
-    if (CWnd* button = m_mainWindow->GetDlgItem(id)) {
-        button->EnableWindow(enable);
-    }
+t_line_counters CTransfer::LineCounters() const {
+    return m_context->Counters();
 }
 
 void CTransfer::DisableDeviceButtons() {
-    for (int id : kDeviceButtons) {
-        EnableButton(id, FALSE);
-    }
+    m_host.DisableDeviceButtons();
 }
 
 void CTransfer::OnLinkData() {
@@ -137,14 +118,21 @@ void CTransfer::OnLinkData() {
         m_context->inbound.pop_front();
     }
     if (!item.status) {
-        m_mainWindow->Queue().OnFrame(item.record);
+        if (m_queue != nullptr) {
+            m_queue->OnFrame(item.record);
+        }
         return;
     }
     switch (item.record.command) {
-    case protocol::kLinkStopped:
+    case protocol::kLinkStopped: {
         WaitWorkerEnd();
-        ShowDisconnected(m_context->exitCode);
+        // Read after the join: the worker wrote them before its last record.
+        t_link_end end;
+        end.exitCode = m_context->exitCode;
+        end.failure = m_context->failure;
+        ShowDisconnected(end);
         break;
+    }
     case protocol::kLinkConnected:
         ShowConnected();
         break;
@@ -157,10 +145,9 @@ void CTransfer::OnLinkData() {
 }
 
 void CTransfer::OnConnect() {
-    EnableButton(IDC_CONNECT, FALSE);
-    EnableButton(IDC_PORT, FALSE);
-    EnableButton(IDC_EXIT, FALSE);
-    StartWorker(m_mainWindow->m_settings.portNumber, m_mainWindow->m_settings.baudRate);
+    m_host.OnLinkStarting();
+    const t_link_settings settings = m_host.LinkSettings();
+    StartWorker(settings.portNumber, settings.baudRate);
 }
 
 void CTransfer::OnDisconnect() {
@@ -168,30 +155,26 @@ void CTransfer::OnDisconnect() {
 }
 
 void CTransfer::ShowOpening() {
-    m_mainWindow->ConsoleWrite(
+    m_host.ConsoleWrite(
         Format("Otwieranie portu COM%d , %db/s...", m_context->portNumber, m_context->baudRate), 1);
 }
 
 void CTransfer::ShowConnected() {
     m_connected = true;
-    m_mainWindow->ConsoleWrite("Połączono", 1);
-    for (int id : kConnectedButtons) {
-        EnableButton(id, TRUE);
-    }
-    m_mainWindow->PollStatus(1);
+    m_host.ConsoleWrite("Połączono", 1);
+    m_host.OnLinkUp();
 }
 
-void CTransfer::ShowDisconnected(int exitCode) {
+void CTransfer::ShowDisconnected(const t_link_end& end) {
     m_connected = false;
-    m_mainWindow->ConsoleWrite("Rozłączono", 1);
-    DisableDeviceButtons();
-    EnableButton(IDC_CONNECT, TRUE);
-    EnableButton(IDC_PORT, TRUE);
-    EnableButton(IDC_EXIT, TRUE);
-    m_mainWindow->PollStatus(0);
-    if (exitCode == 2) {
-        AfxMessageBox("Nie można korzystać z wybranego portu.\r\nRozłączono.", MB_OK);
-    } else if (exitCode != 0) {
-        AfxMessageBox("Nieznany powod bledu", MB_OK);
+    if (end.failure.Failed()) {
+        m_host.ConsoleWrite(
+            PortFailureText(m_context->portNumber, m_context->baudRate, end.failure), 1);
     }
+    const t_line_counters counters = m_context->Counters();
+    if (counters.Damaged()) {
+        m_host.ConsoleWrite(LineCountersText(counters), 1);
+    }
+    m_host.ConsoleWrite("Rozłączono", 1);
+    m_host.OnLinkDown(end);
 }

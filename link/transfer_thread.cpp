@@ -4,12 +4,13 @@
 // It sleeps in poll() on the port and on the wake-up descriptor, so an idle link costs no
 // CPU and a queued frame or the stop flag is seen at once.
 
-#include "framework/afx.h"
 #include "link/com_port.h"
 #include "link/frame_codec.h"
+#include "link/link_host.h"
 #include "link/transfer_context.h"
 #include "res/resource.h"
 
+#include <atomic>
 #include <cerrno>
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -34,10 +35,62 @@ void DrainWakeFd(int fd) {
     }
 }
 
+std::atomic<EventFdFunction> g_eventFd{nullptr};
+
+// Counts what the receiver's last character ended.
+void CountEvent(TransferContext& context, const t_frame_receiver& receiver) {
+    switch (receiver.event) {
+    case ReceiverEvent::BadChecksum:
+        ++context.badChecksums;
+        break;
+    case ReceiverEvent::Overlong:
+        ++context.overlong;
+        break;
+    case ReceiverEvent::Discarded:
+        context.discarded += receiver.discarded;
+        break;
+    default:
+        break;
+    }
+}
+
+// Characters of a complete frame: ':' and two digits a byte, L and checksum included.
+std::uint32_t FrameCharacters(const std::uint8_t* frame) {
+    return 1 + 2 * (static_cast<std::uint32_t>(frame[0]) + 1);
+}
+
 } // namespace
 
-TransferContext::TransferContext() {
-    wakeFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+void SetEventFdFunctionForTest(EventFdFunction function) {
+    g_eventFd = function;
+}
+
+TransferContext::TransferContext() = default;
+
+int TransferContext::EnsureWakeFd() {
+    if (wakeFd >= 0) {
+        return 0;
+    }
+    const EventFdFunction make = g_eventFd.load();
+    wakeFd = make != nullptr ? make(0, EFD_NONBLOCK | EFD_CLOEXEC)
+                             : ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    return wakeFd >= 0 ? 0 : (errno != 0 ? errno : EMFILE);
+}
+
+void TransferContext::ResetCounters() {
+    frames = 0;
+    badChecksums = 0;
+    overlong = 0;
+    discarded = 0;
+}
+
+t_line_counters TransferContext::Counters() const {
+    t_line_counters counters;
+    counters.frames = frames;
+    counters.badChecksums = badChecksums;
+    counters.overlong = overlong;
+    counters.discarded = discarded;
+    return counters;
 }
 
 TransferContext::~TransferContext() {
@@ -52,6 +105,9 @@ TransferContext::~TransferContext() {
 }
 
 void TransferContext::Wake() {
+    if (wakeFd < 0) {
+        return;
+    }
     const std::uint64_t one = 1;
     while (::write(wakeFd, &one, sizeof one) < 0 && errno == EINTR) {
     }
@@ -80,7 +136,7 @@ bool TransferContext::PostToWindow(const t_link_item& item) {
         std::lock_guard<std::mutex> guard(lock);
         inbound.push_back(item);
     }
-    targetWindow->PostMessage(WM_COMMAND, ID_LINK_DATA, 0);
+    host->PostCommand(ID_LINK_DATA);
     return true;
 }
 
@@ -97,7 +153,15 @@ void TransferThread(TransferContext* context) {
     ReceiverInit(receiver, context->frameBuffer);
 
     context->PostStatus(protocol::kLinkOpening);
+    if (context->wakeFd < 0) {
+        // Without its wake-up descriptor the worker could never be stopped; the reason was
+        // recorded when the connection started.
+        context->exitCode = 2;
+        context->PostStatus(protocol::kLinkStopped);
+        return;
+    }
     if (!port.Open(context->portNumber, context->baudRate)) {
+        context->failure = port.Failure();
         context->exitCode = 2;
         context->PostStatus(protocol::kLinkStopped);
         return;
@@ -140,16 +204,18 @@ void TransferThread(TransferContext* context) {
             got = port.ReadSome(readBuffer, sizeof readBuffer);
             for (int i = 0; i < got; ++i) {
                 if (!ReceiverPutChar(receiver, static_cast<char>(readBuffer[i]))) {
+                    CountEvent(*context, receiver);
                     continue;
                 }
                 t_link_item item;
-                if (!FrameToRecord(context->frameBuffer, item.record)) {
+                // A frame too short for its header, or one carrying the link's own codes
+                // (which the device never uses), is noise that passed the checksum.
+                if (!FrameToRecord(context->frameBuffer, item.record) ||
+                    IsStatusCode(item.record.command)) {
+                    context->discarded += FrameCharacters(context->frameBuffer);
                     continue;
                 }
-                // The device never uses the link's own codes; such a frame is noise.
-                if (IsStatusCode(item.record.command)) {
-                    continue;
-                }
+                ++context->frames;
                 context->PostToWindow(item);
             }
         }

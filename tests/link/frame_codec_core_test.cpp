@@ -106,7 +106,7 @@ TEST(FrameReceiver, LengthOf66OrMoreIsDroppedAtThe67thByte) {
     }
     Receiver rx;
     EXPECT_EQ(rx.Feed(text), 0);
-    EXPECT_EQ(rx.r.idle, 1);
+    EXPECT_EQ(rx.r.state, ReceiverState::Overlong);
     EXPECT_EQ(rx.r.count, protocol::kFrameBufferSize);
     EXPECT_EQ(rx.Feed(std::string(Encode(Record(1, 1, 1, {})).substr(2))), 1);
 }
@@ -132,7 +132,7 @@ TEST(FrameReceiver, SecondColonRestartsTheFrame) {
 TEST(FrameReceiver, WrongChecksumIsDroppedAndTheNextFrameArrives) {
     Receiver rx;
     EXPECT_EQ(rx.Feed(":03F921E4"), 0);
-    EXPECT_EQ(rx.r.idle, 1);
+    EXPECT_EQ(rx.r.state, ReceiverState::Idle);
     EXPECT_EQ(rx.Feed("xx:03F921E3"), 1);
 }
 
@@ -145,7 +145,41 @@ TEST(FrameReceiver, TrailingSingleDigitIsDiscardedWithTheFrame) {
 TEST(FrameReceiver, CharactersAbove0x7FAbandonAFrame) {
     Receiver rx;
     EXPECT_EQ(rx.Feed(std::string(":03F9") + static_cast<char>(0xB2) + "1E3"), 0);
-    EXPECT_EQ(rx.r.idle, 1);
+    EXPECT_EQ(rx.r.state, ReceiverState::Idle);
+}
+
+TEST(FrameReceiver, EventsTellFramesBadSumsOverlongFramesAndDiscardedCharactersApart) {
+    std::string overlong = ":42";
+    for (int i = 0; i < 70; ++i) {
+        overlong += "00";
+    }
+    struct Case {
+        std::string text;
+        int frames, badChecksums, overlong, discarded;
+    };
+    const Case cases[] = {
+        {"\n\r:03F921E3\n\r:03F921E3", 2, 0, 0, 0}, // line ends before frames: clean
+        {":03F921E4", 0, 1, 0, 0},
+        {overlong + "\n\r:03F921E3", 1, 0, 1, 0},
+        {"xy\n\r:03F921E3", 1, 0, 0, 2},          // noise between frames
+        {":03F9\n\r:03F921E3", 1, 0, 0, 5},       // a frame cut by a line end
+        {":03F9:03F921E3", 1, 0, 0, 5},           // a frame cut by a new ':'
+        {":03F9?21E3\n\r:03F921E3", 1, 0, 0, 10}, // the cut frame's tail is noise too
+    };
+    for (const Case& c : cases) {
+        Receiver rx;
+        int frames = 0, badChecksums = 0, overlongFrames = 0, discarded = 0;
+        for (char ch : c.text) {
+            frames += ReceiverPutChar(rx.r, ch);
+            badChecksums += rx.r.event == ReceiverEvent::BadChecksum;
+            overlongFrames += rx.r.event == ReceiverEvent::Overlong;
+            discarded += rx.r.event == ReceiverEvent::Discarded ? rx.r.discarded : 0;
+        }
+        EXPECT_EQ(frames, c.frames) << c.text;
+        EXPECT_EQ(badChecksums, c.badChecksums) << c.text;
+        EXPECT_EQ(overlongFrames, c.overlong) << c.text;
+        EXPECT_EQ(discarded, c.discarded) << c.text;
+    }
 }
 
 TEST(FrameToRecord, ShortLengthBytesAreRefusedEvenWithAGoodChecksum) {

@@ -1,0 +1,82 @@
+#include "link/port_failure_text.h"
+
+#include "app/text_format.h"
+
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+enum class FailureKind { Missing, Denied, Busy, Settings, Other };
+
+FailureKind KindOf(const t_port_failure& failure) {
+    switch (failure.step) {
+    case PortStep::Speed:
+    case PortStep::LineSettings:
+        return FailureKind::Settings;
+    case PortStep::Lock:
+    case PortStep::LockFile:
+        return FailureKind::Busy;
+    case PortStep::NotTerminal:
+        // A plain file or a directory where a serial device should be.
+        return FailureKind::Missing;
+    default:
+        break;
+    }
+    switch (failure.error) {
+    // EIO is what a serial device node without hardware behind it gives.
+    case ENOENT:
+    case ENXIO:
+    case ENODEV:
+    case EIO:
+        return FailureKind::Missing;
+    case EACCES:
+    case EPERM:
+        return FailureKind::Denied;
+    case EBUSY:
+    case EWOULDBLOCK:
+        return FailureKind::Busy;
+    default:
+        return FailureKind::Other;
+    }
+}
+
+std::string SystemMessage(int error) {
+    if (error == 0) {
+        return "nieznany błąd";
+    }
+    char buffer[256];
+    // The GNU strerror_r gives a pointer that may or may not be the buffer.
+    return strerror_r(error, buffer, sizeof buffer);
+}
+
+} // namespace
+
+std::string PortFailureText(int portNumber, int baudRate, const t_port_failure& failure) {
+    const char* path = failure.path.c_str();
+    switch (KindOf(failure)) {
+    case FailureKind::Missing:
+        return Format("Port COM%d (%s) nie istnieje", portNumber, path);
+    case FailureKind::Denied:
+        return Format("Brak dostępu do portu COM%d (%s): dodaj użytkownika do grupy dialout",
+                      portNumber, path);
+    case FailureKind::Busy: {
+        std::string text =
+            Format("Port COM%d (%s) jest zajęty przez inny program", portNumber, path);
+        if (failure.lockOwner > 0) {
+            text += Format(" (proces %d)", failure.lockOwner);
+        }
+        return text;
+    }
+    case FailureKind::Settings:
+        return Format("Port COM%d (%s) nie przyjął ustawień %db/s", portNumber, path, baudRate);
+    case FailureKind::Other:
+        break;
+    }
+    return Format("Błąd portu COM%d (%s): ", portNumber, path) + SystemMessage(failure.error);
+}
+
+std::string LineCountersText(const t_line_counters& counters) {
+    return Format("Łącze: ramki: %u, błędna suma kontrolna: %u, za długie: %u, odrzucone znaki: %u",
+                  counters.frames, counters.badChecksums, counters.overlong, counters.discarded);
+}

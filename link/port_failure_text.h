@@ -1,0 +1,16 @@
+#pragma once
+// The console lines that tell the user why a port could not be used and how clean the line
+// was. Pure: values in, text out.
+
+#include "link/line_counters.h"
+#include "link/port_failure.h"
+
+#include <string>
+
+// One line for a failed open of "COM<portNumber>" at baudRate: the device is missing, the
+// user may not open it, another program holds it, it refused the line settings, or the
+// system's own message.
+std::string PortFailureText(int portNumber, int baudRate, const t_port_failure& failure);
+
+// "Łącze: ramki: ..." with the four counts.
+std::string LineCountersText(const t_line_counters& counters);
