@@ -65,6 +65,7 @@ void CLWDlg::OnLinkUp() {
 }
 
 void CLWDlg::OnLinkDown(const t_link_end& end) {
+    m_lastLinkEnd = end;
     DisableDeviceButtons();
     for (int id : kStartButtons) {
         EnableButton(id, TRUE);

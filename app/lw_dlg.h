@@ -59,6 +59,8 @@ public:
     void OnLinkUp() override;
     void OnLinkDown(const t_link_end& end) override;
     void DisableDeviceButtons() override;
+    // How the last connection ended.
+    const t_link_end& LastLinkEnd() const { return m_lastLinkEnd; }
     std::size_t ArmedTimerCount() const { return m_timers.size(); }
 
     // The one way every part sends to the device: forwards to the request queue and
@@ -141,4 +143,5 @@ private:
     std::uint32_t m_pollRequestId = 0; // queue number of the status request in flight
     UINT m_pollTimerId = 0;            // timer id of the armed poll
     UINT m_firingTimerId = 0;          // timer whose call runs now; 0 outside OnTimer
+    t_link_end m_lastLinkEnd;
 };

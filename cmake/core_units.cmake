@@ -8,6 +8,7 @@ set(RE2_CORE_UNITS
   link/frame_codec
   link/com_port
   link/port_failure_text
+  link/uucp_lock
   app/atomic_file
   device/byte_order
   device/device_time

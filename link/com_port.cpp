@@ -1,12 +1,16 @@
 #include "link/com_port.h"
 
 #include "link/protocol.h"
+#include "link/uucp_lock.h"
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <climits>
 #include <cstdlib>
 #include <fcntl.h>
+#include <filesystem>
+#include <linux/serial.h>
 #include <mutex>
 #include <poll.h>
 #include <sys/file.h>
@@ -29,6 +33,18 @@ std::mutex& DirectoryMutex() {
 std::string& ProgramDirectory() {
     static std::string directory;
     return directory;
+}
+
+std::string& LockDirectory() {
+    static std::string directory = "/run/lock/";
+    return directory;
+}
+
+std::atomic<CComPort::SerialIoctl> g_serialIoctl{nullptr};
+
+int SerialIoctlCall(int fd, unsigned long request, serial_struct* serial) {
+    const CComPort::SerialIoctl seam = g_serialIoctl.load();
+    return seam != nullptr ? seam(fd, request, serial) : ::ioctl(fd, request, serial);
 }
 
 // The termios speed constant for a rate in bits per second; false for a rate termios
@@ -58,13 +74,29 @@ bool SpeedFor(int baudRate, speed_t& speed) {
 }
 
 // The device a path names, with every link resolved (a /dev/serial/by-id/ name reads
-// "../../ttyUSB0" otherwise); the path itself when it leads nowhere.
-std::string ResolvedPath(const std::string& path) {
+// "../../ttyUSB0" otherwise). Where it leads nowhere, the links are followed as far as they
+// go, so that the user sees the name that is missing.
+std::string ResolvedDeviceOf(const std::string& path) {
     char resolved[PATH_MAX];
-    if (::realpath(path.c_str(), resolved) == nullptr) {
-        return path;
+    if (::realpath(path.c_str(), resolved) != nullptr) {
+        return resolved;
     }
-    return resolved;
+    constexpr int kMaxLinks = 40;
+    std::string current = path;
+    for (int i = 0; i < kMaxLinks; ++i) {
+        const ssize_t n = ::readlink(current.c_str(), resolved, sizeof resolved - 1);
+        if (n <= 0) {
+            break;
+        }
+        std::string target(resolved, static_cast<std::size_t>(n));
+        if (target.front() != '/') {
+            const std::size_t slash = current.rfind('/');
+            target = (slash == std::string::npos ? std::string() : current.substr(0, slash + 1)) +
+                     target;
+        }
+        current = std::filesystem::path(target).lexically_normal().string();
+    }
+    return current;
 }
 
 void SleepMs(int ms) {
@@ -94,13 +126,65 @@ void CComPort::SetProgramDirectory(const std::string& directory) {
     ProgramDirectory() = directory;
 }
 
+std::string CComPort::ResolvedDevice(const std::string& path) {
+    return ResolvedDeviceOf(path);
+}
+
+void CComPort::SetLockDirectory(const std::string& directory) {
+    std::lock_guard<std::mutex> lock(DirectoryMutex());
+    LockDirectory() = directory;
+}
+
+void CComPort::SetSerialIoctlForTest(SerialIoctl function) {
+    g_serialIoctl = function;
+}
+
 int CComPort::Fail(PortStep step, int error, int fd) {
     m_failure.step = step;
     m_failure.error = error;
     if (fd >= 0) {
-        ::close(fd);
+        Release(fd);
     }
     return 0;
+}
+
+void CComPort::Release(int fd) {
+    if (m_setLowLatency) {
+        serial_struct serial{};
+        if (SerialIoctlCall(fd, TIOCGSERIAL, &serial) == 0) {
+            serial.flags = m_oldSerialFlags;
+            SerialIoctlCall(fd, TIOCSSERIAL, &serial);
+        }
+        m_setLowLatency = false;
+    }
+    if (m_setExclusive) {
+        ioctl(fd, TIOCNXCL);
+        m_setExclusive = false;
+    }
+    if (!m_lockedPath.empty()) {
+        ReleaseUucpLock(m_lockFolder, m_lockedPath);
+        m_lockedPath.clear();
+    }
+    ::close(fd);
+}
+
+// USB adapters hold the tail of what arrives until their latency timer runs out (16 ms
+// for the common FTDI driver), which would add that much to every exchange. Drivers that
+// know no such setting (pseudo-terminals) refuse the request; that is no failure.
+void CComPort::SetLowLatency(int fd) {
+    serial_struct serial{};
+    if (SerialIoctlCall(fd, TIOCGSERIAL, &serial) != 0) {
+        return;
+    }
+    if ((serial.flags & ASYNC_LOW_LATENCY) != 0) {
+        return;
+    }
+    const int old = serial.flags;
+    serial.flags |= ASYNC_LOW_LATENCY;
+    if (SerialIoctlCall(fd, TIOCSSERIAL, &serial) == 0) {
+        m_oldSerialFlags = old;
+        m_setLowLatency = true;
+    }
 }
 
 int CComPort::Open(int portNumber, int baudRate) {
@@ -108,13 +192,15 @@ int CComPort::Open(int portNumber, int baudRate) {
         return 1;
     }
     std::string directory;
+    std::string lockFolder;
     {
         std::lock_guard<std::mutex> lock(DirectoryMutex());
         directory = ProgramDirectory();
+        lockFolder = LockDirectory();
     }
     const std::string path = DevicePath(portNumber, directory);
     m_failure = t_port_failure{};
-    m_failure.path = ResolvedPath(path);
+    m_failure.path = ResolvedDevice(path);
     speed_t speed;
     if (!SpeedFor(baudRate, speed)) {
         return Fail(PortStep::Speed, 0, -1);
@@ -126,11 +212,30 @@ int CComPort::Open(int portNumber, int baudRate) {
     if (!isatty(fd)) {
         return Fail(PortStep::NotTerminal, errno, fd);
     }
-    // TIOCEXCL keeps other non-root processes out; the advisory lock also holds against
-    // root and against a second CComPort of this process.
-    ioctl(fd, TIOCEXCL);
+    // The advisory lock holds against root and against a second CComPort of this
+    // process; it goes with the descriptor.
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
         return Fail(PortStep::Lock, errno, fd);
+    }
+    // Programs that announce themselves only with a lock file.
+    const t_uucp_lock_result lock = TakeUucpLock(lockFolder, m_failure.path);
+    if (!lock.taken) {
+        m_failure.lockOwner = lock.owner;
+        return Fail(PortStep::LockFile, 0, fd);
+    }
+    if (lock.created) {
+        m_lockedPath = m_failure.path;
+        m_lockFolder = lockFolder;
+    }
+    // TIOCEXCL keeps other non-root processes out. It belongs to the device, not to this
+    // descriptor, and outlives it while the device lives on (a pseudo-terminal's slave
+    // while its master is open): it is set only when clear, and cleared on close only
+    // when set here, so that nobody else's exclusive use is ever stripped.
+    int exclusive = 0;
+    if (ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive == 0) {
+        if (ioctl(fd, TIOCEXCL) == 0) {
+            m_setExclusive = true;
+        }
     }
 
     termios tio;
@@ -150,6 +255,7 @@ int CComPort::Open(int portNumber, int baudRate) {
     // Pseudo-terminals refuse modem-control lines; that is no reason to fail.
     int lines = TIOCM_DTR | TIOCM_RTS;
     ioctl(fd, TIOCMBIC, &lines);
+    SetLowLatency(fd);
 
     m_fd = fd;
     m_open = 1;
@@ -160,7 +266,7 @@ int CComPort::Open(int portNumber, int baudRate) {
 
 int CComPort::Close() {
     if (m_open && m_fd >= 0) {
-        ::close(m_fd);
+        Release(m_fd);
         m_fd = -1;
         m_open = 0;
         SleepMs(kSettleAfterCloseMs);

@@ -38,14 +38,34 @@ public:
 
     // Path that "COM<portNumber>" names, given the program directory (ending in '/').
     static std::string DevicePath(int portNumber, const std::string& programDirectory);
+    // The device a path names with every link resolved; where it leads nowhere, as far as
+    // its links go.
+    static std::string ResolvedDevice(const std::string& path);
     // Program directory used by Open; set once by the program at start.
     static void SetProgramDirectory(const std::string& directory);
+    // Folder of the UUCP lock files (ending in '/'); /run/lock/ unless a test moves it.
+    static void SetLockDirectory(const std::string& directory);
+
+    // Test seam: the ioctl(2)-like call for TIOCGSERIAL and TIOCSSERIAL (arg points to a
+    // struct serial_struct); nullptr restores the system call.
+    using SerialIoctl = int (*)(int fd, unsigned long request, void* arg);
+    static void SetSerialIoctlForTest(SerialIoctl function);
 
 private:
-    // Ends a failed Open: records the step and errno, closes fd when it is open.
+    // Ends a failed Open: records the step and errno, undoes what Open did so far.
     int Fail(PortStep step, int error, int fd);
+    // Gives back what Open took (low latency, exclusive use, the lock file) and closes fd.
+    void Release(int fd);
+    void SetLowLatency(int fd);
 
     int m_fd = -1;
     int m_open = 0;
     t_port_failure m_failure;
+    // What Open changed on the device, to be undone on close and only then: another
+    // program's exclusive use or latency setting is not ours to clear.
+    bool m_setExclusive = false;
+    bool m_setLowLatency = false;
+    int m_oldSerialFlags = 0;
+    std::string m_lockedPath; // device path of the lock file we made; empty for none
+    std::string m_lockFolder;
 };

@@ -55,7 +55,8 @@ int CTransfer::StartWorker(int portNumber, int baudRate) {
         // The worker reports it as a port that could not be opened.
         c.failure.step = PortStep::WakeEvent;
         c.failure.error = error;
-        c.failure.path = CComPort::DevicePath(portNumber, c.linkDirectory);
+        c.failure.path =
+            CComPort::ResolvedDevice(CComPort::DevicePath(portNumber, c.linkDirectory));
     }
     // Set here rather than by the worker: a second start before the worker runs must
     // already be refused, and the worker's first status record must not be dropped.

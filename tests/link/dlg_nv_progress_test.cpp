@@ -2,7 +2,9 @@
 // and replies that the device should never send handed to the queue by the test.
 
 #include "link/dlg_nv_progress.h"
+#include "link/transfer.h"
 #include "res/resource.h"
+#include "tests/link/fake_link_host.h"
 #include "tests/link/link_test_util.h"
 
 #include <gtest/gtest.h>
@@ -31,21 +33,33 @@ t_harness_options Offline() {
     return options;
 }
 
-// Reads block 2 with the link down; the hook hands `reply` to the queue as the device's
-// answer to the first chunk.
-void ReadWithReply(const t_transfer_data& reply, const std::string& expectedBox) {
-    TerminalHarness h(Offline());
-    h.Run([&](CLWDlg& dlg) {
-        CDlgNVProgress& box = dlg.ProgressDialog();
-        box.SetRead(2);
-        AddModalHook(IDD_NV_PROGRESS, [&](CDialog&) { dlg.Queue().OnFrame(reply); });
-        EXPECT_EQ(box.DoModal(), IDCANCEL);
-        const auto lines = TerminalHarness::ConsoleLines(dlg);
-        EXPECT_EQ(lines.back(), "Przerwano transmisję");
-        dlg.Queue().ClearQueue();
-    });
-    EXPECT_EQ(h.BoxTexts(), std::vector<std::string>{expectedBox});
-}
+// A block transfer box on a fake host whose link is down: the test plays the device by
+// handing frames to the queue and firing its time-outs, from inside the box's modal loop.
+struct OfflineTransfer {
+    FakeLinkHost host;
+    CTransfer transfer{host};
+    CQueue queue{host, transfer};
+    CDlgNVProgress box{host, queue};
+    std::vector<afx::testing::MessageBoxRecord>& boxes = afx::testing::RecordMessageBoxes();
+
+    // Runs the box; once it is shown, `device` answers (or not) and the queue delivers.
+    int Run(const std::function<void()>& device) {
+        AddModalHook(IDD_NV_PROGRESS, [&](CDialog&) {
+            device();
+            host.Deliver({&queue});
+        });
+        const int result = box.DoModal();
+        queue.ClearQueue();
+        return result;
+    }
+    std::vector<std::string> BoxTexts() const {
+        std::vector<std::string> texts;
+        for (const auto& b : boxes) {
+            texts.push_back(b.text);
+        }
+        return texts;
+    }
+};
 
 } // namespace
 
@@ -202,47 +216,59 @@ TEST(BlockTransfer, NewTransferRightAfterAnAbortIgnoresTheOldReply) {
     EXPECT_TRUE(h.Boxes().empty());
 }
 
-TEST(BlockTransfer, ReplyCountingOtherBytesThanAskedIsRefused) {
-    std::vector<std::uint8_t> data(5 + 49, 0);
-    data[4] = 49; // 50 were asked for
-    ReadWithReply(MakeRecord(31, 1, 40, data), "Błędna odpowiedź urządzenia");
-}
-
-TEST(BlockTransfer, ReplyCountingMoreBytesThanItCarriesIsRefused) {
-    std::vector<std::uint8_t> data(5 + 20, 0);
-    data[4] = 50;
-    ReadWithReply(MakeRecord(31, 1, 40, data), "Błędna odpowiedź urządzenia");
-}
-
-TEST(BlockTransfer, ReplyWithoutTheChunkHeaderIsRefused) {
-    ReadWithReply(MakeRecord(31, 1, 40, {0, 0, 0}), "Błędna odpowiedź urządzenia");
-}
-
-TEST(BlockTransfer, WriteConfirmationWithoutItsStatusByteFailsVerification) {
-    TerminalHarness h(Offline());
-    h.Run([&](CLWDlg& dlg) {
+TEST(BlockTransfer, WrongRepliesAndTimeOutsEndTheTransferWithTheirBox) {
+    std::vector<std::uint8_t> otherCount(5 + 49, 0);
+    otherCount[4] = 49; // 50 were asked for
+    std::vector<std::uint8_t> moreThanCarried(5 + 20, 0);
+    moreThanCarried[4] = 50;
+    struct Case {
+        const char* what;
+        bool write;
+        std::optional<t_transfer_data> reply; // none: the device stays silent
+        const char* box;
+    };
+    const Case cases[] = {
+        {"count other than asked", false, MakeRecord(31, 1, 40, otherCount),
+         "Błędna odpowiedź urządzenia"},
+        {"count beyond the frame", false, MakeRecord(31, 1, 40, moreThanCarried),
+         "Błędna odpowiedź urządzenia"},
+        {"no chunk header", false, MakeRecord(31, 1, 40, {0, 0, 0}), "Błędna odpowiedź urządzenia"},
+        {"confirmation without status", true, MakeRecord(31, 1, 39),
+         "Błąd przy weryfikacji zapisu do pamieci !"},
+        {"silent device, read", false, std::nullopt, "Urządzenie nie odpowiada"},
+        {"silent device, write", true, std::nullopt, "Urządzenie nie odpowiada"},
+    };
+    for (const Case& c : cases) {
+        OfflineTransfer t;
         std::vector<std::uint8_t> block(25, 1);
-        CDlgNVProgress& box = dlg.ProgressDialog();
-        box.SetWrite(5, block.data());
-        AddModalHook(IDD_NV_PROGRESS,
-                     [&](CDialog&) { dlg.Queue().OnFrame(MakeRecord(31, 1, 39)); });
-        EXPECT_EQ(box.DoModal(), IDCANCEL);
-        dlg.Queue().ClearQueue();
-    });
-    EXPECT_EQ(h.BoxTexts(), std::vector<std::string>{"Błąd przy weryfikacji zapisu do pamieci !"});
+        if (c.write) {
+            t.box.SetWrite(5, block.data());
+        } else {
+            t.box.SetRead(2);
+        }
+        EXPECT_EQ(t.Run([&] {
+            if (c.reply) {
+                t.queue.OnFrame(*c.reply);
+            } else {
+                ASSERT_EQ(t.host.timers.size(), 1u) << c.what;
+                EXPECT_EQ(t.host.timers[0].delayMs, 1500) << c.what;
+                t.host.FireTimers();
+            }
+        }),
+                  IDCANCEL)
+            << c.what;
+        EXPECT_EQ(t.BoxTexts(), std::vector<std::string>{c.box}) << c.what;
+        ASSERT_FALSE(t.host.console.empty());
+        EXPECT_EQ(t.host.console.back(), "Przerwano transmisję") << c.what;
+    }
 }
 
 TEST(BlockTransfer, UnknownBlockEndsAtOnce) {
-    TerminalHarness h(Offline());
-    h.Run([&](CLWDlg& dlg) {
-        CDlgNVProgress& box = dlg.ProgressDialog();
-        box.SetRead(9);
-        EXPECT_EQ(box.DoModal(), IDOK);
-        const auto lines = TerminalHarness::ConsoleLines(dlg);
-        EXPECT_EQ(lines[lines.size() - 2], "Transmisja 0B");
-        EXPECT_EQ(lines.back(), "koniec transmisji");
-        EXPECT_FALSE(dlg.Queue().IsBusy());
-    });
+    OfflineTransfer t;
+    t.box.SetRead(9);
+    EXPECT_EQ(t.box.DoModal(), IDOK);
+    EXPECT_EQ(t.host.console, (std::vector<std::string>{"Transmisja 0B", "koniec transmisji"}));
+    EXPECT_FALSE(t.queue.IsBusy());
 }
 
 TEST(BlockTransfer, ProgressBoxLooksAsItsTemplateSays) {

@@ -1,30 +1,25 @@
-// The request queue inside a real main window whose link is down: requests go nowhere, and
-// the test plays the device by handing frames to OnFrame.
+// The request queue on a fake host and a link that is down: requests go nowhere, the test
+// plays the device by handing frames to OnFrame, delivers the queue's posted commands and
+// fires its time-outs itself.
 
 #include "app/win1250.h"
+#include "link/transfer.h"
 #include "res/resource.h"
+#include "tests/link/fake_link_host.h"
 #include "tests/link/link_test_util.h"
 
 #include <gtest/gtest.h>
 
-using afx::testing::ProcessEvents;
-using afx::testing::WaitUntil;
-
 namespace {
 
-t_harness_options Offline() {
-    t_harness_options options;
-    options.startSimulator = false;
-    return options;
-}
+// A queue with its host and its (never started) link.
+struct QueueBench {
+    FakeLinkHost host;
+    CTransfer transfer{host};
+    CQueue q{host, transfer};
 
-void RunOffline(const std::function<void(CLWDlg&, CQueue&)>& body) {
-    TerminalHarness h(Offline());
-    h.Run([&](CLWDlg& dlg) {
-        body(dlg, dlg.Queue());
-        dlg.Queue().ClearQueue(); // the test's owners are gone
-    });
-}
+    void Deliver() { host.Deliver({&q}); }
+};
 
 std::uint32_t Send(CQueue& q, CReplyRecorder& owner, int command, int type = 1) {
     return q.AddRequest(31, type, command, nullptr, 0, &owner, owner.Handler());
@@ -33,27 +28,28 @@ std::uint32_t Send(CQueue& q, CReplyRecorder& owner, int command, int type = 1) 
 } // namespace
 
 TEST(RequestQueue, RequestWithoutReplyTimesOutOnceAfter1500ms) {
-    RunOffline([](CLWDlg&, CQueue& q) {
-        CReplyRecorder owner(q);
-        const auto sent = std::chrono::steady_clock::now();
-        const std::uint32_t id = Send(q, owner, 33);
-        ASSERT_NE(id, 0u);
-        ASSERT_TRUE(WaitUntil([&] { return !owner.deliveries.empty(); }, 3000));
-        const auto ms =
-            std::chrono::duration_cast<std::chrono::milliseconds>(owner.deliveries[0].at - sent)
-                .count();
-        EXPECT_GE(ms, 1400);
-        EXPECT_LE(ms, 1700);
-        EXPECT_FALSE(owner.deliveries[0].reply.has_value());
-        EXPECT_EQ(owner.deliveries[0].request, id);
-        EXPECT_FALSE(q.IsBusy());
-        ProcessEvents(300);
-        EXPECT_EQ(owner.deliveries.size(), 1u);
-    });
+    QueueBench bench;
+    CReplyRecorder owner(bench.q);
+    const std::uint32_t id = Send(bench.q, owner, 33);
+    ASSERT_NE(id, 0u);
+    ASSERT_EQ(bench.host.timers.size(), 1u);
+    EXPECT_EQ(bench.host.timers[0].delayMs, 1500);
+    bench.host.FireTimers();
+    bench.Deliver();
+    ASSERT_EQ(owner.deliveries.size(), 1u);
+    EXPECT_FALSE(owner.deliveries[0].reply.has_value());
+    EXPECT_EQ(owner.deliveries[0].request, id);
+    EXPECT_FALSE(bench.q.IsBusy());
+    EXPECT_TRUE(bench.host.timers.empty());
+    bench.host.FireTimers();
+    bench.Deliver();
+    EXPECT_EQ(owner.deliveries.size(), 1u);
 }
 
 TEST(RequestQueue, RequestsGoOutOneAtATimeAndRepliesReachTheirOwnersInOrder) {
-    RunOffline([](CLWDlg&, CQueue& q) {
+    {
+        QueueBench bench;
+        CQueue& q = bench.q;
         CReplyRecorder first(q), second(q);
         const std::uint32_t a = Send(q, first, 33);
         const std::uint32_t b = Send(q, second, 47);
@@ -66,7 +62,7 @@ TEST(RequestQueue, RequestsGoOutOneAtATimeAndRepliesReachTheirOwnersInOrder) {
         EXPECT_TRUE(q.IsBusy());
         q.OnFrame(MakeRecord(31, 1, 47, {8}));
         EXPECT_FALSE(q.IsBusy());
-        ProcessEvents(50);
+        bench.Deliver();
 
         ASSERT_EQ(first.deliveries.size(), 1u);
         ASSERT_EQ(second.deliveries.size(), 1u);
@@ -75,11 +71,13 @@ TEST(RequestQueue, RequestsGoOutOneAtATimeAndRepliesReachTheirOwnersInOrder) {
         EXPECT_EQ(second.deliveries[0].reply->data[0], 8);
         EXPECT_EQ(second.deliveries[0].request, b);
         EXPECT_EQ(q.CurrentDelivery(), 0u);
-    });
+    }
 }
 
 TEST(RequestQueue, RepliesOfTypeTwoAreDeliveredInOrderAndTheLastOneEndsTheRequest) {
-    RunOffline([](CLWDlg& dlg, CQueue& q) {
+    {
+        QueueBench bench;
+        CQueue& q = bench.q;
         CReplyRecorder owner(q);
         const std::uint32_t id = Send(q, owner, 40);
         q.OnFrame(MakeRecord(31, 2, 40, {1}));
@@ -87,52 +85,64 @@ TEST(RequestQueue, RepliesOfTypeTwoAreDeliveredInOrderAndTheLastOneEndsTheReques
         EXPECT_TRUE(q.IsBusy());
         q.OnFrame(MakeRecord(31, 1, 40, {3}));
         EXPECT_FALSE(q.IsBusy());
-        EXPECT_EQ(dlg.ArmedTimerCount(), 0u);
-        ProcessEvents(50);
+        EXPECT_EQ(bench.host.timers.size(), 0u);
+        bench.Deliver();
         ASSERT_EQ(owner.deliveries.size(), 3u);
         for (int i = 0; i < 3; ++i) {
             EXPECT_EQ(owner.deliveries[i].reply->data[0], i + 1);
             EXPECT_EQ(owner.deliveries[i].request, id);
         }
-    });
+    }
 }
 
 TEST(RequestQueue, TypeTwoRepliesWithoutAFinalOneEndByTheTimeOut) {
-    RunOffline([](CLWDlg&, CQueue& q) {
+    {
+        QueueBench bench;
+        CQueue& q = bench.q;
         CReplyRecorder owner(q);
         Send(q, owner, 40);
         q.OnFrame(MakeRecord(31, 2, 40, {1}));
-        ASSERT_TRUE(WaitUntil([&] { return owner.deliveries.size() == 2; }, 3000));
+        bench.host.FireTimers();
+        bench.Deliver();
+        ASSERT_EQ(owner.deliveries.size(), 2u);
         EXPECT_TRUE(owner.deliveries[0].reply.has_value());
         EXPECT_FALSE(owner.deliveries[1].reply.has_value());
-    });
+    }
 }
 
 TEST(RequestQueue, ReplyWhileNothingIsOutstandingIsDropped) {
-    RunOffline([](CLWDlg&, CQueue& q) {
+    {
+        QueueBench bench;
+        CQueue& q = bench.q;
         CReplyRecorder owner(q);
         Send(q, owner, 33);
         q.OnFrame(MakeRecord(31, 1, 33, {1}));
         q.OnFrame(MakeRecord(31, 1, 33, {2})); // a second, unasked reply
-        ProcessEvents(50);
+        bench.Deliver();
         ASSERT_EQ(owner.deliveries.size(), 1u);
         EXPECT_EQ(owner.deliveries[0].reply->data[0], 1);
-    });
+    }
 }
 
 TEST(RequestQueue, LateReplyAfterTheTimeOutIsDropped) {
-    RunOffline([](CLWDlg&, CQueue& q) {
+    {
+        QueueBench bench;
+        CQueue& q = bench.q;
         CReplyRecorder owner(q);
         Send(q, owner, 33);
-        ASSERT_TRUE(WaitUntil([&] { return owner.deliveries.size() == 1; }, 3000));
+        bench.host.FireTimers();
+        bench.Deliver();
+        ASSERT_EQ(owner.deliveries.size(), 1u);
         q.OnFrame(MakeRecord(31, 1, 33, {1}));
-        ProcessEvents(50);
+        bench.Deliver();
         EXPECT_EQ(owner.deliveries.size(), 1u);
-    });
+    }
 }
 
 TEST(RequestQueue, DeviceTextLinesGoToTheConsoleWithoutEndingTheWait) {
-    RunOffline([](CLWDlg& dlg, CQueue& q) {
+    {
+        QueueBench bench;
+        CQueue& q = bench.q;
         CReplyRecorder owner(q);
         Send(q, owner, 33);
         const auto text = Utf8ToWin1250("Zażółć gęślą");
@@ -142,21 +152,21 @@ TEST(RequestQueue, DeviceTextLinesGoToTheConsoleWithoutEndingTheWait) {
         q.OnFrame(MakeRecord(31, 0, 12, data));
         // A line that fills the whole frame has no zero byte.
         q.OnFrame(MakeRecord(31, 0, 12, std::vector<std::uint8_t>(62, 'A')));
-        ProcessEvents(50);
-        const auto lines = TerminalHarness::ConsoleLines(dlg);
-        EXPECT_EQ(CountLines(lines, "Zażółć gęślą"), 1);
-        EXPECT_EQ(CountLines(lines, std::string(62, 'A')), 1);
+        bench.Deliver();
+        EXPECT_EQ(bench.host.console, (std::vector<std::string>{"Zażółć gęślą", std::string(62, 'A')}));
         EXPECT_TRUE(q.IsBusy());
         EXPECT_TRUE(owner.deliveries.empty());
-    });
+    }
 }
 
 TEST(RequestQueue, MessageWithoutReplyLeavesTheQueueFreeAndTheNextWaitsForAnEvent) {
-    RunOffline([](CLWDlg& dlg, CQueue& q) {
+    {
+        QueueBench bench;
+        CQueue& q = bench.q;
         CReplyRecorder owner(q);
         Send(q, owner, 0, 0); // reset: nothing comes back
         EXPECT_FALSE(q.IsBusy());
-        EXPECT_EQ(dlg.ArmedTimerCount(), 0u);
+        EXPECT_EQ(bench.host.timers.size(), 0u);
 
         Send(q, owner, 33);
         Send(q, owner, 0, 0);
@@ -170,18 +180,20 @@ TEST(RequestQueue, MessageWithoutReplyLeavesTheQueueFreeAndTheNextWaitsForAnEven
         Send(q, owner, 49);
         EXPECT_TRUE(q.IsBusy());
         EXPECT_EQ(q.PendingCount(), 1u);
-        ProcessEvents(50);
+        bench.Deliver();
         EXPECT_EQ(owner.deliveries.size(), 1u);
-    });
+    }
 }
 
 TEST(RequestQueue, DataLongerThanAFrameIsRefused) {
-    RunOffline([](CLWDlg&, CQueue& q) {
+    {
+        QueueBench bench;
+        CQueue& q = bench.q;
         CReplyRecorder owner(q);
         std::uint8_t data[63] = {};
         EXPECT_EQ(q.AddRequest(31, 1, 39, data, 63, &owner, owner.Handler()), 0u);
         EXPECT_FALSE(q.IsBusy());
         EXPECT_EQ(q.PendingCount(), 0u);
         EXPECT_NE(q.AddRequest(31, 1, 39, data, 62, &owner, owner.Handler()), 0u);
-    });
+    }
 }

@@ -1,8 +1,11 @@
 // The link end to end: the real main window and termios port, against the simulator or
 // against a bare pseudo-terminal whose other side the test plays itself.
 
+#include "link/com_port.h"
 #include "link/frame_codec.h"
 #include "link/transfer.h"
+#include "link/transfer_context.h"
+#include "link/uucp_lock.h"
 #include "res/resource.h"
 #include "tests/link/link_test_util.h"
 
@@ -10,9 +13,12 @@
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
+#include <filesystem>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using afx::testing::IsEnabled;
@@ -153,6 +159,90 @@ TEST(LinkConnection, PortThatCannotBeOpenedIsReportedAndTheNextConnectStartsClea
         ASSERT_TRUE(h.Connect(dlg));
         EXPECT_TRUE(h.Boxes().empty());
     });
+}
+
+// Fails like a system out of descriptors.
+int NoEventFd(unsigned int, int) {
+    errno = EMFILE;
+    return -1;
+}
+
+TEST(LinkConnection, PortFailuresReachTheWindowWithTheirReasonAndOneConsoleLine) {
+    const bool root = geteuid() == 0;
+    struct Case {
+        const char* what;
+        bool onlyAsUser;
+        // Makes COM1 fail; gets the pseudo-terminal's device path and the folder.
+        std::function<void(CLWDlg&, const std::string& device, const std::string& folder)> arrange;
+        PortStep step;
+        int error;
+        std::string line; // %s: the device path
+    };
+    const Case cases[] = {
+        {"link to a missing adapter", false,
+         [](CLWDlg&, const std::string&, const std::string& folder) {
+             std::filesystem::remove(folder + "COM1");
+             std::filesystem::create_symlink("/dev/serial/by-id/../../ttyUSB97", folder + "COM1");
+         },
+         PortStep::Open, ENOENT, "Port COM1 (/dev/ttyUSB97) nie istnieje"},
+        {"baud rate without a setting", false,
+         [](CLWDlg& dlg, const std::string&, const std::string&) {
+             dlg.m_settings.baudRate = 12345;
+         },
+         PortStep::Speed, 0, "Port COM1 (%s) nie przyjął ustawień 12345b/s"},
+        {"lock file of a live program", false,
+         [](CLWDlg&, const std::string& device, const std::string& folder) {
+             std::ofstream(folder + UucpLockName(device)) << "         1\n";
+         },
+         PortStep::LockFile, 0, "Port COM1 (%s) jest zajęty przez inny program (proces 1)"},
+        {"no wake-up descriptor", false,
+         [](CLWDlg&, const std::string&, const std::string&) {
+             SetEventFdFunctionForTest(&NoEventFd);
+         },
+         PortStep::WakeEvent, EMFILE, "Błąd portu COM1 (%s): Too many open files"},
+        {"device without access", true,
+         [](CLWDlg&, const std::string& device, const std::string&) {
+             ASSERT_EQ(chmod(device.c_str(), 0), 0);
+         },
+         PortStep::Open, EACCES,
+         "Brak dostępu do portu COM1 (%s): dodaj użytkownika do grupy dialout"},
+    };
+    for (const Case& c : cases) {
+        if (c.onlyAsUser && root) {
+            std::printf("[ skipped  ] %s: root passes the permission check\n", c.what);
+            continue;
+        }
+        TerminalHarness h(WithoutSimulator());
+        RawLine line(h.Directory());
+        ASSERT_TRUE(line.Ok());
+        const std::string device = std::filesystem::canonical(h.PathOf("COM1")).string();
+        CComPort::SetLockDirectory(h.Directory());
+        h.Run([&](CLWDlg& dlg) {
+            c.arrange(dlg, device, h.Directory());
+            afx::testing::ClickButton(dlg, IDC_CONNECT);
+            ASSERT_TRUE(WaitUntil([&] { return !h.Boxes().empty(); })) << c.what;
+            EXPECT_EQ(dlg.LastLinkEnd().exitCode, 2) << c.what;
+            EXPECT_EQ(dlg.LastLinkEnd().failure.step, c.step) << c.what;
+            EXPECT_EQ(dlg.LastLinkEnd().failure.error, c.error) << c.what;
+            std::string expected = c.line;
+            if (const auto at = expected.find("%s"); at != std::string::npos) {
+                expected.replace(at, 2, device);
+            }
+            const auto lines = TerminalHarness::ConsoleLines(dlg);
+            const int opening =
+                FindLine(lines, "Otwieranie portu COM1 , " +
+                                    std::to_string(dlg.m_settings.baudRate) + "b/s...");
+            ASSERT_GE(opening, 0) << c.what;
+            ASSERT_LT(opening + 2, static_cast<int>(lines.size())) << c.what;
+            EXPECT_EQ(lines[opening + 1], expected) << c.what;
+            EXPECT_EQ(lines[opening + 2], "Rozłączono") << c.what;
+        });
+        SetEventFdFunctionForTest(nullptr);
+        CComPort::SetLockDirectory("/run/lock/");
+        EXPECT_EQ(h.BoxTexts(),
+                  std::vector<std::string>{"Nie można korzystać z wybranego portu.\r\nRozłączono."})
+            << c.what;
+    }
 }
 
 TEST(LinkConnection, SecondStartWhileAWorkerRunsIsRefused) {
