@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 build=${1:-build-deb}
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr \
     -DRE2_BENCH=OFF -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON >/dev/null
-cmake --build "$build" -j2 --target re2-terminal re2-simulator re2_package_files
+nice cmake --build "$build" -j2 --target re2-terminal re2-simulator re2_package_files
 rm -f "$build"/re2-terminal_*.deb
 (cd "$build" && cpack -G DEB >/dev/null)
 ls "$build"/re2-terminal_*.deb
