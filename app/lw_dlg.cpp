@@ -2,6 +2,7 @@
 
 #include "app/about_dlg.h"
 #include "app/program_info.h"
+#include "app/settings_folder.h"
 #include "app/text_format.h"
 #include "link/dlg_nv_progress.h"
 #include "link/dlg_request.h"
@@ -117,6 +118,7 @@ BOOL CLWDlg::OnInitDialog() {
     const std::size_t slash = programPath.rfind('/');
     m_programDirectory =
         slash == std::string::npos ? std::string() : programPath.substr(0, slash + 1);
+    m_settingsDirectory = SettingsDirectoryOf(m_programDirectory);
 
     std::memset(m_memoryImage, 0, sizeof m_memoryImage);
 

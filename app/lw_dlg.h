@@ -38,7 +38,7 @@ public:
     void PollStatus(int on);
     void OnStatusReply(const t_transfer_data* reply);
 
-    // Settings file config.cfg in the program directory: 1 read / written, 0 not.
+    // Settings file config.cfg in the settings directory: 1 read / written, 0 not.
     int ReadSettings();
     int WriteSettings();
     SettingsRecord m_settings;
@@ -71,6 +71,8 @@ public:
 
     std::uint8_t* MemoryImage() { return m_memoryImage; }
     const std::string& ProgramDirectory() const { return m_programDirectory; }
+    // Where config.cfg and the COMn links live (see app/settings_folder.h), ending in '/'.
+    const std::string& SettingsDirectory() const { return m_settingsDirectory; }
     const std::string& Banner() const { return m_banner; }
     CTransfer& Transfer() { return *m_transfer; }
     CQueue& Queue() { return *m_queue; }
@@ -126,6 +128,7 @@ private:
     CEdit m_statusOutputs;
     CEdit m_statusSupply;
     std::string m_programDirectory;
+    std::string m_settingsDirectory;
     CTransfer* m_transfer = nullptr;
     CQueue* m_queue = nullptr;
     CDlgRequest* m_dlgRequest = nullptr;

@@ -1,6 +1,7 @@
 #include "app/lw_dlg.h"
 
 #include "app/opcje.h"
+#include "app/settings_folder.h"
 #include "app/text_format.h"
 
 namespace {
@@ -10,7 +11,7 @@ constexpr char kSettingsFileName[] = "config.cfg";
 } // namespace
 
 int CLWDlg::ReadSettings() {
-    const std::string path = m_programDirectory + kSettingsFileName;
+    const std::string path = m_settingsDirectory + kSettingsFileName;
     SettingsRecord record;
     if (!ReadSettingsFile(path, record)) {
         m_settings = SettingsRecord{};
@@ -22,7 +23,12 @@ int CLWDlg::ReadSettings() {
 }
 
 int CLWDlg::WriteSettings() {
-    const std::string path = m_programDirectory + kSettingsFileName;
+    const std::string path = m_settingsDirectory + kSettingsFileName;
+    // The user's configuration folder may not exist before the first save; a portable
+    // program directory always does.
+    if (m_settingsDirectory != m_programDirectory && !MakeSettingsDirectory(m_settingsDirectory)) {
+        return 0;
+    }
     if (!WriteSettingsFile(path, m_settings)) {
         return 0;
     }

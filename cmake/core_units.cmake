@@ -5,6 +5,7 @@ set(RE2_CORE_UNITS
   app/text_format
   app/win1250
   app/settings_file
+  app/settings_folder
   link/frame_codec
   link/com_port
   link/port_failure_text
