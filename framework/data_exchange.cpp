@@ -146,10 +146,8 @@ void CDataExchange::Fail() {
     if (c == nullptr)
         return;
     c->widget->setFocus(Qt::OtherFocusReason);
-    if (lastWasEdit_) {
-        bool handled = false;
-        ControlMessage(c->widget, EM_SETSEL, 0, -1, &handled);
-    }
+    if (lastWasEdit_)
+        ControlMessage(c->widget, EM_SETSEL, 0, -1);
 }
 
 void DDX_Text(CDataExchange* pDX, int id, int& value) {
@@ -315,10 +313,8 @@ void DDV_MaxChars(CDataExchange* pDX, const std::string& value, int maxChars) {
     if (pDX->Failed())
         return;
     if (!pDX->m_bSaveAndValidate) {
-        if (ControlEntry* c = FindControl(*pDX->m_pDlgWnd, pDX->LastControlId())) {
-            bool handled = false;
-            ControlMessage(c->widget, EM_LIMITTEXT, static_cast<WPARAM>(maxChars), 0, &handled);
-        }
+        if (ControlEntry* c = FindControl(*pDX->m_pDlgWnd, pDX->LastControlId()))
+            ControlMessage(c->widget, EM_LIMITTEXT, static_cast<WPARAM>(maxChars));
         return;
     }
     if (CodePoints(ToQ(value)) > maxChars)

@@ -19,6 +19,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 class QEventLoop;
@@ -146,8 +147,10 @@ QRect ToQRect(const CRect& r);
 // Control kinds by widget.
 bool IsPushButton(const QWidget* w);
 
-// Control operations on widgets (used by the control classes and DefWindowProc).
-LRESULT ControlMessage(QWidget* w, UINT message, WPARAM wParam, LPARAM lParam, bool* handled);
+// A control's own message (used by the control classes and DefWindowProc); nullopt when
+// `w` is no template control or the message is not one of its class.
+std::optional<LRESULT> ControlMessage(QWidget* w, UINT message, WPARAM wParam = 0,
+                                      LPARAM lParam = 0);
 
 // Message box and file dialog seams.
 bool AnswerMessageBox(const std::string& text, UINT type, int* answer);

@@ -9,7 +9,6 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
-#include <QProgressBar>
 #include <QScreen>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -295,14 +294,14 @@ void GetSliderRange(CWnd& dialog, int id, int& minPos, int& maxPos) {
 }
 
 int ProgressPos(CWnd& dialog, int id) {
-    auto* p = qobject_cast<QProgressBar*>(Control(dialog, id));
-    return p != nullptr ? p->property("afxPos").toInt() : 0;
+    auto* p = dynamic_cast<AfxProgress*>(Control(dialog, id));
+    return p != nullptr ? p->Pos() : 0;
 }
 
 void ProgressRange(CWnd& dialog, int id, int& lower, int& upper) {
-    auto* p = qobject_cast<QProgressBar*>(Control(dialog, id));
-    lower = p != nullptr ? p->property("afxLower").toInt() : 0;
-    upper = p != nullptr ? p->property("afxUpper").toInt() : 0;
+    auto* p = dynamic_cast<AfxProgress*>(Control(dialog, id));
+    lower = p != nullptr ? p->Lower() : 0;
+    upper = p != nullptr ? p->Upper() : 0;
 }
 
 CRect ControlRect(CWnd& dialog, int id) {

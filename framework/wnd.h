@@ -86,10 +86,6 @@ public:
 
     // The client area always starts at (0, 0).
     void GetClientRect(CRect* rect) const;
-    // Screen coordinates of the window including its frame.
-    void GetWindowRect(CRect* rect) const;
-    void ClientToScreen(CPoint* point) const;
-    void ClientToScreen(CRect* rect) const;
     void ScreenToClient(CPoint* point) const;
     void ScreenToClient(CRect* rect) const;
     void MoveWindow(int x, int y, int width, int height, BOOL repaint = TRUE);
