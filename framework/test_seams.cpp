@@ -13,6 +13,7 @@
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextLayout>
+#include <QWindow>
 
 #include <map>
 
@@ -310,6 +311,27 @@ CRect ControlRect(CWnd& dialog, int id) {
         return CRect();
     QRect g = w->geometry();
     return CRect(g.left(), g.top(), g.left() + g.width(), g.top() + g.height());
+}
+
+WindowRole WindowRoleOf(CWnd& window) {
+    WindowRole role;
+    QWidget* w = window.m_hWnd != nullptr ? window.m_hWnd->window() : nullptr;
+    if (w == nullptr)
+        return role;
+    const Qt::WindowFlags f = w->windowFlags();
+    role.dialog = (f & Qt::WindowType_Mask) == Qt::Dialog;
+    role.modal = w->windowModality() != Qt::NonModal;
+    role.closeButton = f.testFlag(Qt::WindowCloseButtonHint);
+    role.minimizeButton = f.testFlag(Qt::WindowMinimizeButtonHint);
+    role.maximizeButton = f.testFlag(Qt::WindowMaximizeButtonHint);
+    QWindow* handle = w->windowHandle();
+    QWindow* owner = handle != nullptr ? handle->transientParent() : nullptr;
+    if (owner != nullptr) {
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (top->windowHandle() == owner)
+                role.transientFor = WndFromWidget(top);
+    }
+    return role;
 }
 
 CRect ScreenRectOf(CWnd& window) {

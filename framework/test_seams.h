@@ -80,6 +80,16 @@ void ProgressRange(CWnd& dialog, int id, int& lower, int& upper);
 CRect ControlRect(CWnd& dialog, int id);
 CSize ClientSize(CWnd& dialog);
 std::string WindowCaption(CWnd& dialog);
+// How a shown window presents itself to the window manager.
+struct WindowRole {
+    bool dialog = false;      // a dialog window; false: an ordinary top-level window
+    bool modal = false;       // blocks the other windows of the program
+    bool closeButton = false; // the frame's close, minimise and maximise buttons
+    bool minimizeButton = false;
+    bool maximizeButton = false;
+    CWnd* transientFor = nullptr; // the window it is kept above; nullptr: none
+};
+WindowRole WindowRoleOf(CWnd& window);
 // Where the window's client area lies on the screen, and the screen's usable area.
 CRect ScreenRectOf(CWnd& window);
 CRect ScreenArea();
