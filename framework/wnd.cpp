@@ -294,11 +294,19 @@ CFont* CWnd::GetFont() const {
     return data_->font;
 }
 
+namespace {
+// Longest interval, in ms, whose timer never fires early.
+constexpr UINT kLatestPreciseTimerMs = 2000;
+} // namespace
+
 UINT_PTR CWnd::SetTimer(UINT_PTR id, UINT elapse, void*) {
     if (m_hWnd == nullptr)
         return 0;
     KillTimer(id);
-    int qtId = data_->receiver->startTimer(static_cast<int>(std::max<UINT>(elapse, 1)));
+    // Qt's coarse timers may fire up to 5 % early; a reply time-out that comes early
+    // gives up on a device that is still in time, so short timers are precise.
+    const Qt::TimerType type = elapse <= kLatestPreciseTimerMs ? Qt::PreciseTimer : Qt::CoarseTimer;
+    int qtId = data_->receiver->startTimer(static_cast<int>(std::max<UINT>(elapse, 1)), type);
     if (qtId == 0)
         return 0;
     data_->timers[id] = qtId;

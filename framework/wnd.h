@@ -65,8 +65,8 @@ public:
 
     // Starts (or restarts) timer `id`: WM_TIMER with wParam = id arrives every `elapse`
     // ms through the message map, also inside nested modal loops, until KillTimer or the
-    // end of the window. Returns `id`, or 0 when there is no window. `timerProc` must be
-    // nullptr.
+    // end of the window; an interval of 2 s or less never ends early. Returns `id`, or 0
+    // when there is no window. `timerProc` must be nullptr.
     UINT_PTR SetTimer(UINT_PTR id, UINT elapse, void* timerProc = nullptr);
     BOOL KillTimer(UINT_PTR id);
 
