@@ -84,9 +84,25 @@ int CodePoints(const QString& s) {
     return n;
 }
 
-QValidator::State LengthValidator::validate(QString& input, int&) const {
-    if (limit > 0 && CodePoints(input) > std::max(limit, allowance))
+QValidator::State LengthValidator::validate(QString& input, int& pos) const {
+    if (limit <= 0)
+        return Acceptable;
+    int excess = CodePoints(input) - std::max(limit, allowance);
+    if (excess <= 0)
+        return Acceptable;
+    // The cursor stands right after what was just typed or pasted; the end of that goes.
+    // QLineEdit takes the shortened text in place of the one it asked about.
+    const qsizetype end = std::clamp<qsizetype>(pos, 0, input.size());
+    qsizetype start = end;
+    for (; excess > 0 && start > 0; --excess) {
+        --start;
+        if (start > 0 && input.at(start).isLowSurrogate() && input.at(start - 1).isHighSurrogate())
+            --start;
+    }
+    if (excess > 0)
         return Invalid;
+    input.remove(start, end - start);
+    pos = static_cast<int>(start);
     return Acceptable;
 }
 
@@ -106,7 +122,8 @@ void AfxLineEdit::SetLimit(int chars) {
 }
 
 void AfxLineEdit::SetTextKeepingLimit(const QString& t) {
-    // setText bypasses the validator; the allowance follows the new length.
+    // The validator sees this text too: allowed whole before it is set, so it is not cut.
+    validator_->allowance = CodePoints(t);
     setText(t);
     UpdateAllowance();
     setCursorPosition(0);

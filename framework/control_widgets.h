@@ -30,12 +30,13 @@ protected:
     ~ControlMessages() = default;
 };
 
-// Refuses typed text longer than the limit, but never cuts a longer text the program
-// set: the allowance is the limit or the current length, whichever is larger.
+// Keeps what the user types or pastes within the limit, but never cuts a longer text the
+// program set: the allowance is the limit or the current length, whichever is larger. A
+// paste that does not fit is cut to the room left, as the platform's edit box does.
 class LengthValidator : public QValidator {
 public:
     explicit LengthValidator(QObject* parent) : QValidator(parent) {}
-    State validate(QString& input, int&) const override;
+    State validate(QString& input, int& pos) const override;
     int limit = 0;     // 0: none
     int allowance = 0; // characters
 };

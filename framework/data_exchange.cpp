@@ -23,17 +23,19 @@ std::string Trim(const std::string& s) {
     return s.substr(a, b - a + 1);
 }
 
-// The whole text (after trimming, an optional '+' allowed) as a number of type T; false
-// for anything else, a '-' where T takes none, or a value T cannot hold.
+// The whole text (after trimming, at most one sign) as a number of type T; false for
+// anything else, a '-' where T takes none, or a value T cannot hold.
 template <class T> bool ParseWhole(const std::string& text, T& out) {
     std::string t = Trim(text);
     if (t.empty())
         return false;
     const char* first = t.data();
     const char* last = t.data() + t.size();
-    if (*first == '+')
+    const bool plus = *first == '+';
+    if (plus)
         ++first;
-    if (first == last || *first == '+' || (std::is_unsigned_v<T> && *first == '-'))
+    // from_chars takes a '-' of its own, which would make "+-5" a second sign.
+    if (first == last || *first == '+' || (*first == '-' && (plus || std::is_unsigned_v<T>)))
         return false;
     auto [ptr, ec] = std::from_chars(first, last, out);
     return ec == std::errc() && ptr == last;

@@ -12,6 +12,7 @@
 #include <QPointer>
 #include <QRect>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include <deque>
@@ -137,6 +138,9 @@ void InstallKeyFilter();
 std::vector<CDialog*>& ModalStack();
 // Dialog key rules; true when the key was taken.
 bool HandleDialogKey(CDialog& dialog, QWidget* focus, int qtKey);
+
+// The file dialogs' name filters in Qt's form.
+QStringList NameFilters(const std::string& filter);
 
 // Modal hooks.
 std::function<void(CDialog&)> TakeModalHook(int templateId);

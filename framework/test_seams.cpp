@@ -67,6 +67,13 @@ void SetMessageBoxAnswerer(std::function<int(const std::string&, UINT)> answerer
     BoxAnswerer() = std::move(answerer);
 }
 
+std::vector<std::string> FileDialogNameFilters(const std::string& filter) {
+    std::vector<std::string> out;
+    for (const QString& f : NameFilters(filter))
+        out.push_back(FromQ(f));
+    return out;
+}
+
 void SetFileDialogAnswerer(std::function<bool(const CFileDialog&, std::string&)> answerer) {
     FileAnswerer() = std::move(answerer);
 }
@@ -175,6 +182,12 @@ void TypeText(CWnd& dialog, int id, const std::string& text) {
         if (!t->isReadOnly() && t->isEnabled())
             t->setPlainText(ToQ(text));
     }
+}
+
+void PasteText(CWnd& dialog, int id, const std::string& text) {
+    auto* e = dynamic_cast<AfxLineEdit*>(Control(dialog, id));
+    if (e != nullptr && !e->isReadOnly() && e->isEnabled())
+        e->insert(ToQ(text));
 }
 
 void SetControlText(CWnd& dialog, int id, const std::string& text) {

@@ -26,6 +26,9 @@ void SetMessageBoxAnswerer(std::function<int(const std::string& text, UINT type)
 void SetFileDialogAnswerer(
     std::function<bool(const CFileDialog& dialog, std::string& path)> answerer);
 
+// The name filters a real file dialog would offer for `filter`, as "text (patterns)".
+std::vector<std::string> FileDialogNameFilters(const std::string& filter);
+
 // Runs `hook` once, inside the modal loop of the next dialog of `templateId` shown
 // modally, right after it is shown (after OnInitDialog). Hooks for the same template run
 // in the order added, one per DoModal.
@@ -52,6 +55,8 @@ void SetFocusTo(CWnd& dialog, int id);
 int FocusedControlId(CWnd& dialog); // 0 when no control of the dialog has the focus
 // Replaces the text of an edit as the user would by typing (length limit applies).
 void TypeText(CWnd& dialog, int id, const std::string& text);
+// Inserts `text` at the cursor of an edit, as a paste from the clipboard would.
+void PasteText(CWnd& dialog, int id, const std::string& text);
 // Sets the text of a control directly, like the program would.
 void SetControlText(CWnd& dialog, int id, const std::string& text);
 std::string GetControlText(CWnd& dialog, int id);
