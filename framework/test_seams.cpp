@@ -10,6 +10,8 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QStyle>
+#include <QStyleOption>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextLayout>
@@ -60,6 +62,11 @@ std::function<void(CDialog&)> TakeModalHook(int templateId) {
 } // namespace afx::detail
 
 using namespace afx::detail;
+
+namespace {
+// QLineEdit's own horizontal margin between its contents rectangle and the text.
+constexpr int kLineEditSideGap = 2;
+} // namespace
 
 namespace afx::testing {
 
@@ -316,6 +323,70 @@ void ProgressRange(CWnd& dialog, int id, int& lower, int& upper) {
     auto* p = dynamic_cast<AfxProgress*>(Control(dialog, id));
     lower = p != nullptr ? p->Lower() : 0;
     upper = p != nullptr ? p->Upper() : 0;
+}
+
+TextFit MeasureControlText(CWnd& dialog, std::size_t index, const std::string& text) {
+    TextFit fit;
+    DialogState* s = dialog.Data().dialog.get();
+    if (s == nullptr || index >= s->controls.size())
+        return fit;
+    QWidget* w = s->controls[index].widget;
+    const QFontMetrics fm = w->fontMetrics();
+    QString q = ToQ(text);
+    QStyle* style = w->style();
+    fit.neededHeight = fm.height();
+    fit.roomHeight = w->height();
+    if (auto* l = dynamic_cast<AfxLabel*>(w)) {
+        q = ToQ(text);
+        q.remove(QLatin1Char('&'));
+        const QRect room = l->contentsRect();
+        const QRect needed = fm.boundingRect(room, Qt::TextWordWrap | l->alignment(), q);
+        fit.neededWidth = needed.width();
+        fit.roomWidth = room.width();
+        fit.neededHeight = needed.height();
+        fit.roomHeight = room.height();
+    } else if (auto* b = qobject_cast<QPushButton*>(w)) {
+        QStyleOptionButton opt;
+        opt.initFrom(b);
+        opt.features =
+            b->isDefault() ? QStyleOptionButton::DefaultButton : QStyleOptionButton::None;
+        q.remove(QLatin1Char('&'));
+        const QRect contents = style->subElementRect(QStyle::SE_PushButtonContents, &opt, b);
+        // The label keeps the style's button margin off the bevel.
+        fit.neededWidth =
+            fm.horizontalAdvance(q) + style->pixelMetric(QStyle::PM_ButtonMargin, &opt, b);
+        fit.roomWidth = contents.width();
+        fit.roomHeight = contents.height();
+    } else if (auto* c = qobject_cast<QAbstractButton*>(w)) {
+        QStyleOptionButton opt;
+        opt.initFrom(c);
+        q.remove(QLatin1Char('&'));
+        const bool radio = qobject_cast<QRadioButton*>(c) != nullptr;
+        const QRect contents = style->subElementRect(
+            radio ? QStyle::SE_RadioButtonContents : QStyle::SE_CheckBoxContents, &opt, c);
+        fit.neededWidth = fm.horizontalAdvance(q);
+        fit.roomWidth = contents.width();
+    } else if (auto* g = qobject_cast<QGroupBox*>(w)) {
+        q.remove(QLatin1Char('&'));
+        QGroupBox probe(q);
+        probe.setFont(g->font());
+        probe.setStyle(style);
+        // The narrowest box that shows the title whole, as the style draws it.
+        fit.neededWidth = probe.minimumSizeHint().width();
+        fit.roomWidth = g->width();
+    } else if (auto* e = dynamic_cast<AfxLineEdit*>(w)) {
+        QStyleOptionFrame opt;
+        opt.initFrom(e);
+        opt.lineWidth =
+            e->hasFrame() ? style->pixelMetric(QStyle::PM_DefaultFrameWidth, &opt, e) : 0;
+        const QRect contents = style->subElementRect(QStyle::SE_LineEditContents, &opt, e)
+                                   .marginsRemoved(e->textMargins());
+        // QLineEdit keeps a further kLineEditSideGap pixels on either side of the text.
+        fit.neededWidth = fm.horizontalAdvance(q) + 2 * kLineEditSideGap;
+        fit.roomWidth = contents.width();
+        fit.roomHeight = contents.height();
+    }
+    return fit;
 }
 
 CRect ControlRect(CWnd& dialog, int id) {

@@ -3,6 +3,7 @@
 
 #include "framework/afx_types.h"
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <vector>
@@ -80,6 +81,18 @@ int GetSliderPos(CWnd& dialog, int id);
 void GetSliderRange(CWnd& dialog, int id, int& minPos, int& maxPos);
 int ProgressPos(CWnd& dialog, int id);
 void ProgressRange(CWnd& dialog, int id, int& lower, int& upper);
+
+// The room control number `index` (in template order) of a shown dialog has for one text,
+// and what `text` needs there, in pixels, as the control lays it out in its own font:
+// check-box and radio indicators, button bevels, edit frames and margins taken off. A
+// static text wraps at its width, so for it the heights count its lines.
+struct TextFit {
+    int neededWidth = 0;
+    int roomWidth = 0;
+    int neededHeight = 0;
+    int roomHeight = 0;
+};
+TextFit MeasureControlText(CWnd& dialog, std::size_t index, const std::string& text);
 
 // Control rectangle in the dialog's client pixels; empty when there is no such control.
 CRect ControlRect(CWnd& dialog, int id);
