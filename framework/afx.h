@@ -53,14 +53,16 @@
 //   }
 //
 // Message map entries (cmd_target.h):
-//   OnCommandEntry(id, &C::F)                  void F()              button click, posted
-//   WM_COMMAND OnCommandRangeEntry(first, last, &C::F)    void F(UINT id) OnControlEntry(code, id,
-//   &C::F)            void F()              WM_COMMAND with EN_CHANGE etc. OnNotifyEntry(code, id,
-//   &C::F)             void F(NMHDR*, LRESULT*) OnMessageEntry(WM_x, &C::F)                void F()
-//   or  LRESULT F(WPARAM, LPARAM) OnTimerEntry(&C::F)                        void F(UINT_PTR id)
-//   OnSysCommandEntry(&C::F)                   void F(UINT command, LPARAM)
-//   OnLButtonDblClkEntry(&C::F)                void F(UINT flags, CPoint point)
-//   OnQueryDragIconEntry(&C::F)                HCURSOR F()
+// clang-format off
+//   OnCommandEntry(id, &C::F)                 void F()                  button click (posted)
+//   OnCommandRangeEntry(first, last, &C::F)   void F(UINT id)           clicks of ids first..last
+//   OnNotifyEntry(code, id, &C::F)            void F(NMHDR*, LRESULT*)
+//   OnMessageEntry(WM_x, &C::F)               void F()  or  LRESULT F(WPARAM, LPARAM)
+//   OnTimerEntry(&C::F)                       void F(UINT_PTR id)
+//   OnSysCommandEntry(&C::F)                  void F(UINT command, LPARAM)
+//   OnLButtonDblClkEntry(&C::F)               void F(UINT flags, CPoint point)
+//   OnQueryDragIconEntry(&C::F)               HCURSOR F()
+// clang-format on
 // A class that others derive from also gives itself a static GetThisMessageMap() that
 // returns its map, and GetMessageMap() returns that. A command target that is not a
 // window (derived from CCmdTarget) uses the same tables with OnCommandEntry; override

@@ -234,28 +234,20 @@ struct NMCUSTOMDRAW {
 };
 
 // Edit control messages.
-constexpr UINT EM_GETSEL = 0x00B0;
 constexpr UINT EM_SETSEL = 0x00B1;
 constexpr UINT EM_LINESCROLL = 0x00B6;
 constexpr UINT EM_GETLINECOUNT = 0x00BA;
-constexpr UINT EM_REPLACESEL = 0x00C2;
 constexpr UINT EM_LIMITTEXT = 0x00C5;
-constexpr UINT EM_SETLIMITTEXT = EM_LIMITTEXT;
 constexpr UINT EM_GETFIRSTVISIBLELINE = 0x00CE;
-constexpr UINT EM_SETREADONLY = 0x00CF;
-constexpr UINT EM_GETLIMITTEXT = 0x00D5;
 
 // Button messages and states.
 constexpr UINT BM_GETCHECK = 0x00F0;
 constexpr UINT BM_SETCHECK = 0x00F1;
-constexpr UINT BM_CLICK = 0x00F5;
 constexpr UINT BST_UNCHECKED = 0;
 constexpr UINT BST_CHECKED = 1;
 
 // Progress bar messages.
-constexpr UINT PBM_SETRANGE = WM_USER + 1;
 constexpr UINT PBM_SETPOS = WM_USER + 2;
-constexpr UINT PBM_DELTAPOS = WM_USER + 3;
 constexpr UINT PBM_SETSTEP = WM_USER + 4;
 constexpr UINT PBM_STEPIT = WM_USER + 5;
 constexpr UINT PBM_SETRANGE32 = WM_USER + 6;
@@ -267,9 +259,6 @@ constexpr UINT TBM_GETPOS = WM_USER;
 constexpr UINT TBM_GETRANGEMIN = WM_USER + 1;
 constexpr UINT TBM_GETRANGEMAX = WM_USER + 2;
 constexpr UINT TBM_SETPOS = WM_USER + 5;
-constexpr UINT TBM_SETRANGE = WM_USER + 6;
-constexpr UINT TBM_SETRANGEMIN = WM_USER + 7;
-constexpr UINT TBM_SETRANGEMAX = WM_USER + 8;
 
 // Window styles (dialog templates and controls).
 constexpr DWORD WS_OVERLAPPED = 0x00000000;
@@ -302,7 +291,6 @@ constexpr DWORD ES_LEFT = 0x0000;
 constexpr DWORD ES_CENTER = 0x0001;
 constexpr DWORD ES_RIGHT = 0x0002;
 constexpr DWORD ES_MULTILINE = 0x0004;
-constexpr DWORD ES_PASSWORD = 0x0020;
 constexpr DWORD ES_AUTOVSCROLL = 0x0040;
 constexpr DWORD ES_AUTOHSCROLL = 0x0080;
 constexpr DWORD ES_READONLY = 0x0800;

@@ -87,14 +87,6 @@ AFX_MSGMAP_ENTRY OnCommandRangeEntry(UINT first, UINT last, void (T::*fn)(UINT))
             }};
 }
 
-// WM_COMMAND with a control notification code (EN_CHANGE, ...) from control `id`: void ().
-template <class T> AFX_MSGMAP_ENTRY OnControlEntry(UINT code, UINT id, void (T::*fn)()) {
-    return {WM_COMMAND, code, id, id, [fn](CCmdTarget& t, WPARAM, LPARAM) -> LRESULT {
-                (afx::detail::As<T>(t).*fn)();
-                return 0;
-            }};
-}
-
 // WM_NOTIFY with `code` from control `id`: void (NMHDR*, LRESULT* result).
 template <class T>
 AFX_MSGMAP_ENTRY OnNotifyEntry(UINT code, UINT id, void (T::*fn)(NMHDR*, LRESULT*)) {

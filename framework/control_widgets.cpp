@@ -16,6 +16,64 @@
 
 namespace afx::detail {
 
+namespace {
+
+// Pixels between a multi-line edit's text and its edges. The platform's edit keeps about
+// one pixel inside a border and none without one; Qt's wider default would wrap the lines
+// that the status boxes were sized for.
+constexpr int kBorderedEditMargin = 1;
+constexpr int kBorderlessEditMargin = 0;
+
+QString StripMnemonic(const QString& s) {
+    QString out;
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        if (s.at(i) == QLatin1Char('&')) {
+            if (i + 1 < s.size() && s.at(i + 1) == QLatin1Char('&')) {
+                out += QLatin1Char('&');
+                ++i;
+            }
+            continue;
+        }
+        out += s.at(i);
+    }
+    return out;
+}
+
+QString ToDisplayLines(const std::string& text) {
+    QString q = ToQ(text);
+    q.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return q;
+}
+
+std::string FromDisplayLines(const QString& text) {
+    QString q = text;
+    q.replace(QChar(0x2029), QLatin1Char('\n'));
+    q.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
+    return FromQ(q);
+}
+
+void SetButtonCheck(QAbstractButton* b, bool on) {
+    QButtonGroup* g = b->group();
+    if (!on && g != nullptr && g->exclusive()) {
+        // An exclusive group refuses to uncheck its checked button.
+        g->setExclusive(false);
+        b->setChecked(false);
+        g->setExclusive(true);
+        return;
+    }
+    b->setChecked(on);
+}
+
+const std::string& TextArg(LPARAM lParam) {
+    return *reinterpret_cast<const std::string*>(lParam);
+}
+
+std::string& TextOut(LPARAM lParam) {
+    return *reinterpret_cast<std::string*>(lParam);
+}
+
+} // namespace
+
 int CodePoints(const QString& s) {
     int n = 0;
     for (qsizetype i = 0; i < s.size(); ++i) {
@@ -26,9 +84,25 @@ int CodePoints(const QString& s) {
     return n;
 }
 
-QValidator::State LengthValidator::validate(QString& input, int&) const {
-    if (limit > 0 && CodePoints(input) > std::max(limit, allowance))
+QValidator::State LengthValidator::validate(QString& input, int& pos) const {
+    if (limit <= 0)
+        return Acceptable;
+    int excess = CodePoints(input) - std::max(limit, allowance);
+    if (excess <= 0)
+        return Acceptable;
+    // The cursor stands right after what was just typed or pasted; the end of that goes.
+    // QLineEdit takes the shortened text in place of the one it asked about.
+    const qsizetype end = std::clamp<qsizetype>(pos, 0, input.size());
+    qsizetype start = end;
+    for (; excess > 0 && start > 0; --excess) {
+        --start;
+        if (start > 0 && input.at(start).isLowSurrogate() && input.at(start - 1).isHighSurrogate())
+            --start;
+    }
+    if (excess > 0)
         return Invalid;
+    input.remove(start, end - start);
+    pos = static_cast<int>(start);
     return Acceptable;
 }
 
@@ -48,7 +122,8 @@ void AfxLineEdit::SetLimit(int chars) {
 }
 
 void AfxLineEdit::SetTextKeepingLimit(const QString& t) {
-    // setText bypasses the validator; the allowance follows the new length.
+    // The validator sees this text too: allowed whole before it is set, so it is not cut.
+    validator_->allowance = CodePoints(t);
     setText(t);
     UpdateAllowance();
     setCursorPosition(0);
@@ -144,6 +219,206 @@ void AfxSlider::paintEvent(QPaintEvent* e) {
     QSlider::paintEvent(e);
 }
 
+std::optional<LRESULT> AfxLineEdit::OnControlMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case kSetTextUtf8:
+        SetTextKeepingLimit(ToQ(TextArg(lParam)));
+        return TRUE;
+    case kGetTextUtf8:
+        TextOut(lParam) = FromQ(text());
+        return TRUE;
+    case EM_GETLINECOUNT:
+        return 1;
+    case EM_LINESCROLL:
+    case EM_GETFIRSTVISIBLELINE:
+        return 0;
+    case EM_LIMITTEXT:
+        SetLimit(static_cast<int>(wParam));
+        return 0;
+    case EM_SETSEL: {
+        const int len = static_cast<int>(text().size());
+        int a = static_cast<int>(static_cast<INT_PTR>(wParam));
+        int b = static_cast<int>(lParam);
+        if (a < 0) {
+            deselect();
+            return 0;
+        }
+        if (b < 0 || b > len)
+            b = len;
+        a = std::min(a, len);
+        setSelection(a, b - a);
+        return 0;
+    }
+    default:
+        return std::nullopt;
+    }
+}
+
+std::optional<LRESULT> AfxTextEdit::OnControlMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case kSetTextUtf8:
+        SetText(ToDisplayLines(TextArg(lParam)));
+        return TRUE;
+    case kGetTextUtf8:
+        TextOut(lParam) = FromDisplayLines(toPlainText());
+        return TRUE;
+    case EM_GETLINECOUNT:
+        return LineCount();
+    case EM_LINESCROLL:
+        ScrollLines(static_cast<int>(lParam));
+        return TRUE;
+    case EM_GETFIRSTVISIBLELINE:
+        return FirstLine();
+    case EM_LIMITTEXT:
+        limit = static_cast<int>(wParam);
+        return 0;
+    case EM_SETSEL: {
+        QTextCursor c = textCursor();
+        const int len = static_cast<int>(toPlainText().size());
+        int a = static_cast<int>(static_cast<INT_PTR>(wParam));
+        int b = static_cast<int>(lParam);
+        if (b < 0 || b > len)
+            b = len;
+        a = std::clamp(a, 0, len);
+        c.setPosition(a);
+        c.setPosition(b, QTextCursor::KeepAnchor);
+        setTextCursor(c);
+        return 0;
+    }
+    default:
+        return std::nullopt;
+    }
+}
+
+std::optional<LRESULT> AfxSlider::OnControlMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case TBM_GETPOS:
+        return value();
+    case TBM_GETRANGEMIN:
+        return minAsSet;
+    case TBM_GETRANGEMAX:
+        return maxAsSet;
+    case TBM_SETPOS:
+        SetPosClamped(static_cast<int>(lParam));
+        if (wParam != 0)
+            update();
+        return 0;
+    default:
+        return std::nullopt;
+    }
+}
+
+template <class Button>
+std::optional<LRESULT> AfxButton<Button>::OnControlMessage(UINT message, WPARAM wParam,
+                                                           LPARAM lParam) {
+    switch (message) {
+    case kSetTextUtf8:
+        this->setText(ToQ(TextArg(lParam)));
+        return TRUE;
+    case kGetTextUtf8:
+        TextOut(lParam) = FromQ(this->text());
+        return TRUE;
+    case BM_GETCHECK:
+        return this->isCheckable() && this->isChecked() ? BST_CHECKED : BST_UNCHECKED;
+    case BM_SETCHECK:
+        if (this->isCheckable())
+            SetButtonCheck(this, wParam == BST_CHECKED);
+        return 0;
+    default:
+        return std::nullopt;
+    }
+}
+
+AfxLabel::AfxLabel(const QString& text, QWidget* parent) : QLabel(parent) {
+    setTextFormat(Qt::PlainText);
+    setWordWrap(true);
+    SetText(text);
+}
+
+void AfxLabel::SetText(const QString& text) {
+    asSet_ = text;
+    setText(StripMnemonic(text));
+}
+
+std::optional<LRESULT> AfxLabel::OnControlMessage(UINT message, WPARAM, LPARAM lParam) {
+    switch (message) {
+    case kSetTextUtf8:
+        SetText(ToQ(TextArg(lParam)));
+        return TRUE;
+    case kGetTextUtf8:
+        TextOut(lParam) = FromQ(asSet_);
+        return TRUE;
+    default:
+        return std::nullopt;
+    }
+}
+
+std::optional<LRESULT> AfxGroupBox::OnControlMessage(UINT message, WPARAM, LPARAM lParam) {
+    switch (message) {
+    case kSetTextUtf8:
+        setTitle(ToQ(TextArg(lParam)));
+        return TRUE;
+    case kGetTextUtf8:
+        TextOut(lParam) = FromQ(title());
+        return TRUE;
+    default:
+        return std::nullopt;
+    }
+}
+
+AfxProgress::AfxProgress(QWidget* parent) : QProgressBar(parent) {
+    setTextVisible(false);
+    setRange(lower_, upper_);
+    setValue(pos_);
+    setFocusPolicy(Qt::NoFocus);
+}
+
+void AfxProgress::SetRangeAsSet(int lower, int upper) {
+    lower_ = lower;
+    upper_ = upper;
+    setRange(std::min(lower, upper), std::max(lower, upper));
+    SetPosClamped(pos_);
+}
+
+void AfxProgress::SetPosClamped(long long pos) {
+    pos_ = static_cast<int>(
+        std::clamp<long long>(pos, std::min(lower_, upper_), std::max(lower_, upper_)));
+    setValue(pos_);
+}
+
+std::optional<LRESULT> AfxProgress::OnControlMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    const int old = pos_;
+    switch (message) {
+    case PBM_SETRANGE32: {
+        const LRESULT oldRange = MAKELPARAM(static_cast<WORD>(lower_), static_cast<WORD>(upper_));
+        SetRangeAsSet(static_cast<int>(static_cast<INT_PTR>(wParam)), static_cast<int>(lParam));
+        return oldRange;
+    }
+    case PBM_GETRANGE:
+        return wParam != 0 ? lower_ : upper_;
+    case PBM_SETPOS:
+        SetPosClamped(static_cast<INT_PTR>(wParam));
+        return old;
+    case PBM_GETPOS:
+        return pos_;
+    case PBM_SETSTEP: {
+        const int oldStep = step_;
+        step_ = static_cast<int>(static_cast<INT_PTR>(wParam));
+        return oldStep;
+    }
+    case PBM_STEPIT: {
+        long long v = static_cast<long long>(pos_) + step_;
+        // Past the upper bound the bar starts over from the lower bound.
+        if (upper_ > lower_ && v > upper_)
+            v = lower_ + (v - upper_);
+        SetPosClamped(v);
+        return old;
+    }
+    default:
+        return std::nullopt;
+    }
+}
+
 AfxList::AfxList(QWidget* parent) : QTreeWidget(parent) {
     setRootIsDecorated(false);
     setItemsExpandable(false);
@@ -184,60 +459,6 @@ void AfxList::mouseDoubleClickEvent(QMouseEvent* e) {
     e->accept();
 }
 
-namespace {
-
-// Pixels between a multi-line edit's text and its edges. The platform's edit keeps about
-// one pixel inside a border and none without one; Qt's wider default would wrap the lines
-// that the status boxes were sized for.
-constexpr int kBorderedEditMargin = 1;
-constexpr int kBorderlessEditMargin = 0;
-
-QString StripMnemonic(const QString& s) {
-    QString out;
-    for (qsizetype i = 0; i < s.size(); ++i) {
-        if (s.at(i) == QLatin1Char('&')) {
-            if (i + 1 < s.size() && s.at(i + 1) == QLatin1Char('&')) {
-                out += QLatin1Char('&');
-                ++i;
-            }
-            continue;
-        }
-        out += s.at(i);
-    }
-    return out;
-}
-
-QString ToDisplayLines(const std::string& text) {
-    QString q = ToQ(text);
-    q.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    return q;
-}
-
-std::string FromDisplayLines(const QString& text) {
-    QString q = text;
-    q.replace(QChar(0x2029), QLatin1Char('\n'));
-    q.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
-    return FromQ(q);
-}
-
-QButtonGroup* GroupOf(QAbstractButton* b) {
-    return b->group();
-}
-
-void SetButtonCheck(QAbstractButton* b, bool on) {
-    QButtonGroup* g = GroupOf(b);
-    if (!on && g != nullptr && g->exclusive()) {
-        // An exclusive group refuses to uncheck its checked button.
-        g->setExclusive(false);
-        b->setChecked(false);
-        g->setExclusive(true);
-        return;
-    }
-    b->setChecked(on);
-}
-
-} // namespace
-
 void BuildControls(CDialog& dialog, DialogState& state) {
     QWidget* parent = state.widget;
     QButtonGroup* radioGroup = nullptr;
@@ -250,7 +471,7 @@ void BuildControls(CDialog& dialog, DialogState& state) {
         switch (t.kind) {
         case ControlKind::PushButton:
         case ControlKind::DefPushButton: {
-            auto* b = new QPushButton(ToQ(t.text), parent);
+            auto* b = new AfxPushButton(ToQ(t.text), parent);
             b->setAutoDefault(false);
             b->setDefault(t.kind == ControlKind::DefPushButton);
             if (t.kind == ControlKind::DefPushButton && state.defId == 0)
@@ -259,10 +480,10 @@ void BuildControls(CDialog& dialog, DialogState& state) {
             break;
         }
         case ControlKind::CheckBox:
-            w = new QCheckBox(ToQ(t.text), parent);
+            w = new AfxCheckBox(ToQ(t.text), parent);
             break;
         case ControlKind::RadioButton: {
-            auto* r = new QRadioButton(ToQ(t.text), parent);
+            auto* r = new AfxRadioButton(ToQ(t.text), parent);
             r->setAutoExclusive(false);
             if (radioGroup == nullptr) {
                 radioGroup = new QButtonGroup(parent);
@@ -273,7 +494,7 @@ void BuildControls(CDialog& dialog, DialogState& state) {
             break;
         }
         case ControlKind::GroupBox: {
-            auto* g = new QGroupBox(ToQ(t.text).remove(QLatin1Char('&')), parent);
+            auto* g = new AfxGroupBox(ToQ(t.text).remove(QLatin1Char('&')), parent);
             g->setAttribute(Qt::WA_TransparentForMouseEvents);
             g->setFocusPolicy(Qt::NoFocus);
             groupBoxes.push_back(g);
@@ -281,16 +502,13 @@ void BuildControls(CDialog& dialog, DialogState& state) {
             break;
         }
         case ControlKind::Static: {
-            auto* l = new QLabel(StripMnemonic(ToQ(t.text)), parent);
-            l->setTextFormat(Qt::PlainText);
-            l->setWordWrap(true);
+            auto* l = new AfxLabel(ToQ(t.text), parent);
             Qt::Alignment h = Qt::AlignLeft;
             if ((st & 0x3) == SS_CENTER)
                 h = Qt::AlignHCenter;
             else if ((st & 0x3) == SS_RIGHT)
                 h = Qt::AlignRight;
             l->setAlignment(h | Qt::AlignTop);
-            l->setProperty("afxText", ToQ(t.text));
             if ((st & SS_SUNKEN) != 0)
                 l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
             w = l;
@@ -322,8 +540,6 @@ void BuildControls(CDialog& dialog, DialogState& state) {
                     e->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
                 else if ((st & 0x3) == ES_RIGHT)
                     e->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-                if ((st & ES_PASSWORD) != 0)
-                    e->setEchoMode(QLineEdit::Password);
                 e->SetTextKeepingLimit(ToQ(t.text));
                 w = e;
             }
@@ -347,16 +563,7 @@ void BuildControls(CDialog& dialog, DialogState& state) {
             break;
         }
         case ControlKind::Progress: {
-            auto* p = new QProgressBar(parent);
-            p->setTextVisible(false);
-            p->setRange(0, 100);
-            p->setValue(0);
-            p->setProperty("afxLower", 0);
-            p->setProperty("afxUpper", 100);
-            p->setProperty("afxStep", 10);
-            p->setProperty("afxPos", 0);
-            p->setFocusPolicy(Qt::NoFocus);
-            w = p;
+            w = new AfxProgress(parent);
             break;
         }
         }
@@ -390,232 +597,10 @@ bool IsPushButton(const QWidget* w) {
     return qobject_cast<const QPushButton*>(w) != nullptr;
 }
 
-LRESULT ControlMessage(QWidget* w, UINT message, WPARAM wParam, LPARAM lParam, bool* handled) {
-    *handled = true;
-    if (auto* e = dynamic_cast<AfxLineEdit*>(w)) {
-        switch (message) {
-        case kSetTextUtf8:
-            e->SetTextKeepingLimit(ToQ(*reinterpret_cast<const std::string*>(lParam)));
-            return TRUE;
-        case kGetTextUtf8:
-            *reinterpret_cast<std::string*>(lParam) = FromQ(e->text());
-            return TRUE;
-        case EM_GETLINECOUNT:
-            return 1;
-        case EM_LINESCROLL:
-        case EM_GETFIRSTVISIBLELINE:
-            return 0;
-        case EM_LIMITTEXT:
-            e->SetLimit(static_cast<int>(wParam));
-            return 0;
-        case EM_GETLIMITTEXT:
-            return e->Limit() > 0 ? e->Limit() : 0x7FFFFFFE;
-        case EM_SETREADONLY:
-            e->setReadOnly(wParam != 0);
-            return TRUE;
-        case EM_SETSEL: {
-            int len = static_cast<int>(e->text().size());
-            int a = static_cast<int>(static_cast<INT_PTR>(wParam));
-            int b = static_cast<int>(lParam);
-            if (a < 0) {
-                e->deselect();
-                return 0;
-            }
-            if (b < 0 || b > len)
-                b = len;
-            a = std::min(a, len);
-            e->setSelection(a, b - a);
-            return 0;
-        }
-        case EM_REPLACESEL:
-            e->insert(ToQ(reinterpret_cast<const char*>(lParam)));
-            return 0;
-        default:
-            break;
-        }
-    } else if (auto* t = dynamic_cast<AfxTextEdit*>(w)) {
-        switch (message) {
-        case kSetTextUtf8:
-            t->SetText(ToDisplayLines(*reinterpret_cast<const std::string*>(lParam)));
-            return TRUE;
-        case kGetTextUtf8:
-            *reinterpret_cast<std::string*>(lParam) = FromDisplayLines(t->toPlainText());
-            return TRUE;
-        case EM_GETLINECOUNT:
-            return t->LineCount();
-        case EM_LINESCROLL:
-            t->ScrollLines(static_cast<int>(lParam));
-            return TRUE;
-        case EM_GETFIRSTVISIBLELINE:
-            return t->FirstLine();
-        case EM_LIMITTEXT:
-            t->limit = static_cast<int>(wParam);
-            return 0;
-        case EM_GETLIMITTEXT:
-            return t->limit > 0 ? t->limit : 0x7FFFFFFE;
-        case EM_SETREADONLY:
-            t->setReadOnly(wParam != 0);
-            return TRUE;
-        case EM_SETSEL: {
-            QTextCursor c = t->textCursor();
-            int len = static_cast<int>(t->toPlainText().size());
-            int a = static_cast<int>(static_cast<INT_PTR>(wParam));
-            int b = static_cast<int>(lParam);
-            if (b < 0 || b > len)
-                b = len;
-            a = std::clamp(a, 0, len);
-            c.setPosition(a);
-            c.setPosition(b, QTextCursor::KeepAnchor);
-            t->setTextCursor(c);
-            return 0;
-        }
-        case EM_REPLACESEL:
-            t->insertPlainText(ToDisplayLines(reinterpret_cast<const char*>(lParam)));
-            return 0;
-        default:
-            break;
-        }
-    } else if (auto* b = qobject_cast<QAbstractButton*>(w)) {
-        switch (message) {
-        case kSetTextUtf8:
-            b->setText(ToQ(*reinterpret_cast<const std::string*>(lParam)));
-            return TRUE;
-        case kGetTextUtf8:
-            *reinterpret_cast<std::string*>(lParam) = FromQ(b->text());
-            return TRUE;
-        case BM_GETCHECK:
-            return b->isCheckable() && b->isChecked() ? BST_CHECKED : BST_UNCHECKED;
-        case BM_SETCHECK:
-            if (b->isCheckable())
-                SetButtonCheck(b, wParam == BST_CHECKED);
-            return 0;
-        case BM_CLICK:
-            if (b->isEnabled())
-                b->click();
-            return 0;
-        default:
-            break;
-        }
-    } else if (auto* l = qobject_cast<QLabel*>(w)) {
-        switch (message) {
-        case kSetTextUtf8: {
-            QString q = ToQ(*reinterpret_cast<const std::string*>(lParam));
-            l->setProperty("afxText", q);
-            l->setText(StripMnemonic(q));
-            return TRUE;
-        }
-        case kGetTextUtf8:
-            *reinterpret_cast<std::string*>(lParam) = FromQ(l->property("afxText").toString());
-            return TRUE;
-        default:
-            break;
-        }
-    } else if (auto* g = qobject_cast<QGroupBox*>(w)) {
-        switch (message) {
-        case kSetTextUtf8:
-            g->setTitle(ToQ(*reinterpret_cast<const std::string*>(lParam)));
-            return TRUE;
-        case kGetTextUtf8:
-            *reinterpret_cast<std::string*>(lParam) = FromQ(g->title());
-            return TRUE;
-        default:
-            break;
-        }
-    } else if (auto* p = qobject_cast<QProgressBar*>(w)) {
-        auto prop = [p](const char* n) { return p->property(n).toInt(); };
-        auto setPos = [p, &prop](long long pos) {
-            int lo = prop("afxLower"), hi = prop("afxUpper");
-            int v =
-                static_cast<int>(std::clamp<long long>(pos, std::min(lo, hi), std::max(lo, hi)));
-            p->setProperty("afxPos", v);
-            p->setValue(v);
-        };
-        switch (message) {
-        case PBM_SETRANGE32:
-        case PBM_SETRANGE: {
-            int lo, hi;
-            if (message == PBM_SETRANGE32) {
-                lo = static_cast<int>(static_cast<INT_PTR>(wParam));
-                hi = static_cast<int>(lParam);
-            } else {
-                lo = static_cast<std::int16_t>(LOWORD(static_cast<DWORD_PTR>(lParam)));
-                hi = static_cast<std::int16_t>(HIWORD(static_cast<DWORD_PTR>(lParam)));
-            }
-            LRESULT old = MAKELPARAM(static_cast<WORD>(prop("afxLower")),
-                                     static_cast<WORD>(prop("afxUpper")));
-            p->setProperty("afxLower", lo);
-            p->setProperty("afxUpper", hi);
-            p->setRange(std::min(lo, hi), std::max(lo, hi));
-            setPos(prop("afxPos"));
-            return old;
-        }
-        case PBM_GETRANGE:
-            return wParam != 0 ? prop("afxLower") : prop("afxUpper");
-        case PBM_SETPOS: {
-            int old = prop("afxPos");
-            setPos(static_cast<INT_PTR>(wParam));
-            return old;
-        }
-        case PBM_DELTAPOS: {
-            int old = prop("afxPos");
-            setPos(static_cast<long long>(old) + static_cast<INT_PTR>(wParam));
-            return old;
-        }
-        case PBM_GETPOS:
-            return prop("afxPos");
-        case PBM_SETSTEP: {
-            int old = prop("afxStep");
-            p->setProperty("afxStep", static_cast<int>(static_cast<INT_PTR>(wParam)));
-            return old;
-        }
-        case PBM_STEPIT: {
-            int old = prop("afxPos");
-            int lo = prop("afxLower"), hi = prop("afxUpper");
-            long long v = static_cast<long long>(old) + prop("afxStep");
-            // Past the upper bound the bar starts over from the lower bound.
-            if (hi > lo && v > hi)
-                v = lo + (v - hi);
-            setPos(v);
-            return old;
-        }
-        default:
-            break;
-        }
-    } else if (auto* s = dynamic_cast<AfxSlider*>(w)) {
-        switch (message) {
-        case TBM_GETPOS:
-            return s->value();
-        case TBM_GETRANGEMIN:
-            return s->minAsSet;
-        case TBM_GETRANGEMAX:
-            return s->maxAsSet;
-        case TBM_SETPOS:
-            s->SetPosClamped(static_cast<int>(lParam));
-            if (wParam != 0)
-                s->update();
-            return 0;
-        case TBM_SETRANGE:
-            s->SetRangeAsSet(static_cast<std::int16_t>(LOWORD(static_cast<DWORD_PTR>(lParam))),
-                             static_cast<std::int16_t>(HIWORD(static_cast<DWORD_PTR>(lParam))));
-            if (wParam != 0)
-                s->update();
-            return 0;
-        case TBM_SETRANGEMIN:
-            s->SetRangeAsSet(static_cast<int>(lParam), s->maxAsSet);
-            if (wParam != 0)
-                s->update();
-            return 0;
-        case TBM_SETRANGEMAX:
-            s->SetRangeAsSet(s->minAsSet, static_cast<int>(lParam));
-            if (wParam != 0)
-                s->update();
-            return 0;
-        default:
-            break;
-        }
-    }
-    *handled = false;
-    return 0;
+std::optional<LRESULT> ControlMessage(QWidget* w, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (auto* c = dynamic_cast<ControlMessages*>(w))
+        return c->OnControlMessage(message, wParam, lParam);
+    return std::nullopt;
 }
 
 std::unique_ptr<CWnd> MakeWrapper(ControlKind kind) {

@@ -23,17 +23,19 @@ std::string Trim(const std::string& s) {
     return s.substr(a, b - a + 1);
 }
 
-// The whole text (after trimming, an optional '+' allowed) as a number of type T; false
-// for anything else, a '-' where T takes none, or a value T cannot hold.
+// The whole text (after trimming, at most one sign) as a number of type T; false for
+// anything else, a '-' where T takes none, or a value T cannot hold.
 template <class T> bool ParseWhole(const std::string& text, T& out) {
     std::string t = Trim(text);
     if (t.empty())
         return false;
     const char* first = t.data();
     const char* last = t.data() + t.size();
-    if (*first == '+')
+    const bool plus = *first == '+';
+    if (plus)
         ++first;
-    if (first == last || *first == '+' || (std::is_unsigned_v<T> && *first == '-'))
+    // from_chars takes a '-' of its own, which would make "+-5" a second sign.
+    if (first == last || *first == '+' || (*first == '-' && (plus || std::is_unsigned_v<T>)))
         return false;
     auto [ptr, ec] = std::from_chars(first, last, out);
     return ec == std::errc() && ptr == last;
@@ -146,10 +148,8 @@ void CDataExchange::Fail() {
     if (c == nullptr)
         return;
     c->widget->setFocus(Qt::OtherFocusReason);
-    if (lastWasEdit_) {
-        bool handled = false;
-        ControlMessage(c->widget, EM_SETSEL, 0, -1, &handled);
-    }
+    if (lastWasEdit_)
+        ControlMessage(c->widget, EM_SETSEL, 0, -1);
 }
 
 void DDX_Text(CDataExchange* pDX, int id, int& value) {
@@ -315,10 +315,8 @@ void DDV_MaxChars(CDataExchange* pDX, const std::string& value, int maxChars) {
     if (pDX->Failed())
         return;
     if (!pDX->m_bSaveAndValidate) {
-        if (ControlEntry* c = FindControl(*pDX->m_pDlgWnd, pDX->LastControlId())) {
-            bool handled = false;
-            ControlMessage(c->widget, EM_LIMITTEXT, static_cast<WPARAM>(maxChars), 0, &handled);
-        }
+        if (ControlEntry* c = FindControl(*pDX->m_pDlgWnd, pDX->LastControlId()))
+            ControlMessage(c->widget, EM_LIMITTEXT, static_cast<WPARAM>(maxChars));
         return;
     }
     if (CodePoints(ToQ(value)) > maxChars)

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -82,6 +83,21 @@ static QWidget* DialogOwner(CWnd* parent) {
         if ((*it)->m_hWnd != nullptr && (*it)->m_hWnd->isVisible())
             return (*it)->m_hWnd;
     return nullptr;
+}
+
+// The window a dialog stays above: its parent's, else the main window's, else the window
+// the user is working in.
+static QWindow* TransientOwner(CWnd* parent, const QWidget* dialog) {
+    QWidget* owner = parent != nullptr ? parent->m_hWnd : nullptr;
+    if (owner == nullptr) {
+        CWnd* main = AfxGetMainWnd();
+        owner = main != nullptr ? main->m_hWnd : nullptr;
+    }
+    if (owner == nullptr || owner == dialog || !owner->isVisible())
+        owner = DialogOwner(nullptr);
+    if (owner == nullptr || owner == dialog)
+        return nullptr;
+    return owner->window()->windowHandle();
 }
 
 static void PlaceDialog(QWidget* widget, CSize client, CWnd* parent) {
@@ -224,7 +240,11 @@ INT_PTR CDialog::DoModal() {
     state->templ = *templ;
     auto* widget = new DialogWidget(this);
     state->widget = widget;
-    Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint;
+    // The main window is an application window: listed in task bars like any top-level
+    // window, neither modal nor kept above another. Every other dialog is modal and
+    // stays above its owner.
+    const bool appWindow = (templ->exStyle & WS_EX_APPWINDOW) != 0;
+    Qt::WindowFlags flags = (appWindow ? Qt::Window : Qt::Dialog) | Qt::CustomizeWindowHint;
     if ((templ->style & WS_CAPTION) == WS_CAPTION)
         flags |= Qt::WindowTitleHint;
     if ((templ->style & WS_SYSMENU) != 0)
@@ -249,7 +269,12 @@ INT_PTR CDialog::DoModal() {
             if (QWidget* f = FirstFocusable(s))
                 f->setFocus(Qt::TabFocusReason);
         }
-        widget->setWindowModality(Qt::ApplicationModal);
+        if (!appWindow) {
+            widget->setWindowModality(Qt::ApplicationModal);
+            widget->winId(); // the native window, to be given its owner before it shows
+            if (QWindow* owner = TransientOwner(parent_, widget))
+                widget->windowHandle()->setTransientParent(owner);
+        }
         widget->show();
         widget->activateWindow();
         ModalStack().push_back(this);

@@ -17,11 +17,4 @@ public:
     // Limits what the user can type to `maxChars` characters (0: no limit). A longer text
     // set by the program is kept whole.
     void LimitText(int maxChars = 0);
-    void SetLimitText(UINT maxChars) { LimitText(static_cast<int>(maxChars)); }
-    UINT GetLimitText() const;
-    BOOL SetReadOnly(BOOL readOnly = TRUE);
-    BOOL IsMultiLine() const;
-    // Character positions; (0, -1) selects all.
-    void SetSel(int start, int end, BOOL noScroll = FALSE);
-    void ReplaceSel(const std::string& text, BOOL canUndo = FALSE);
 };

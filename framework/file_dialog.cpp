@@ -3,9 +3,8 @@
 #include <QFileDialog>
 #include <QFileInfo>
 
-using namespace afx::detail;
+namespace afx::detail {
 
-namespace {
 // "text|pattern|text|pattern||" -> Qt name filters "text (pattern pattern)".
 QStringList NameFilters(const std::string& filter) {
     QStringList parts = ToQ(filter).split(QLatin1Char('|'));
@@ -13,17 +12,51 @@ QStringList NameFilters(const std::string& filter) {
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
         if (parts[i].isEmpty() && parts[i + 1].isEmpty())
             break;
-        QString patterns = parts[i + 1];
-        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+        QStringList patterns = parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        // On Linux "*.*" would match only names with a dot; here it means every file.
+        for (QString& p : patterns) {
+            p = p.trimmed();
+            if (p == QLatin1String("*.*"))
+                p = QStringLiteral("*");
+        }
         QString text = parts[i];
         // The text usually shows the patterns already; Qt reads them from the parentheses.
         qsizetype paren = text.lastIndexOf(QLatin1Char('('));
         if (paren >= 0)
             text = text.left(paren).trimmed();
-        out << QStringLiteral("%1 (%2)").arg(text, patterns);
+        out << QStringLiteral("%1 (%2)").arg(text, patterns.join(QLatin1Char(' ')));
     }
     return out;
 }
+
+} // namespace afx::detail
+
+using namespace afx::detail;
+
+namespace {
+
+// Settles the chosen name before Qt checks it: the default extension goes on a name
+// without one unless a file of that very name exists, so that both the overwrite
+// question and the "file must exist" check see the file that will be used.
+class ExtensionDialog : public QFileDialog {
+public:
+    ExtensionDialog(QWidget* parent, std::string defExt)
+        : QFileDialog(parent), defExt_(std::move(defExt)) {}
+
+    void accept() override {
+        const QStringList files = selectedFiles();
+        if (files.size() == 1) {
+            const QString settled = ToQ(afx::AppendDefaultExtension(FromQ(files.first()), defExt_));
+            if (settled != files.first())
+                selectFile(settled);
+        }
+        QFileDialog::accept();
+    }
+
+private:
+    std::string defExt_;
+};
+
 } // namespace
 
 CFileDialog::CFileDialog(BOOL open, const std::string& defExt, const std::string& fileName,
@@ -41,14 +74,12 @@ INT_PTR CFileDialog::DoModal() {
         return IDOK;
     }
     EnsureApplication();
-    QFileDialog dialog(parent_ != nullptr ? parent_->m_hWnd : nullptr);
+    ExtensionDialog dialog(parent_ != nullptr ? parent_->m_hWnd : nullptr, defExt_);
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setAcceptMode(open_ ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
     dialog.setFileMode(open_ && (m_flags & OFN_FILEMUSTEXIST) != 0 ? QFileDialog::ExistingFile
                                                                    : QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, (m_flags & OFN_OVERWRITEPROMPT) == 0);
-    if (!defExt_.empty())
-        dialog.setDefaultSuffix(ToQ(defExt_));
     QStringList filters = NameFilters(filter_);
     if (!filters.isEmpty())
         dialog.setNameFilters(filters);
@@ -87,7 +118,7 @@ std::string CFileDialog::GetFileExt() const {
 
 namespace afx {
 std::string AppendDefaultExtension(const std::string& path, const std::string& defExt) {
-    if (defExt.empty() || path.empty() || path.back() == '/')
+    if (defExt.empty() || path.empty() || path.back() == '/' || QFileInfo::exists(ToQ(path)))
         return path;
     std::size_t slash = path.find_last_of('/');
     std::string name = slash == std::string::npos ? path : path.substr(slash + 1);

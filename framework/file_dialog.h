@@ -8,8 +8,9 @@
 class CWnd;
 
 // The filter is in "text|pattern|text|pattern||" form; patterns may hold several
-// wildcards separated by ';'. A name typed without an extension gets "." + defExt
-// appended. A save dialog asks before overwriting only with OFN_OVERWRITEPROMPT;
+// wildcards separated by ';', and "*.*" means every file, also one without a dot. A name
+// chosen without an extension gets "." + defExt appended unless a file of that very name
+// exists. A save dialog asks before overwriting only with OFN_OVERWRITEPROMPT;
 // OFN_FILEMUSTEXIST and OFN_PATHMUSTEXIST make the dialog refuse names that do not exist.
 class CFileDialog {
 public:
@@ -46,7 +47,7 @@ private:
 };
 
 namespace afx {
-// "name" + "." + defExt when the file name part of `path` has no extension and defExt
-// is not empty; `path` unchanged otherwise.
+// "name" + "." + defExt when the file name part of `path` has no extension, defExt is
+// not empty and no file `path` exists; `path` unchanged otherwise.
 std::string AppendDefaultExtension(const std::string& path, const std::string& defExt);
 } // namespace afx

@@ -15,10 +15,6 @@ int CProgressCtrl::SetPos(int pos) {
 int CProgressCtrl::GetPos() const {
     return static_cast<int>(const_cast<CProgressCtrl*>(this)->SendMessage(PBM_GETPOS));
 }
-int CProgressCtrl::OffsetPos(int delta) {
-    return static_cast<int>(
-        SendMessage(PBM_DELTAPOS, static_cast<WPARAM>(static_cast<INT_PTR>(delta))));
-}
 int CProgressCtrl::SetStep(int step) {
     return static_cast<int>(
         SendMessage(PBM_SETSTEP, static_cast<WPARAM>(static_cast<INT_PTR>(step))));

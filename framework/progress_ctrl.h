@@ -7,13 +7,11 @@
 // upper bound starts over from the lower bound (pos = lower + (pos - upper)).
 class CProgressCtrl : public CWnd {
 public:
-    void SetRange(short lower, short upper) { SetRange32(lower, upper); }
     void SetRange32(int lower, int upper);
     void GetRange(int& lower, int& upper) const;
     // Each returns the previous position or step.
     int SetPos(int pos);
     int GetPos() const;
-    int OffsetPos(int delta);
     int SetStep(int step);
     int StepIt();
 };

@@ -12,6 +12,7 @@
 #include <QPointer>
 #include <QRect>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include <deque>
@@ -19,6 +20,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 class QEventLoop;
@@ -137,6 +139,9 @@ std::vector<CDialog*>& ModalStack();
 // Dialog key rules; true when the key was taken.
 bool HandleDialogKey(CDialog& dialog, QWidget* focus, int qtKey);
 
+// The file dialogs' name filters in Qt's form.
+QStringList NameFilters(const std::string& filter);
+
 // Modal hooks.
 std::function<void(CDialog&)> TakeModalHook(int templateId);
 
@@ -146,8 +151,10 @@ QRect ToQRect(const CRect& r);
 // Control kinds by widget.
 bool IsPushButton(const QWidget* w);
 
-// Control operations on widgets (used by the control classes and DefWindowProc).
-LRESULT ControlMessage(QWidget* w, UINT message, WPARAM wParam, LPARAM lParam, bool* handled);
+// A control's own message (used by the control classes and DefWindowProc); nullopt when
+// `w` is no template control or the message is not one of its class.
+std::optional<LRESULT> ControlMessage(QWidget* w, UINT message, WPARAM wParam = 0,
+                                      LPARAM lParam = 0);
 
 // Message box and file dialog seams.
 bool AnswerMessageBox(const std::string& text, UINT type, int* answer);

@@ -7,12 +7,6 @@ void CSliderCtrl::SetRange(int minPos, int maxPos, BOOL redraw) {
             s->update();
     }
 }
-void CSliderCtrl::SetRangeMin(int minPos, BOOL redraw) {
-    SendMessage(TBM_SETRANGEMIN, static_cast<WPARAM>(redraw), minPos);
-}
-void CSliderCtrl::SetRangeMax(int maxPos, BOOL redraw) {
-    SendMessage(TBM_SETRANGEMAX, static_cast<WPARAM>(redraw), maxPos);
-}
 void CSliderCtrl::GetRange(int& minPos, int& maxPos) const {
     minPos = GetRangeMin();
     maxPos = GetRangeMax();

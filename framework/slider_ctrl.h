@@ -11,8 +11,6 @@
 class CSliderCtrl : public CWnd {
 public:
     void SetRange(int minPos, int maxPos, BOOL redraw = FALSE);
-    void SetRangeMin(int minPos, BOOL redraw = FALSE);
-    void SetRangeMax(int maxPos, BOOL redraw = FALSE);
     void GetRange(int& minPos, int& maxPos) const;
     int GetRangeMin() const;
     int GetRangeMax() const;

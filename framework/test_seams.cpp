@@ -9,11 +9,13 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
-#include <QProgressBar>
 #include <QScreen>
+#include <QStyle>
+#include <QStyleOption>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextLayout>
+#include <QWindow>
 
 #include <map>
 
@@ -61,10 +63,22 @@ std::function<void(CDialog&)> TakeModalHook(int templateId) {
 
 using namespace afx::detail;
 
+namespace {
+// QLineEdit's own horizontal margin between its contents rectangle and the text.
+constexpr int kLineEditSideGap = 2;
+} // namespace
+
 namespace afx::testing {
 
 void SetMessageBoxAnswerer(std::function<int(const std::string&, UINT)> answerer) {
     BoxAnswerer() = std::move(answerer);
+}
+
+std::vector<std::string> FileDialogNameFilters(const std::string& filter) {
+    std::vector<std::string> out;
+    for (const QString& f : NameFilters(filter))
+        out.push_back(FromQ(f));
+    return out;
 }
 
 void SetFileDialogAnswerer(std::function<bool(const CFileDialog&, std::string&)> answerer) {
@@ -175,6 +189,12 @@ void TypeText(CWnd& dialog, int id, const std::string& text) {
         if (!t->isReadOnly() && t->isEnabled())
             t->setPlainText(ToQ(text));
     }
+}
+
+void PasteText(CWnd& dialog, int id, const std::string& text) {
+    auto* e = dynamic_cast<AfxLineEdit*>(Control(dialog, id));
+    if (e != nullptr && !e->isReadOnly() && e->isEnabled())
+        e->insert(ToQ(text));
 }
 
 void SetControlText(CWnd& dialog, int id, const std::string& text) {
@@ -295,14 +315,78 @@ void GetSliderRange(CWnd& dialog, int id, int& minPos, int& maxPos) {
 }
 
 int ProgressPos(CWnd& dialog, int id) {
-    auto* p = qobject_cast<QProgressBar*>(Control(dialog, id));
-    return p != nullptr ? p->property("afxPos").toInt() : 0;
+    auto* p = dynamic_cast<AfxProgress*>(Control(dialog, id));
+    return p != nullptr ? p->Pos() : 0;
 }
 
 void ProgressRange(CWnd& dialog, int id, int& lower, int& upper) {
-    auto* p = qobject_cast<QProgressBar*>(Control(dialog, id));
-    lower = p != nullptr ? p->property("afxLower").toInt() : 0;
-    upper = p != nullptr ? p->property("afxUpper").toInt() : 0;
+    auto* p = dynamic_cast<AfxProgress*>(Control(dialog, id));
+    lower = p != nullptr ? p->Lower() : 0;
+    upper = p != nullptr ? p->Upper() : 0;
+}
+
+TextFit MeasureControlText(CWnd& dialog, std::size_t index, const std::string& text) {
+    TextFit fit;
+    DialogState* s = dialog.Data().dialog.get();
+    if (s == nullptr || index >= s->controls.size())
+        return fit;
+    QWidget* w = s->controls[index].widget;
+    const QFontMetrics fm = w->fontMetrics();
+    QString q = ToQ(text);
+    QStyle* style = w->style();
+    fit.neededHeight = fm.height();
+    fit.roomHeight = w->height();
+    if (auto* l = dynamic_cast<AfxLabel*>(w)) {
+        q = ToQ(text);
+        q.remove(QLatin1Char('&'));
+        const QRect room = l->contentsRect();
+        const QRect needed = fm.boundingRect(room, Qt::TextWordWrap | l->alignment(), q);
+        fit.neededWidth = needed.width();
+        fit.roomWidth = room.width();
+        fit.neededHeight = needed.height();
+        fit.roomHeight = room.height();
+    } else if (auto* b = qobject_cast<QPushButton*>(w)) {
+        QStyleOptionButton opt;
+        opt.initFrom(b);
+        opt.features =
+            b->isDefault() ? QStyleOptionButton::DefaultButton : QStyleOptionButton::None;
+        q.remove(QLatin1Char('&'));
+        const QRect contents = style->subElementRect(QStyle::SE_PushButtonContents, &opt, b);
+        // The label keeps the style's button margin off the bevel.
+        fit.neededWidth =
+            fm.horizontalAdvance(q) + style->pixelMetric(QStyle::PM_ButtonMargin, &opt, b);
+        fit.roomWidth = contents.width();
+        fit.roomHeight = contents.height();
+    } else if (auto* c = qobject_cast<QAbstractButton*>(w)) {
+        QStyleOptionButton opt;
+        opt.initFrom(c);
+        q.remove(QLatin1Char('&'));
+        const bool radio = qobject_cast<QRadioButton*>(c) != nullptr;
+        const QRect contents = style->subElementRect(
+            radio ? QStyle::SE_RadioButtonContents : QStyle::SE_CheckBoxContents, &opt, c);
+        fit.neededWidth = fm.horizontalAdvance(q);
+        fit.roomWidth = contents.width();
+    } else if (auto* g = qobject_cast<QGroupBox*>(w)) {
+        q.remove(QLatin1Char('&'));
+        QGroupBox probe(q);
+        probe.setFont(g->font());
+        probe.setStyle(style);
+        // The narrowest box that shows the title whole, as the style draws it.
+        fit.neededWidth = probe.minimumSizeHint().width();
+        fit.roomWidth = g->width();
+    } else if (auto* e = dynamic_cast<AfxLineEdit*>(w)) {
+        QStyleOptionFrame opt;
+        opt.initFrom(e);
+        opt.lineWidth =
+            e->hasFrame() ? style->pixelMetric(QStyle::PM_DefaultFrameWidth, &opt, e) : 0;
+        const QRect contents = style->subElementRect(QStyle::SE_LineEditContents, &opt, e)
+                                   .marginsRemoved(e->textMargins());
+        // QLineEdit keeps a further kLineEditSideGap pixels on either side of the text.
+        fit.neededWidth = fm.horizontalAdvance(q) + 2 * kLineEditSideGap;
+        fit.roomWidth = contents.width();
+        fit.roomHeight = contents.height();
+    }
+    return fit;
 }
 
 CRect ControlRect(CWnd& dialog, int id) {
@@ -311,6 +395,27 @@ CRect ControlRect(CWnd& dialog, int id) {
         return CRect();
     QRect g = w->geometry();
     return CRect(g.left(), g.top(), g.left() + g.width(), g.top() + g.height());
+}
+
+WindowRole WindowRoleOf(CWnd& window) {
+    WindowRole role;
+    QWidget* w = window.m_hWnd != nullptr ? window.m_hWnd->window() : nullptr;
+    if (w == nullptr)
+        return role;
+    const Qt::WindowFlags f = w->windowFlags();
+    role.dialog = (f & Qt::WindowType_Mask) == Qt::Dialog;
+    role.modal = w->windowModality() != Qt::NonModal;
+    role.closeButton = f.testFlag(Qt::WindowCloseButtonHint);
+    role.minimizeButton = f.testFlag(Qt::WindowMinimizeButtonHint);
+    role.maximizeButton = f.testFlag(Qt::WindowMaximizeButtonHint);
+    QWindow* handle = w->windowHandle();
+    QWindow* owner = handle != nullptr ? handle->transientParent() : nullptr;
+    if (owner != nullptr) {
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (top->windowHandle() == owner)
+                role.transientFor = WndFromWidget(top);
+    }
+    return role;
 }
 
 CRect ScreenRectOf(CWnd& window) {

@@ -3,6 +3,7 @@
 
 #include "framework/afx_types.h"
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <vector>
@@ -25,6 +26,9 @@ void SetMessageBoxAnswerer(std::function<int(const std::string& text, UINT type)
 // real dialogs.
 void SetFileDialogAnswerer(
     std::function<bool(const CFileDialog& dialog, std::string& path)> answerer);
+
+// The name filters a real file dialog would offer for `filter`, as "text (patterns)".
+std::vector<std::string> FileDialogNameFilters(const std::string& filter);
 
 // Runs `hook` once, inside the modal loop of the next dialog of `templateId` shown
 // modally, right after it is shown (after OnInitDialog). Hooks for the same template run
@@ -52,6 +56,8 @@ void SetFocusTo(CWnd& dialog, int id);
 int FocusedControlId(CWnd& dialog); // 0 when no control of the dialog has the focus
 // Replaces the text of an edit as the user would by typing (length limit applies).
 void TypeText(CWnd& dialog, int id, const std::string& text);
+// Inserts `text` at the cursor of an edit, as a paste from the clipboard would.
+void PasteText(CWnd& dialog, int id, const std::string& text);
 // Sets the text of a control directly, like the program would.
 void SetControlText(CWnd& dialog, int id, const std::string& text);
 std::string GetControlText(CWnd& dialog, int id);
@@ -76,10 +82,32 @@ void GetSliderRange(CWnd& dialog, int id, int& minPos, int& maxPos);
 int ProgressPos(CWnd& dialog, int id);
 void ProgressRange(CWnd& dialog, int id, int& lower, int& upper);
 
+// The room control number `index` (in template order) of a shown dialog has for one text,
+// and what `text` needs there, in pixels, as the control lays it out in its own font:
+// check-box and radio indicators, button bevels, edit frames and margins taken off. A
+// static text wraps at its width, so for it the heights count its lines.
+struct TextFit {
+    int neededWidth = 0;
+    int roomWidth = 0;
+    int neededHeight = 0;
+    int roomHeight = 0;
+};
+TextFit MeasureControlText(CWnd& dialog, std::size_t index, const std::string& text);
+
 // Control rectangle in the dialog's client pixels; empty when there is no such control.
 CRect ControlRect(CWnd& dialog, int id);
 CSize ClientSize(CWnd& dialog);
 std::string WindowCaption(CWnd& dialog);
+// How a shown window presents itself to the window manager.
+struct WindowRole {
+    bool dialog = false;      // a dialog window; false: an ordinary top-level window
+    bool modal = false;       // blocks the other windows of the program
+    bool closeButton = false; // the frame's close, minimise and maximise buttons
+    bool minimizeButton = false;
+    bool maximizeButton = false;
+    CWnd* transientFor = nullptr; // the window it is kept above; nullptr: none
+};
+WindowRole WindowRoleOf(CWnd& window);
 // Where the window's client area lies on the screen, and the screen's usable area.
 CRect ScreenRectOf(CWnd& window);
 CRect ScreenArea();

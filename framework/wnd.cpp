@@ -234,9 +234,7 @@ BOOL CWnd::IsIconic() const {
 void CWnd::SetWindowText(const std::string& text) {
     if (m_hWnd == nullptr)
         return;
-    bool handled = false;
-    ControlMessage(m_hWnd, kSetTextUtf8, 0, reinterpret_cast<LPARAM>(&text), &handled);
-    if (!handled)
+    if (!ControlMessage(m_hWnd, kSetTextUtf8, 0, reinterpret_cast<LPARAM>(&text)))
         m_hWnd->setWindowTitle(ToQ(text));
 }
 
@@ -244,9 +242,7 @@ std::string CWnd::GetWindowText() const {
     if (m_hWnd == nullptr)
         return {};
     std::string text;
-    bool handled = false;
-    ControlMessage(m_hWnd, kGetTextUtf8, 0, reinterpret_cast<LPARAM>(&text), &handled);
-    if (!handled)
+    if (!ControlMessage(m_hWnd, kGetTextUtf8, 0, reinterpret_cast<LPARAM>(&text)))
         text = FromQ(m_hWnd->windowTitle());
     return text;
 }
@@ -259,8 +255,7 @@ void CWnd::SetDlgItemText(int id, const std::string& text) {
     ControlEntry* c = FindControl(*this, id);
     if (c == nullptr)
         return;
-    bool handled = false;
-    ControlMessage(c->widget, kSetTextUtf8, 0, reinterpret_cast<LPARAM>(&text), &handled);
+    ControlMessage(c->widget, kSetTextUtf8, 0, reinterpret_cast<LPARAM>(&text));
 }
 
 std::string CWnd::GetDlgItemText(int id) const {
@@ -268,23 +263,18 @@ std::string CWnd::GetDlgItemText(int id) const {
     std::string text;
     if (c == nullptr)
         return text;
-    bool handled = false;
-    ControlMessage(c->widget, kGetTextUtf8, 0, reinterpret_cast<LPARAM>(&text), &handled);
+    ControlMessage(c->widget, kGetTextUtf8, 0, reinterpret_cast<LPARAM>(&text));
     return text;
 }
 
 void CWnd::CheckDlgButton(int id, UINT check) {
-    if (ControlEntry* c = FindControl(*this, id)) {
-        bool handled = false;
-        ControlMessage(c->widget, BM_SETCHECK, check, 0, &handled);
-    }
+    if (ControlEntry* c = FindControl(*this, id))
+        ControlMessage(c->widget, BM_SETCHECK, check);
 }
 
 UINT CWnd::IsDlgButtonChecked(int id) const {
-    if (ControlEntry* c = FindControl(*this, id)) {
-        bool handled = false;
-        return static_cast<UINT>(ControlMessage(c->widget, BM_GETCHECK, 0, 0, &handled));
-    }
+    if (ControlEntry* c = FindControl(*this, id))
+        return static_cast<UINT>(ControlMessage(c->widget, BM_GETCHECK).value_or(0));
     return 0;
 }
 
@@ -304,11 +294,19 @@ CFont* CWnd::GetFont() const {
     return data_->font;
 }
 
+namespace {
+// Longest interval, in ms, whose timer never fires early.
+constexpr UINT kLatestPreciseTimerMs = 2000;
+} // namespace
+
 UINT_PTR CWnd::SetTimer(UINT_PTR id, UINT elapse, void*) {
     if (m_hWnd == nullptr)
         return 0;
     KillTimer(id);
-    int qtId = data_->receiver->startTimer(static_cast<int>(std::max<UINT>(elapse, 1)));
+    // Qt's coarse timers may fire up to 5 % early; a reply time-out that comes early
+    // gives up on a device that is still in time, so short timers are precise.
+    const Qt::TimerType type = elapse <= kLatestPreciseTimerMs ? Qt::PreciseTimer : Qt::CoarseTimer;
+    int qtId = data_->receiver->startTimer(static_cast<int>(std::max<UINT>(elapse, 1)), type);
     if (qtId == 0)
         return 0;
     data_->timers[id] = qtId;
@@ -366,38 +364,6 @@ void CWnd::GetClientRect(CRect* rect) const {
         return;
     }
     *rect = CRect(0, 0, m_hWnd->width(), m_hWnd->height());
-}
-
-void CWnd::GetWindowRect(CRect* rect) const {
-    if (rect == nullptr)
-        return;
-    if (m_hWnd == nullptr) {
-        *rect = CRect();
-        return;
-    }
-    if (m_hWnd->isWindow()) {
-        QRect f = m_hWnd->frameGeometry();
-        *rect = CRect(f.left(), f.top(), f.left() + f.width(), f.top() + f.height());
-    } else {
-        QPoint p = m_hWnd->mapToGlobal(QPoint(0, 0));
-        *rect = CRect(p.x(), p.y(), p.x() + m_hWnd->width(), p.y() + m_hWnd->height());
-    }
-}
-
-void CWnd::ClientToScreen(CPoint* point) const {
-    if (point == nullptr || m_hWnd == nullptr)
-        return;
-    QPoint p = m_hWnd->mapToGlobal(QPoint(point->x, point->y));
-    *point = CPoint(p.x(), p.y());
-}
-
-void CWnd::ClientToScreen(CRect* rect) const {
-    if (rect == nullptr)
-        return;
-    CPoint a = rect->TopLeft(), b = rect->BottomRight();
-    ClientToScreen(&a);
-    ClientToScreen(&b);
-    *rect = CRect(a.x, a.y, b.x, b.y);
 }
 
 void CWnd::ScreenToClient(CPoint* point) const {
@@ -531,12 +497,8 @@ LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     default:
         break;
     }
-    if (m_hWnd != nullptr) {
-        bool handled = false;
-        LRESULT r = ControlMessage(m_hWnd, message, wParam, lParam, &handled);
-        if (handled)
-            return r;
-    }
+    if (m_hWnd != nullptr)
+        return ControlMessage(m_hWnd, message, wParam, lParam).value_or(0);
     return 0;
 }
 

@@ -65,8 +65,8 @@ public:
 
     // Starts (or restarts) timer `id`: WM_TIMER with wParam = id arrives every `elapse`
     // ms through the message map, also inside nested modal loops, until KillTimer or the
-    // end of the window. Returns `id`, or 0 when there is no window. `timerProc` must be
-    // nullptr.
+    // end of the window; an interval of 2 s or less never ends early. Returns `id`, or 0
+    // when there is no window. `timerProc` must be nullptr.
     UINT_PTR SetTimer(UINT_PTR id, UINT elapse, void* timerProc = nullptr);
     BOOL KillTimer(UINT_PTR id);
 
@@ -86,10 +86,6 @@ public:
 
     // The client area always starts at (0, 0).
     void GetClientRect(CRect* rect) const;
-    // Screen coordinates of the window including its frame.
-    void GetWindowRect(CRect* rect) const;
-    void ClientToScreen(CPoint* point) const;
-    void ClientToScreen(CRect* rect) const;
     void ScreenToClient(CPoint* point) const;
     void ScreenToClient(CRect* rect) const;
     void MoveWindow(int x, int y, int width, int height, BOOL repaint = TRUE);

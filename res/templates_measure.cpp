@@ -17,7 +17,9 @@ void RegisterMeasureTemplates() {
          WS_CHILD | WS_VISIBLE | WS_TABSTOP | TBS_HORZ | TBS_NOTICKS, 0},
         {ControlKind::Edit, IDC_CHART_START, "", 10, 330, 80, 14,
          WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL | ES_READONLY, 0},
-        {ControlKind::Edit, IDC_CHART_END, "", 405, 330, 70, 14,
+        // 76 units wide, right edge where the 70 of the first layout ended: the dialog
+        // font's "2026.12.07  17:05.18" needs 104 pixels inside the frame and margins.
+        {ControlKind::Edit, IDC_CHART_END, "", 399, 330, 76, 14,
          WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL | ES_READONLY, 0},
     };
     RegisterDialogTemplate(std::move(chart));

@@ -18,6 +18,7 @@ constexpr int IDC_DOUBLE = 1035;
 constexpr int IDC_TEXT = 1210;
 constexpr int IDC_INT = 1003;
 constexpr int IDC_SHORT = 1004;
+constexpr int IDC_LONG = 1005;
 constexpr int IDC_CHECK = 1045;
 constexpr int IDC_RADIO1 = 1100;
 constexpr int IDC_RADIO2 = 1101;
@@ -29,7 +30,7 @@ void RegisterFields() {
     const DWORD child = WS_VISIBLE | WS_TABSTOP;
     DialogTemplate t{kFields, "Fields", 0, 0, 200, 200, WS_POPUP | WS_CAPTION, 0, "", 8, {}};
     int y = 2;
-    for (int id : {IDC_UINT, IDC_BYTE, IDC_DOUBLE, IDC_TEXT, IDC_INT, IDC_SHORT}) {
+    for (int id : {IDC_UINT, IDC_BYTE, IDC_DOUBLE, IDC_TEXT, IDC_INT, IDC_SHORT, IDC_LONG}) {
         t.controls.push_back({K::Edit, id, "", 5, y, 80, 12, child | WS_BORDER | ES_AUTOHSCROLL});
         y += 14;
     }
@@ -52,6 +53,7 @@ public:
     std::string text = "abc";
     int whole = 0;
     short small = 0;
+    long wide = 0;
     int check = 0;
     int radio = 0;
 
@@ -66,6 +68,7 @@ public:
         DDV_MaxChars(pDX, text, 15);
         DDX_Text(pDX, IDC_INT, whole);
         DDX_Text(pDX, IDC_SHORT, small);
+        DDX_Text(pDX, IDC_LONG, wide);
         DDX_Check(pDX, IDC_CHECK, check);
         DDX_Radio(pDX, IDC_RADIO1, radio);
     }
@@ -114,6 +117,7 @@ protected:
             out->text = dlg.text;
             out->whole = dlg.whole;
             out->small = dlg.small;
+            out->wide = dlg.wide;
         }
         return prompt;
     }
@@ -152,6 +156,47 @@ TEST_F(DataExchangeTest, SignedFieldsRefuseWhatTheirTypeCannotHold) {
     EXPECT_EQ(out.whole, -2147483647 - 1);
     EXPECT_EQ(SaveWith(IDC_SHORT, "+17", &out), "");
     EXPECT_EQ(out.small, 17);
+}
+
+TEST_F(DataExchangeTest, SignedAndDoubleFieldsTakeAtMostOneSign) {
+    struct Field {
+        const char* name;
+        int id;
+        const char* prompt;
+        std::function<double(const FieldsDialog&)> value;
+    };
+    const Field fields[] = {
+        {"int", IDC_INT, "Enter an integer.", [](const FieldsDialog& d) { return d.whole; }},
+        {"short", IDC_SHORT, "Enter an integer.", [](const FieldsDialog& d) { return d.small; }},
+        {"long", IDC_LONG, "Enter an integer.",
+         [](const FieldsDialog& d) { return static_cast<double>(d.wide); }},
+        {"double", IDC_DOUBLE, "Enter a number.", [](const FieldsDialog& d) { return d.level; }},
+    };
+    struct Case {
+        const char* text;
+        bool accepted;
+        double value;
+    };
+    const Case cases[] = {
+        {"+-5", false, 0}, {"-+5", false, 0}, {"--5", false, 0},
+        {"++5", false, 0}, {"+ 5", false, 0}, {"+", false, 0},
+        {"-", false, 0},   {"+7", true, 7},   {"-7", true, -7},
+    };
+    for (const Field& f : fields) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(f.name) + " \"" + c.text + "\"");
+            FieldsDialog out;
+            const std::string prompt = SaveWith(f.id, c.text, &out);
+            if (!c.accepted) {
+                EXPECT_EQ(prompt, f.prompt);
+            } else if (f.id != IDC_DOUBLE || c.value >= 5) {
+                EXPECT_EQ(prompt, "");
+                EXPECT_EQ(f.value(out), c.value);
+            } else {
+                EXPECT_EQ(prompt, "Enter a number between 5 and 20.") << "read, then range-checked";
+            }
+        }
+    }
 }
 
 TEST_F(DataExchangeTest, DoubleFieldTakesADecimalPointOnlyWhateverTheLocale) {
@@ -198,6 +243,30 @@ TEST_F(DataExchangeTest, TooLongLoadedTextIsShownWholeAndRefusedOnSaving) {
     FieldsDialog polish;
     EXPECT_EQ(SaveWith(IDC_TEXT, "ąęśćżźółńĄĘŚĆŻŹ", &polish), "");
     EXPECT_EQ(polish.text, "ąęśćżźółńĄĘŚĆŻŹ");
+}
+
+TEST_F(DataExchangeTest, PasteLongerThanTheRoomLeftIsCutToFit) {
+    struct Case {
+        const char* typed;
+        const char* pasted;
+        const char* shown;
+    };
+    const Case cases[] = {
+        {"", "0123456789abcdefgh", "0123456789abcde"},
+        {"ABC", "0123456789abcdefgh", "ABC0123456789ab"},
+        {"ąę", "śćżźółńĄĘŚĆŻŹ0123", "ąęśćżźółńĄĘŚĆŻŹ"}, // characters, not bytes
+        {"0123456789abcde", "x", "0123456789abcde"},
+        {"ABC", "xyz", "ABCxyz"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.typed) + " + " + c.pasted);
+        FieldsDialog dlg;
+        Run(dlg, [&](CDialog& d) {
+            TypeText(d, IDC_TEXT, c.typed);
+            PasteText(d, IDC_TEXT, c.pasted);
+            EXPECT_EQ(GetControlText(d, IDC_TEXT), c.shown);
+        });
+    }
 }
 
 TEST_F(DataExchangeTest, FirstFailureStopsTheExchangeAndKeepsMembers) {

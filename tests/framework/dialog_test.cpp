@@ -240,4 +240,58 @@ TEST_F(DialogTest, GetDlgItemGivesControlsOfTheirClassWhileTheWindowExists) {
     dlg.DoModal();
 }
 
+TEST_F(DialogTest, MainWindowIsAnApplicationWindowAndEveryOtherDialogStaysAboveItsOwner) {
+    CDialog main(kMainLike); // the application-window extended style
+    CDialog child(kPlainDialog, &main);
+    CDialog orphan(kChartLike); // no parent: the window the user works in
+    CDialog grandchild(kNoButtons, &child);
+    std::vector<std::pair<std::string, WindowRole>> seen;
+    AddModalHook(kMainLike, [&](CDialog& d) {
+        seen.emplace_back("main", WindowRoleOf(d));
+        child.DoModal();
+        orphan.DoModal();
+        d.EndDialog(IDOK);
+    });
+    AddModalHook(kPlainDialog, [&](CDialog& d) {
+        seen.emplace_back("child", WindowRoleOf(d));
+        grandchild.DoModal();
+        d.EndDialog(IDOK);
+    });
+    AddModalHook(kNoButtons, [&](CDialog& d) {
+        seen.emplace_back("grandchild", WindowRoleOf(d));
+        d.EndDialog(IDOK);
+    });
+    AddModalHook(kChartLike, [&](CDialog& d) {
+        seen.emplace_back("orphan", WindowRoleOf(d));
+        d.EndDialog(IDOK);
+    });
+    main.DoModal();
+
+    struct Expected {
+        const char* name;
+        bool dialog;
+        bool modal;
+        CWnd* transientFor;
+    };
+    const Expected expected[] = {
+        {"main", false, false, nullptr},
+        {"child", true, true, &main},
+        {"grandchild", true, true, &child},
+        {"orphan", true, true, &main},
+    };
+    ASSERT_EQ(seen.size(), std::size(expected));
+    for (std::size_t i = 0; i < seen.size(); ++i) {
+        const Expected& e = expected[i];
+        const WindowRole& r = seen[i].second;
+        SCOPED_TRACE(e.name);
+        EXPECT_EQ(seen[i].first, e.name);
+        EXPECT_EQ(r.dialog, e.dialog);
+        EXPECT_EQ(r.modal, e.modal);
+        EXPECT_EQ(r.transientFor, e.transientFor);
+    }
+    const WindowRole& m = seen[0].second;
+    EXPECT_FALSE(m.closeButton || m.minimizeButton || m.maximizeButton)
+        << "the template leaves them out";
+}
+
 } // namespace

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <map>
 #include <thread>
 #include <vector>
 
@@ -16,8 +18,10 @@ public:
     Receiver() : CDialog(kNoButtons) {}
     std::vector<int> commands;
     std::vector<UINT_PTR> timers;
+    std::map<UINT_PTR, std::chrono::steady_clock::time_point> firedAt;
     void OnCmd(UINT id) { commands.push_back(static_cast<int>(id)); }
     void OnTimer(UINT_PTR id) {
+        firedAt[id] = std::chrono::steady_clock::now();
         timers.push_back(id);
         KillTimer(id);
     }
@@ -62,21 +66,40 @@ TEST_F(ModalLoopTest, MessagesPostedFromAnotherThreadArriveInOrderInsideANestedM
         EXPECT_EQ(main.commands[static_cast<std::size_t>(i)], 100 + i);
 }
 
-TEST_F(ModalLoopTest, TimersOfTheMainWindowFireInsideAModalDialog) {
+TEST_F(ModalLoopTest, TimersOfTheMainWindowFireInsideAModalDialogAndNeverEarly) {
+    using Clock = std::chrono::steady_clock;
     Receiver main;
     CDialog inner(kPlainDialog);
+    // Reply time-outs of 1500 ms, started at different moments: a timer that may fire a
+    // few per cent early would, for some of them, come before its time.
+    constexpr UINT kTimeout = 1500;
+    const UINT_PTR timeouts[] = {20, 21, 22, 23, 24};
+    std::map<UINT_PTR, Clock::time_point> startedAt;
     AddModalHook(kNoButtons, [&](CDialog&) {
         EXPECT_EQ(main.SetTimer(7, 30), 7u);
         EXPECT_EQ(main.SetTimer(8, 60), 8u);
+        for (UINT_PTR id : timeouts) {
+            startedAt[id] = Clock::now();
+            main.SetTimer(id, kTimeout);
+            ProcessEvents(37);
+        }
         AddModalHook(kPlainDialog, [&](CDialog& d) {
-            EXPECT_TRUE(WaitUntil([&] { return main.timers.size() == 2; }, 3000));
+            EXPECT_TRUE(WaitUntil([&] { return main.timers.size() == 7; }, 8000));
             d.EndDialog(IDOK);
         });
         inner.DoModal();
         main.EndDialog(IDOK);
     });
     main.DoModal();
-    EXPECT_EQ(main.timers, (std::vector<UINT_PTR>{7, 8}));
+    ASSERT_EQ(main.timers.size(), 7u);
+    EXPECT_EQ(main.timers[0], 7u);
+    EXPECT_EQ(main.timers[1], 8u);
+    for (UINT_PTR id : timeouts) {
+        ASSERT_TRUE(main.firedAt.count(id) == 1) << id;
+        const auto waited = main.firedAt[id] - startedAt[id];
+        EXPECT_GE(waited, std::chrono::milliseconds(kTimeout)) << "timer " << id;
+        EXPECT_LT(waited, std::chrono::milliseconds(kTimeout + 3000)) << "timer " << id;
+    }
 }
 
 TEST_F(ModalLoopTest, TimersAndPostedMessagesDieWithTheWindow) {

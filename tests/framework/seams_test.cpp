@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <string>
 #include <unistd.h>
+#include <vector>
 
 using namespace afx::testing;
 
@@ -49,11 +53,43 @@ TEST(SeamsTest, FileDialogAnswererSeesTheDialogAndTheDefaultExtensionIsAppended)
     SetFileDialogAnswerer(nullptr);
 }
 
-TEST(SeamsTest, DefaultExtensionGoesOnlyOnNamesWithoutOne) {
-    EXPECT_EQ(afx::AppendDefaultExtension("/a/b", "qz"), "/a/b.qz");
-    EXPECT_EQ(afx::AppendDefaultExtension("/a.d/b", "qz"), "/a.d/b.qz");
-    EXPECT_EQ(afx::AppendDefaultExtension("/a/b.txt", "qz"), "/a/b.txt");
-    EXPECT_EQ(afx::AppendDefaultExtension("/a/b", ""), "/a/b");
+TEST(SeamsTest, DefaultExtensionGoesOnlyOnNamesWithoutOneThatDoNotExistAsTheyAre) {
+    char dirTemplate[] = "/tmp/re2_ext_XXXXXX";
+    ASSERT_NE(mkdtemp(dirTemplate), nullptr);
+    const std::string dir = dirTemplate;
+    const std::string recording = dir + "/nagranie"; // saved without an extension
+    std::fclose(std::fopen(recording.c_str(), "w"));
+    struct Case {
+        std::string chosen;
+        std::string defExt;
+        std::string path;
+    };
+    const Case cases[] = {
+        {"/a/b", "qz", "/a/b.qz"},      {"/a.d/b", "qz", "/a.d/b.qz"},
+        {"/a/b.txt", "qz", "/a/b.txt"}, {"/a/b", "", "/a/b"},
+        {recording, "qz", recording},   {dir + "/nowy", "qz", dir + "/nowy.qz"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.chosen);
+        EXPECT_EQ(afx::AppendDefaultExtension(c.chosen, c.defExt), c.path);
+        SetFileDialogAnswerer([&](const CFileDialog&, std::string& path) {
+            path = c.chosen;
+            return true;
+        });
+        CFileDialog open(TRUE, c.defExt, "", OFN_FILEMUSTEXIST, kFilter);
+        ASSERT_EQ(open.DoModal(), IDOK);
+        EXPECT_EQ(open.GetPathName(), c.path);
+    }
+    SetFileDialogAnswerer(nullptr);
+    std::remove(recording.c_str());
+    rmdir(dir.c_str());
+}
+
+TEST(SeamsTest, AllFilesFilterShowsNamesWithoutADotToo) {
+    EXPECT_EQ(FileDialogNameFilters(kFilter),
+              (std::vector<std::string>{"Lista plików pomiarów (*.qz)", "Wszystkie pliki (*)"}));
+    EXPECT_EQ(FileDialogNameFilters("Obrazy|*.bmp;*.png||"),
+              (std::vector<std::string>{"Obrazy (*.bmp *.png)"}));
 }
 
 TEST(SeamsTest, MessageBoxAnswererGetsTextAndTypeAndChoosesTheButton) {
