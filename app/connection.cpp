@@ -42,7 +42,9 @@ t_link_settings CLWDlg::LinkSettings() const {
 }
 
 std::string CLWDlg::LinkDirectory() const {
-    return m_programDirectory;
+    // The "COMn" links live beside config.cfg: in a portable copy's own directory, in the
+    // user's configuration folder for an installed program.
+    return m_settingsDirectory;
 }
 
 void CLWDlg::DisableDeviceButtons() {

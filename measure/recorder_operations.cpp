@@ -56,7 +56,11 @@ void CLWDlg::OnSaveFile() {
     CFileDialog dialog(FALSE, kMeasurementExtension, std::string(), OFN_HIDEREADONLY,
                        kMeasurementFilter, this);
     dialog.m_title = "Zapisz jako plik wyników pomiarów";
-    dialog.m_initialDir = ProgramDirectory();
+    // A portable copy offers its own directory; an installed program's is no place for
+    // recordings, so the dialog starts where the user started the program.
+    if (SettingsDirectory() == ProgramDirectory()) {
+        dialog.m_initialDir = ProgramDirectory();
+    }
     if (dialog.DoModal() != IDOK) {
         return;
     }
