@@ -10,6 +10,7 @@
 #include "framework/test_seams.h"
 #include "link/protocol.h"
 #include "res/resource.h"
+#include "tests/support/file_bytes.h"
 #include "tests/support/terminal_harness.h"
 
 #include <atomic>
@@ -17,9 +18,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <iterator>
 #include <poll.h>
 #include <sys/fanotify.h>
 #include <sys/mount.h>
@@ -43,17 +42,6 @@ std::vector<std::uint8_t> Pattern(std::size_t size, std::uint8_t seed) {
         bytes[i] = static_cast<std::uint8_t>(i * 13 + seed + i / 509);
     }
     return bytes;
-}
-
-void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-}
-
-std::vector<std::uint8_t> ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
 std::vector<std::string> Names(const std::string& directory) {
