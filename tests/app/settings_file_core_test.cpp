@@ -96,7 +96,7 @@ TEST_F(SettingsFile, FailedWriteKeepsTheOldFileAndLeavesNoTemporary) {
 
 TEST_F(SettingsFile, ReadOnlyFolderRefusesTheWrite) {
     if (geteuid() == 0) {
-        GTEST_SKIP() << "permissions do not stop root";
+        GTEST_SKIP() << "needs a normal user: permissions do not stop root";
     }
     fs::permissions(m_dir, fs::perms::owner_read | fs::perms::owner_exec);
     EXPECT_FALSE(WriteSettingsFile(m_path, SettingsRecord{}));

@@ -106,7 +106,7 @@ TEST_F(MeasurementFile, DiskFullKeepsTheOldFileWholeAndLeavesNoTemporary) {
 TEST_F(MeasurementFile, SavingIntoAReadOnlyOrMissingFolderFails) {
     EXPECT_FALSE(SaveMeasurementFile(m_dir + "/none/run.qz", m_image.data(), m_image.size()));
     if (geteuid() == 0) {
-        GTEST_SKIP() << "permissions do not stop root";
+        GTEST_SKIP() << "needs a normal user: permissions do not stop root";
     }
     fs::permissions(m_dir, fs::perms::owner_read | fs::perms::owner_exec);
     EXPECT_FALSE(SaveMeasurementFile(m_path, m_image.data(), m_image.size()));
