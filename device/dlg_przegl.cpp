@@ -37,7 +37,7 @@ void CDlgPrzegl::DoDataExchange(CDataExchange* pDX) {
 
 void CDlgPrzegl::FillList() {
     m_list.DeleteAllItems();
-    for (int i = 0; i < t_inspections_record::kSlots; ++i) {
+    for (int i = 0; i < t_przeglady_record::kSlots; ++i) {
         if (!m_record.IsSlotEmpty(i)) {
             // The list keeps its rows sorted by text, latest date on top.
             m_list.InsertItem(m_list.GetItemCount(), FormatDeviceTime(m_record.Slot(i)));

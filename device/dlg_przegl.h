@@ -10,7 +10,7 @@ public:
     explicit CDlgPrzegl(CWnd* parent = nullptr);
 
     // Filled by the caller before DoModal; holds the edited schedule once DoModal returned.
-    t_inspections_record m_record;
+    t_przeglady_record m_record;
 
     void OnAddInspection();
     // Rebuilds the list from the record: one row per dated slot.

@@ -6,7 +6,7 @@
 #include "device/device_time.h"
 #include "link/protocol.h"
 
-struct t_inspections_record : t_byte_record<protocol::kInspectionsSize> {
+struct t_przeglady_record : t_byte_record<protocol::kInspectionsSize> {
     static constexpr int kSlots = 16;
     static constexpr std::size_t kFirstSlot = 2;
     static constexpr std::size_t kInterval = 114;

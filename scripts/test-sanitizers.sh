@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Runs the pure-logic, simulator, link and device tests again under ThreadSanitizer and
-# under AddressSanitizer with UndefinedBehaviorSanitizer; the latter also runs the
-# reliability tests (hostile replies, lossy and cut links, files, soak).
+# Runs tests again under the sanitizers, each build in a directory of its own: the
+# pure-logic and link tests under ThreadSanitizer (build-tsan/), then the pure-logic,
+# simulator, link, device and reliability tests (hostile replies, lossy and cut links,
+# files, soak) under AddressSanitizer with UndefinedBehaviorSanitizer (build-asan/). The
+# app, framework and measure tests are not run here.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 export QT_QPA_PLATFORM=offscreen

@@ -5,9 +5,9 @@
 #include "framework/afx.h"
 #include "framework/test_seams.h"
 #include "res/resource.h"
+#include "tests/support/file_bytes.h"
 #include "tests/support/terminal_harness.h"
 
-#include <fstream>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -77,12 +77,6 @@ t_harness_options NoLink(bool writeConfig) {
     options.startSimulator = false;
     options.writeConfig = writeConfig;
     return options;
-}
-
-void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
 }
 
 std::vector<std::uint8_t> SettingsBytes(int port, int baud, int address) {

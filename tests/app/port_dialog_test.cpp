@@ -6,23 +6,17 @@
 #include "framework/afx.h"
 #include "framework/test_seams.h"
 #include "res/resource.h"
+#include "tests/support/file_bytes.h"
 #include "tests/support/terminal_harness.h"
 
 #include <cerrno>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <iterator>
 #include <vector>
 
 namespace {
 
 using afx::testing::ClickButton;
 using afx::testing::IsChecked;
-
-std::vector<std::uint8_t> ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 std::vector<std::uint8_t> SettingsBytes(int port, int baud, int address) {
     SettingsRecord record{port, baud, address};

@@ -1,12 +1,12 @@
 #include "app/atomic_file.h"
 #include "app/settings_file.h"
+#include "tests/support/file_bytes.h"
+#include "tests/support/temporary_directory.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -17,32 +17,10 @@ namespace {
 
 class SettingsFile : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/re2_settings_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        m_dir = pattern;
-        m_path = m_dir + "/config.cfg";
-    }
-    void TearDown() override {
-        SetAtomicWriteFunctionForTest(nullptr);
-        fs::permissions(m_dir, fs::perms::owner_all);
-        fs::remove_all(m_dir);
-    }
-    void WriteBytes(const std::vector<std::uint8_t>& bytes) {
-        std::ofstream(m_path, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()),
-                   static_cast<std::streamsize>(bytes.size()));
-    }
-    std::vector<std::uint8_t> FileBytes() {
-        std::ifstream in(m_path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
-    std::size_t FilesInDirectory() {
-        return static_cast<std::size_t>(
-            std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()));
-    }
-    std::string m_dir;
-    std::string m_path;
+    void TearDown() override { SetAtomicWriteFunctionForTest(nullptr); }
+    TemporaryDirectory m_temporary{"re2_settings_"};
+    const std::string m_dir = m_temporary.Path();
+    const std::string m_path = m_temporary.PathOf("config.cfg");
 };
 
 const std::vector<std::uint8_t> kPort3 = {3, 0, 0, 0, 0x00, 0xE1, 0, 0, 31, 0, 0, 0};
@@ -68,13 +46,13 @@ TEST_F(SettingsFile, TwelveOrMoreBytesAreReadElseRefused) {
     SettingsRecord s;
     EXPECT_FALSE(ReadSettingsFile(m_path, s)); // missing
 
-    WriteBytes(std::vector<std::uint8_t>(kPort3.begin(), kPort3.begin() + 11));
+    WriteBytes(m_path, std::vector<std::uint8_t>(kPort3.begin(), kPort3.begin() + 11));
     EXPECT_FALSE(ReadSettingsFile(m_path, s));
     EXPECT_EQ(s.portNumber, 1);
 
     std::vector<std::uint8_t> longer = kPort3;
     longer.resize(1 << 20, 0x55);
-    WriteBytes(longer);
+    WriteBytes(m_path, longer);
     ASSERT_TRUE(ReadSettingsFile(m_path, s));
     EXPECT_EQ(s.portNumber, 3);
     EXPECT_EQ(s.deviceAddress, 31);
@@ -85,16 +63,17 @@ TEST_F(SettingsFile, DirectoryIsNotASettingsFile) {
     SettingsRecord s;
     EXPECT_FALSE(ReadSettingsFile(m_path, s));
     EXPECT_FALSE(WriteSettingsFile(m_path, s));
-    EXPECT_EQ(FilesInDirectory(), 1u);
+    EXPECT_EQ(m_temporary.EntryCount(), 1u);
 }
 
 TEST_F(SettingsFile, WrittenFileReadsBackAndReplacesTheOldOne) {
-    WriteBytes(std::vector<std::uint8_t>(40, 0xAA));
+    WriteBytes(m_path, std::vector<std::uint8_t>(40, 0xAA));
     SettingsRecord s;
     s.portNumber = 4;
     ASSERT_TRUE(WriteSettingsFile(m_path, s));
-    EXPECT_EQ(FileBytes(), (std::vector<std::uint8_t>{4, 0, 0, 0, 0x00, 0xE1, 0, 0, 31, 0, 0, 0}));
-    EXPECT_EQ(FilesInDirectory(), 1u);
+    EXPECT_EQ(ReadBytes(m_path),
+              (std::vector<std::uint8_t>{4, 0, 0, 0, 0x00, 0xE1, 0, 0, 31, 0, 0, 0}));
+    EXPECT_EQ(m_temporary.EntryCount(), 1u);
 }
 
 ssize_t DiskFullAfterFiveBytes(int fd, const void* buffer, std::size_t count) {
@@ -106,18 +85,18 @@ ssize_t DiskFullAfterFiveBytes(int fd, const void* buffer, std::size_t count) {
 }
 
 TEST_F(SettingsFile, FailedWriteKeepsTheOldFileAndLeavesNoTemporary) {
-    WriteBytes(kPort3);
+    WriteBytes(m_path, kPort3);
     SetAtomicWriteFunctionForTest(DiskFullAfterFiveBytes);
     SettingsRecord s;
     s.portNumber = 6;
     EXPECT_FALSE(WriteSettingsFile(m_path, s));
-    EXPECT_EQ(FileBytes(), kPort3);
-    EXPECT_EQ(FilesInDirectory(), 1u);
+    EXPECT_EQ(ReadBytes(m_path), kPort3);
+    EXPECT_EQ(m_temporary.EntryCount(), 1u);
 }
 
 TEST_F(SettingsFile, ReadOnlyFolderRefusesTheWrite) {
     if (geteuid() == 0) {
-        GTEST_SKIP() << "permissions do not stop root";
+        GTEST_SKIP() << "needs a normal user: permissions do not stop root";
     }
     fs::permissions(m_dir, fs::perms::owner_read | fs::perms::owner_exec);
     EXPECT_FALSE(WriteSettingsFile(m_path, SettingsRecord{}));

@@ -1,6 +1,6 @@
 // The device dialogs as the user sees them: every control inside the window, no two
 // controls on top of each other (group boxes aside), and "Zapisz" / "Nie zapisuj" at the
-// bottom right. Each dialog is also rendered to /tmp/dlg_<template>.png for a look.
+// bottom right. Each dialog is also rendered to dlg_<template>.png (PicturePath) for a look.
 #include "device/borders.h"
 #include "device/dlg_dane_bazowe.h"
 #include "device/dlg_dane_czytnika.h"
@@ -10,6 +10,7 @@
 #include "device/dlg_statystyka.h"
 #include "framework/test_seams.h"
 #include "res/resource.h"
+#include "tests/support/picture_path.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -29,7 +30,7 @@ void CheckLayout(CDialog& dialog) {
     bool shown = false;
     t::AddModalHook(id, [&](CDialog& d) {
         shown = true;
-        EXPECT_TRUE(t::GrabWindow(d).SavePng("/tmp/dlg_" + std::to_string(id) + ".png"));
+        EXPECT_TRUE(t::GrabWindow(d).SavePng(PicturePath("dlg_" + std::to_string(id) + ".png")));
         const CSize client = t::ClientSize(d);
         std::vector<std::pair<const ControlTemplate*, CRect>> placed;
         for (const ControlTemplate& c : templ->controls) {

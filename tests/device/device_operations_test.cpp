@@ -290,11 +290,11 @@ TEST_F(DeviceOperations, ProgrammerRoundTripsItsBlock) {
 }
 
 TEST_F(DeviceOperations, InspectionsRoundTripTheirBlockWithANewDate) {
-    t_inspections_record original;
+    t_przeglady_record original;
     for (std::size_t i = 0; i < original.kSize; ++i) {
         original.bytes[i] = static_cast<std::uint8_t>(0x21 + i);
     }
-    for (int i = 0; i < t_inspections_record::kSlots; ++i) {
+    for (int i = 0; i < t_przeglady_record::kSlots; ++i) {
         original.SetSlot(i, MakeDeviceTime(2009, 1 + i % 12, 1 + i, 8, 0, 0));
     }
     original.SetInterval(30);
@@ -306,7 +306,7 @@ TEST_F(DeviceOperations, InspectionsRoundTripTheirBlockWithANewDate) {
     h.Run([&](CLWDlg& dlg) {
         ASSERT_TRUE(h.Connect(dlg));
         Press(dlg, IDC_INSPECTIONS);
-        t_inspections_record written;
+        t_przeglady_record written;
         const auto block = SettingsBlock(h, protocol::kBlockInspections);
         ASSERT_TRUE(written.Load(block.data(), block.size()));
         const int oldest = original.OldestSlot();

@@ -1,35 +1,14 @@
 #include "device/device_time.h"
+#include "tests/support/warsaw_time_zone.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <ctime>
 
 namespace {
 
 // Every case runs in the zone of the device's home, with its two daylight-saving changes.
-class DeviceTime : public ::testing::Test {
-protected:
-    void SetUp() override {
-        const char* old = std::getenv("TZ");
-        m_hadTz = old != nullptr;
-        if (m_hadTz) {
-            m_oldTz = old;
-        }
-        setenv("TZ", "Europe/Warsaw", 1);
-        tzset();
-    }
-    void TearDown() override {
-        if (m_hadTz) {
-            setenv("TZ", m_oldTz.c_str(), 1);
-        } else {
-            unsetenv("TZ");
-        }
-        tzset();
-    }
-    bool m_hadTz = false;
-    std::string m_oldTz;
-};
+class DeviceTime : public WarsawTimeZone {};
 
 TEST(DeviceTimeLayout, SevenPackedBytesYearLittleEndian) {
     const std::uint8_t bytes[9] = {0xAA, 7, 5, 9, 2, 12, 0xD9, 0x07, 0xBB};

@@ -13,8 +13,8 @@ bool Between(const t_device_time& before, const t_device_time& value, const t_de
     return DiffSeconds(value, before) >= 0 && DiffSeconds(after, value) >= 0;
 }
 
-t_inspections_record MakeRecord(std::uint16_t interval) {
-    t_inspections_record r;
+t_przeglady_record MakeRecord(std::uint16_t interval) {
+    t_przeglady_record r;
     r.bytes[0] = 0x11;
     r.bytes[1] = 0x22;
     r.bytes[116] = 0x33;
@@ -40,7 +40,7 @@ protected:
 };
 
 TEST_F(InspectionsDialog, ListsDatedSlotsSortedDescendingByText) {
-    t_inspections_record record = MakeRecord(30);
+    t_przeglady_record record = MakeRecord(30);
     record.SetSlot(2, MakeDeviceTime(2009, 12, 31, 23, 59, 59));
     record.SetSlot(5, MakeDeviceTime(2010, 1, 5, 10, 30, 0));
     record.SetSlot(11, MakeDeviceTime(2010, 1, 5, 9, 15, 0));
@@ -88,8 +88,8 @@ TEST_F(InspectionsDialog, AddingFillsEmptySlotsInOrder) {
 }
 
 TEST_F(InspectionsDialog, EqualOldestDatesReplaceTheLowerSlot) {
-    t_inspections_record record = MakeRecord(30);
-    for (int i = 0; i < t_inspections_record::kSlots; ++i) {
+    t_przeglady_record record = MakeRecord(30);
+    for (int i = 0; i < t_przeglady_record::kSlots; ++i) {
         record.SetSlot(i, MakeDeviceTime(2009, 6, 1 + i, 12, 0, 0));
     }
     const t_device_time oldest = MakeDeviceTime(2008, 1, 1, 0, 0, 0);
@@ -104,7 +104,7 @@ TEST_F(InspectionsDialog, EqualOldestDatesReplaceTheLowerSlot) {
     dialog.DoModal();
     EXPECT_NE(dialog.m_record.Slot(3), oldest);
     EXPECT_EQ(dialog.m_record.Slot(9), oldest);
-    for (int i = 0; i < t_inspections_record::kSlots; ++i) {
+    for (int i = 0; i < t_przeglady_record::kSlots; ++i) {
         if (i != 3) {
             EXPECT_EQ(dialog.m_record.Slot(i), record.Slot(i)) << "slot " << i;
         }
@@ -113,7 +113,7 @@ TEST_F(InspectionsDialog, EqualOldestDatesReplaceTheLowerSlot) {
 
 TEST_F(InspectionsDialog, IntervalMustBeOneToNinetyNine) {
     auto& boxes = t::RecordMessageBoxes();
-    const t_inspections_record original = MakeRecord(0);
+    const t_przeglady_record original = MakeRecord(0);
     CDlgPrzegl dialog;
     dialog.m_record = original;
     t::AddModalHook(IDD_PRZEGL, [&](CDialog& d) {

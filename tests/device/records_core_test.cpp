@@ -1,7 +1,7 @@
 #include "device/configuration_record.h"
 #include "device/device_replies.h"
-#include "device/przeglady_record.h"
 #include "device/live_status.h"
+#include "device/przeglady_record.h"
 #include "device/relays_record.h"
 #include "device/statistics_record.h"
 
@@ -160,7 +160,7 @@ TEST(ConfigurationRecord, FieldsSitAtTheirOffsets) {
 }
 
 TEST(InspectionsRecord, EmptySlotsFillInOrderThenTheEarliestIsReplaced) {
-    t_inspections_record r;
+    t_przeglady_record r;
     const t_device_time now = MakeDeviceTime(2010, 1, 5, 8, 0, 0);
     EXPECT_EQ(r.StampOldest(now), 0);
     EXPECT_EQ(r.StampOldest(now), 1);
@@ -176,7 +176,7 @@ TEST(InspectionsRecord, EmptySlotsFillInOrderThenTheEarliestIsReplaced) {
 }
 
 TEST(InspectionsRecord, SlotWithYearZeroIsEmptyWhateverElseItHolds) {
-    t_inspections_record r;
+    t_przeglady_record r;
     r.SetSlot(4, MakeDeviceTime(0, 12, 31, 23, 59, 59));
     EXPECT_TRUE(r.IsSlotEmpty(4));
     r.SetInterval(30);

@@ -1,11 +1,12 @@
 #include "link/com_port.h"
 #include "link/uucp_lock.h"
+#include "tests/support/pty_device_end.h"
+#include "tests/support/temporary_directory.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <chrono>
-#include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -26,57 +27,31 @@ constexpr int kPort = 7;
 class PseudoTerminalPort : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
-        ASSERT_GE(m_master, 0);
-        ASSERT_EQ(grantpt(m_master), 0);
-        ASSERT_EQ(unlockpt(m_master), 0);
-        const char* slave = ptsname(m_master);
-        ASSERT_NE(slave, nullptr);
-        char pattern[] = "/tmp/re2_com_port_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        m_directory = std::string(pattern) + "/";
-        m_slave = slave;
-        std::filesystem::create_symlink(slave, m_directory + "COM7");
+        ASSERT_TRUE(m_device.Ok());
+        m_slave = std::filesystem::canonical(m_directory + "COM7").string();
         CComPort::SetProgramDirectory(m_directory);
         CComPort::SetLockDirectory(m_directory);
     }
     void TearDown() override {
         CComPort::SetProgramDirectory("");
         CComPort::SetLockDirectory("/run/lock/");
-        if (m_master >= 0) {
-            close(m_master);
-        }
-        std::filesystem::remove_all(m_directory);
-    }
-    // Reads from the master what arrives within about a second.
-    std::string DrainMaster(std::size_t expected) {
-        std::string got;
-        for (int i = 0; i < 200 && got.size() < expected; ++i) {
-            char buf[256];
-            const ssize_t n = read(m_master, buf, sizeof buf);
-            if (n > 0) {
-                got.append(buf, static_cast<std::size_t>(n));
-            } else {
-                std::this_thread::sleep_for(std::chrono::milliseconds(5));
-            }
-        }
-        return got;
     }
     void MasterSends(const std::string& text) {
-        ASSERT_EQ(write(m_master, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+        m_device.Send(text);
         // Let the line discipline pass the bytes to the slave side.
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
+
+    TemporaryDirectory m_temporary{"re2_com_port_"};
+    const std::string m_directory = m_temporary.Path() + "/";
+    PtyDeviceEnd m_device{m_directory, kPort};
+    std::string m_slave;
 
     std::string LockPath() const { return m_directory + UucpLockName(m_slave); }
     std::string LockContent() const {
         std::ifstream in(LockPath());
         return std::string(std::istreambuf_iterator<char>(in), {});
     }
-
-    int m_master = -1;
-    std::string m_directory;
-    std::string m_slave;
 };
 
 bool ExclusiveFlag(const std::string& device) {
@@ -184,14 +159,13 @@ TEST_F(PseudoTerminalPort, WriteReachesThePeerByteExact) {
     ASSERT_EQ(port.Open(kPort, 57600), 1);
     const std::string frame("\n\r:03F921E3", 11);
     EXPECT_EQ(port.Write(frame.data(), frame.size()), 11);
-    EXPECT_EQ(DrainMaster(frame.size()), frame);
+    EXPECT_EQ(m_device.Receive(1000, frame), frame);
 }
 
 TEST_F(PseudoTerminalPort, PeerThatGoesAwayMakesReadGiveNothing) {
     CComPort port;
     ASSERT_EQ(port.Open(kPort, 57600), 1);
-    close(m_master);
-    m_master = -1;
+    m_device.Close();
     char c;
     EXPECT_EQ(port.Read(&c, 1), 0);
     EXPECT_EQ(port.Read(&c, 1), 0);

@@ -3,6 +3,7 @@
 #include "link/dlg_request.h"
 #include "res/resource.h"
 #include "tests/link/link_test_util.h"
+#include "tests/support/picture_path.h"
 
 #include <gtest/gtest.h>
 
@@ -91,7 +92,7 @@ TEST(WaitBox, LooksAsItsTemplateSays) {
             EXPECT_EQ(afx::testing::WindowCaption(shown), "Transmisja danych");
             EXPECT_EQ(afx::testing::GetControlText(shown, IDC_REQUEST_TEXT), "Czekaj ...");
             EXPECT_EQ(afx::testing::ClientSize(shown), CSize(132, 55));
-            afx::testing::GrabWindow(shown).SavePng("/tmp/link_wait_box.png");
+            afx::testing::GrabWindow(shown).SavePng(PicturePath("link_wait_box.png"));
             afx::testing::PressEscape(shown);
         });
         box.DoModal();

@@ -1,29 +1,17 @@
 #pragma once
-// Helpers of the link tests: a connected main window without the live status poll, and a
-// reply owner that records what the queue delivers.
+// Helpers of the link tests: a connected main window without the live status poll
+// (ConnectQuiet), a reply owner that records what the queue delivers, and records to send.
 
 #include "app/lw_dlg.h"
 #include "framework/test_seams.h"
 #include "link/queue.h"
 #include "link/reply_handler.h"
+#include "tests/support/connect_quiet.h"
 #include "tests/support/terminal_harness.h"
 
 #include <chrono>
 #include <optional>
 #include <vector>
-
-// Connects and stops the live status poll, so that the queue carries only the test's own
-// requests.
-inline bool ConnectQuiet(TerminalHarness& h, CLWDlg& dlg) {
-    if (!h.Connect(dlg)) {
-        return false;
-    }
-    dlg.PollStatus(0);
-    // The poll in flight ends by its reply.
-    const bool idle = afx::testing::WaitUntil([&] { return !dlg.Queue().IsBusy(); }, 3000);
-    afx::testing::ProcessEvents(50);
-    return idle;
-}
 
 struct t_delivery {
     std::optional<t_transfer_data> reply; // empty: time-out

@@ -8,6 +8,7 @@
 #include "link/uucp_lock.h"
 #include "res/resource.h"
 #include "tests/link/link_test_util.h"
+#include "tests/support/pty_device_end.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -40,57 +41,6 @@ int FindLine(const std::vector<std::string>& lines, const std::string& line, int
     }
     return -1;
 }
-
-// The device side played by the test: the master of a pseudo-terminal whose slave is
-// linked as COM1 in the program directory.
-class RawLine {
-public:
-    explicit RawLine(const std::string& directory) {
-        m_master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
-        if (m_master >= 0 && grantpt(m_master) == 0 && unlockpt(m_master) == 0) {
-            m_ok = symlink(ptsname(m_master), (directory + "COM1").c_str()) == 0;
-        }
-    }
-    ~RawLine() { Close(); }
-    bool Ok() const { return m_ok; }
-    void Send(const std::string& text) {
-        ASSERT_EQ(write(m_master, text.data(), text.size()), static_cast<ssize_t>(text.size()));
-    }
-    void SendFrame(const t_transfer_data& record) {
-        std::uint8_t out[protocol::kMaxEncodedFrame];
-        const std::size_t n = EncodeFrame(record, out);
-        Send(std::string(reinterpret_cast<char*>(out), n));
-    }
-    // Everything the terminal sent within `ms`, stopping early once `until` appears.
-    std::string Receive(int ms, const std::string& until = {}) {
-        std::string got;
-        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-        while (std::chrono::steady_clock::now() < end) {
-            pollfd p{m_master, POLLIN, 0};
-            if (poll(&p, 1, 10) > 0 && (p.revents & POLLIN)) {
-                char buf[512];
-                const ssize_t n = read(m_master, buf, sizeof buf);
-                if (n > 0) {
-                    got.append(buf, static_cast<std::size_t>(n));
-                }
-            }
-            if (!until.empty() && got.find(until) != std::string::npos) {
-                break;
-            }
-        }
-        return got;
-    }
-    void Close() {
-        if (m_master >= 0) {
-            close(m_master);
-            m_master = -1;
-        }
-    }
-
-private:
-    int m_master = -1;
-    bool m_ok = false;
-};
 
 t_harness_options WithoutSimulator() {
     t_harness_options options;
@@ -213,7 +163,7 @@ TEST(LinkConnection, PortFailuresReachTheWindowWithTheirReasonAndOneConsoleLine)
             continue;
         }
         TerminalHarness h(WithoutSimulator());
-        RawLine line(h.Directory());
+        PtyDeviceEnd line(h.Directory());
         ASSERT_TRUE(line.Ok());
         const std::string device = std::filesystem::canonical(h.PathOf("COM1")).string();
         CComPort::SetLockDirectory(h.Directory());
@@ -256,7 +206,7 @@ TEST(LinkConnection, SecondStartWhileAWorkerRunsIsRefused) {
 
 TEST(LinkWorker, DeviceFramesWithTheLinkStatusCodesAreDropped) {
     TerminalHarness h(WithoutSimulator());
-    RawLine line(h.Directory());
+    PtyDeviceEnd line(h.Directory());
     ASSERT_TRUE(line.Ok());
     h.Run([&](CLWDlg& dlg) {
         afx::testing::ClickButton(dlg, IDC_CONNECT);
@@ -280,7 +230,7 @@ TEST(LinkWorker, DeviceFramesWithTheLinkStatusCodesAreDropped) {
 
 TEST(LinkWorker, FramesQueuedTogetherAllGoOutAndAnIdleLinkDoesNotWakeTheWorker) {
     TerminalHarness h(WithoutSimulator());
-    RawLine line(h.Directory());
+    PtyDeviceEnd line(h.Directory());
     ASSERT_TRUE(line.Ok());
     h.Run([&](CLWDlg& dlg) {
         afx::testing::ClickButton(dlg, IDC_CONNECT);
@@ -302,7 +252,7 @@ TEST(LinkWorker, FramesQueuedTogetherAllGoOutAndAnIdleLinkDoesNotWakeTheWorker) 
 
 TEST(LinkWorker, HungUpPortDoesNotSpinAndStillStopsAtOnce) {
     TerminalHarness h(WithoutSimulator());
-    RawLine line(h.Directory());
+    PtyDeviceEnd line(h.Directory());
     ASSERT_TRUE(line.Ok());
     h.Run([&](CLWDlg& dlg) {
         afx::testing::ClickButton(dlg, IDC_CONNECT);

@@ -6,6 +6,7 @@
 #include "res/resource.h"
 #include "sim/recorder_content.h"
 #include "tests/measure/recorder_image_builder.h"
+#include "tests/support/picture_path.h"
 #include "tests/support/terminal_harness.h"
 
 #include <cstring>
@@ -93,7 +94,8 @@ TEST(ChartCommands, RealisticRecordingIsShownAsSpeedAndPositionCharts) {
         LoadImageFile(dlg, h.PathOf("trasa.qz"), image);
         ASSERT_EQ(std::memcmp(dlg.MemoryImage(), image.data(), image.size()), 0);
 
-        const t_shown_chart speed = ShowAndGrab(dlg, IDC_SPEED_CHART, "/tmp/chart_speed.png");
+        const t_shown_chart speed =
+            ShowAndGrab(dlg, IDC_SPEED_CHART, PicturePath("chart_speed.png"));
         EXPECT_EQ(speed.caption, "Wykres predkosci w funkcji czasu");
         EXPECT_EQ(speed.positionChart, 0);
         EXPECT_EQ(speed.xLabel, "czas");
@@ -101,7 +103,7 @@ TEST(ChartCommands, RealisticRecordingIsShownAsSpeedAndPositionCharts) {
         EXPECT_GT(speed.runs, 1);
 
         const t_shown_chart position =
-            ShowAndGrab(dlg, IDC_POSITION_CHART, "/tmp/chart_position.png");
+            ShowAndGrab(dlg, IDC_POSITION_CHART, PicturePath("chart_position.png"));
         EXPECT_EQ(position.caption, "Wykres drogi w funkcji czasu");
         EXPECT_EQ(position.positionChart, 1);
         EXPECT_EQ(position.yLabel, "polozenie [m]");

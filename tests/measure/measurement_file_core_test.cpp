@@ -1,13 +1,13 @@
 #include "app/atomic_file.h"
 #include "link/protocol.h"
 #include "measure/measurement_file.h"
+#include "tests/support/file_bytes.h"
+#include "tests/support/temporary_directory.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -17,34 +17,18 @@ namespace {
 class MeasurementFile : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/re2_measure_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        m_dir = pattern;
-        m_path = m_dir + "/run.qz";
         m_image.resize(protocol::kRecorderSize);
         for (std::size_t i = 0; i < m_image.size(); ++i) {
             m_image[i] = static_cast<std::uint8_t>(i * 7 + i / 251);
         }
     }
-    void TearDown() override {
-        SetAtomicWriteFunctionForTest(nullptr);
-        fs::permissions(m_dir, fs::perms::owner_all);
-        fs::remove_all(m_dir);
-    }
+    void TearDown() override { SetAtomicWriteFunctionForTest(nullptr); }
     void WriteFile(std::size_t size, std::uint8_t fill) {
-        std::vector<char> bytes(size, static_cast<char>(fill));
-        std::ofstream(m_path, std::ios::binary).write(bytes.data(), static_cast<long>(size));
+        WriteBytes(m_path, std::vector<std::uint8_t>(size, fill));
     }
-    std::vector<std::uint8_t> FileBytes() {
-        std::ifstream in(m_path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
-    std::size_t FilesInDirectory() {
-        return static_cast<std::size_t>(
-            std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()));
-    }
-    std::string m_dir;
-    std::string m_path;
+    TemporaryDirectory m_temporary{"re2_measure_"};
+    const std::string m_dir = m_temporary.Path();
+    const std::string m_path = m_temporary.PathOf("run.qz");
     std::vector<std::uint8_t> m_image;
 };
 
@@ -85,12 +69,12 @@ TEST_F(MeasurementFile, MissingDirectoryOrUnreadableFileIsAReadError) {
 TEST_F(MeasurementFile, SavedImageLoadsBackByteForByte) {
     WriteFile(100, 0x33);
     ASSERT_TRUE(SaveMeasurementFile(m_path, m_image.data(), m_image.size()));
-    EXPECT_EQ(FileBytes(), m_image);
+    EXPECT_EQ(ReadBytes(m_path), m_image);
     std::vector<std::uint8_t> loaded;
     LoadError error;
     ASSERT_TRUE(LoadMeasurementFile(m_path, loaded, error));
     EXPECT_EQ(loaded, m_image);
-    EXPECT_EQ(FilesInDirectory(), 1u);
+    EXPECT_EQ(m_temporary.EntryCount(), 1u);
 }
 
 ssize_t DiskFullAfter4096Bytes(int fd, const void* buffer, std::size_t count) {
@@ -112,17 +96,17 @@ TEST_F(MeasurementFile, DiskFullKeepsTheOldFileWholeAndLeavesNoTemporary) {
     WriteFile(protocol::kRecorderSize, 0x44);
     SetAtomicWriteFunctionForTest(DiskFullAfter4096Bytes);
     EXPECT_FALSE(SaveMeasurementFile(m_path, m_image.data(), m_image.size()));
-    const std::vector<std::uint8_t> kept = FileBytes();
+    const std::vector<std::uint8_t> kept = ReadBytes(m_path);
     ASSERT_EQ(kept.size(), protocol::kRecorderSize);
     EXPECT_EQ(kept.front(), 0x44);
     EXPECT_EQ(kept.back(), 0x44);
-    EXPECT_EQ(FilesInDirectory(), 1u);
+    EXPECT_EQ(m_temporary.EntryCount(), 1u);
 }
 
 TEST_F(MeasurementFile, SavingIntoAReadOnlyOrMissingFolderFails) {
     EXPECT_FALSE(SaveMeasurementFile(m_dir + "/none/run.qz", m_image.data(), m_image.size()));
     if (geteuid() == 0) {
-        GTEST_SKIP() << "permissions do not stop root";
+        GTEST_SKIP() << "needs a normal user: permissions do not stop root";
     }
     fs::permissions(m_dir, fs::perms::owner_read | fs::perms::owner_exec);
     EXPECT_FALSE(SaveMeasurementFile(m_path, m_image.data(), m_image.size()));

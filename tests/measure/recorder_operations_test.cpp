@@ -8,14 +8,13 @@
 #include "link/protocol.h"
 #include "measure/dlg_wykres.h"
 #include "res/resource.h"
+#include "tests/support/file_bytes.h"
 #include "tests/support/terminal_harness.h"
 
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -33,17 +32,6 @@ std::vector<std::uint8_t> Pattern(std::size_t size, std::uint8_t seed) {
         bytes[i] = static_cast<std::uint8_t>((i * 7 + seed + i / 251) & 0xFF);
     }
     return bytes;
-}
-
-void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-}
-
-std::vector<std::uint8_t> ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
 bool ImageIs(CLWDlg& dlg, const std::vector<std::uint8_t>& bytes) {

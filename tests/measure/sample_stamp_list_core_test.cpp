@@ -1,10 +1,10 @@
 #include "measure/sample_stamp_list.h"
 
 #include "link/protocol.h"
+#include "tests/support/warsaw_time_zone.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <vector>
 
 namespace {
@@ -59,28 +59,9 @@ private:
     CSampleStampList m_list;
 };
 
-class SampleDecoding : public ::testing::Test {
+class SampleDecoding : public WarsawTimeZone {
 protected:
-    void SetUp() override {
-        const char* old = std::getenv("TZ");
-        m_hadTz = old != nullptr;
-        if (m_hadTz) {
-            m_oldTz = old;
-        }
-        setenv("TZ", "Europe/Warsaw", 1);
-        tzset();
-    }
-    void TearDown() override {
-        if (m_hadTz) {
-            setenv("TZ", m_oldTz.c_str(), 1);
-        } else {
-            unsetenv("TZ");
-        }
-        tzset();
-    }
     const t_device_time T = MakeDeviceTime(2009, 12, 2, 9, 5, 7);
-    bool m_hadTz = false;
-    std::string m_oldTz;
 };
 
 TEST_F(SampleDecoding, AllZeroImageGivesNoRunsAndKeepsTheListAsItWas) {

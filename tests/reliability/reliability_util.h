@@ -6,6 +6,7 @@
 #include "link/protocol.h"
 #include "link/queue.h"
 #include "res/resource.h"
+#include "tests/support/connect_quiet.h"
 #include "tests/support/terminal_harness.h"
 
 #include <algorithm>
@@ -84,17 +85,6 @@ inline void SaveOrLeave(CDialog& d) {
     if (d.IsModalLoopRunning()) {
         afx::testing::ClickButton(d, IDCANCEL);
     }
-}
-
-// Connects and stops the live status poll, so that only the test's own requests travel.
-inline bool ConnectQuiet(TerminalHarness& h, CLWDlg& dlg) {
-    if (!h.Connect(dlg)) {
-        return false;
-    }
-    dlg.PollStatus(0);
-    const bool idle = afx::testing::WaitUntil([&] { return !dlg.Queue().IsBusy(); }, 3000);
-    afx::testing::ProcessEvents(50);
-    return idle;
 }
 
 // "Połącz" once more after a "Rozłącz": waits for a new "Połączono" and the first status

@@ -1,6 +1,7 @@
 #include "sim/pty_simulator.h"
 
 #include "sim_test_support.h"
+#include "tests/support/temporary_directory.h"
 
 #include <gtest/gtest.h>
 
@@ -73,12 +74,6 @@ private:
     std::vector<std::uint8_t> m_received;
 };
 
-std::string MakeTempDir() {
-    char pattern[] = "/tmp/re2_sim_test_XXXXXX";
-    const char* dir = ::mkdtemp(pattern);
-    return dir ? dir : "";
-}
-
 } // namespace
 
 TEST(PtySimulator, AnswersRequestsOverTheSlave) {
@@ -143,8 +138,8 @@ TEST(PtySimulator, LineDownLosesRequestsUntilItComesBack) {
 }
 
 TEST(PtySimulator, CutLinkHangsUpThePortAndStartServesOnANewOne) {
-    const std::string dir = MakeTempDir();
-    ASSERT_FALSE(dir.empty());
+    const TemporaryDirectory temporary("re2_sim_test_");
+    const std::string& dir = temporary.Path();
     t_pty_options options;
     options.linkDirectory = dir;
     options.comPort = 4;
@@ -168,12 +163,11 @@ TEST(PtySimulator, CutLinkHangsUpThePortAndStartServesOnANewOne) {
 
     sim.Stop();
     EXPECT_NE(::access(link.c_str(), F_OK), 0);
-    ::rmdir(dir.c_str());
 }
 
 TEST(PtySimulator, ReplacesAStaleComLink) {
-    const std::string dir = MakeTempDir();
-    ASSERT_FALSE(dir.empty());
+    const TemporaryDirectory temporary("re2_sim_test_");
+    const std::string& dir = temporary.Path();
     const std::string link = dir + "/COM1";
     ASSERT_EQ(::symlink("/dev/null/nothing", link.c_str()), 0);
     t_pty_options options;
@@ -187,7 +181,6 @@ TEST(PtySimulator, ReplacesAStaleComLink) {
         EXPECT_EQ(port.Exchange(protocol::kCmdReadVersions).size(), 1u);
     }
     EXPECT_NE(::access(link.c_str(), F_OK), 0); // removed with the simulator
-    ::rmdir(dir.c_str());
 }
 
 TEST(PtySimulator, PacedRepliesTakeTheirLineTime) {

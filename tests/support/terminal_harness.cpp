@@ -4,25 +4,11 @@
 #include "res/resource.h"
 
 #include <algorithm>
-#include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <stdexcept>
 
-namespace {
-
-std::string MakeTemporaryDirectory() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "re2-e2e-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) {
-        throw std::runtime_error("mkdtemp failed");
-    }
-    return pattern + "/";
-}
-
-} // namespace
-
-TerminalHarness::TerminalHarness(t_harness_options options) : m_options(std::move(options)) {
-    m_directory = MakeTemporaryDirectory();
+TerminalHarness::TerminalHarness(t_harness_options options)
+    : m_options(std::move(options)), m_directory(m_temporary.Path() + "/") {
     afx::testing::SetProgramPathOverride(m_directory + "re2-terminal");
     if (m_options.writeConfig) {
         SettingsRecord settings;
@@ -57,8 +43,6 @@ TerminalHarness::~TerminalHarness() {
     afx::testing::ClearModalHooks();
     afx::testing::SetProgramPathOverride("");
     m_sim->Stop();
-    std::error_code ignored;
-    std::filesystem::remove_all(m_directory, ignored);
 }
 
 INT_PTR TerminalHarness::Run(const std::function<void(CLWDlg&)>& body) {

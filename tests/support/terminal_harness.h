@@ -8,6 +8,7 @@
 #include "framework/afx.h"
 #include "framework/test_seams.h"
 #include "sim/pty_simulator.h"
+#include "tests/support/temporary_directory.h"
 
 #include <deque>
 #include <functional>
@@ -64,6 +65,7 @@ public:
 
 private:
     t_harness_options m_options;
+    TemporaryDirectory m_temporary{"re2-e2e-"};
     std::string m_directory;
     std::unique_ptr<PtySimulator> m_sim;
     std::vector<afx::testing::MessageBoxRecord> m_boxes;
