@@ -2,13 +2,23 @@
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <climits>
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
 namespace {
+
+// Symbolic links followed before giving up with ELOOP, as many as the kernel follows.
+constexpr int kMaxLinks = 40;
+// The temporary file: a short name, so that it fits beside a target of the longest name.
+constexpr char kTemporaryPrefix[] = ".re2";
+constexpr std::size_t kTemporaryRandomChars = 6;
+constexpr int kTemporaryAttempts = 100;
 
 std::atomic<AtomicWriteFunction> g_writeFunction{nullptr};
 
@@ -32,12 +42,18 @@ bool WriteAll(int fd, const std::uint8_t* data, std::size_t n) {
     return true;
 }
 
-std::string DirectoryOf(const std::string& path) {
+// Everything up to and including the last slash; empty for a bare name.
+std::string DirectoryPrefix(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos) {
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string DirectoryOf(const std::string& path) {
+    const std::string prefix = DirectoryPrefix(path);
+    if (prefix.empty()) {
         return ".";
     }
-    return slash == 0 ? "/" : path.substr(0, slash);
+    return prefix.size() == 1 ? prefix : prefix.substr(0, prefix.size() - 1);
 }
 
 // Makes the rename itself survive a power cut; a directory that cannot be synced does not
@@ -50,6 +66,128 @@ void SyncDirectory(const std::string& directory) {
     }
 }
 
+// The name the content of path is stored under: path itself, or where its chain of
+// symbolic links ends. A name that does not exist ends the chain too, being what an open
+// with O_CREAT would create. False (errno set) for a loop or a link that cannot be read.
+// Relative links are taken from the link's own directory, and ".." is left to the kernel.
+bool FinalTarget(std::string path, std::string& target) {
+    std::vector<char> link(PATH_MAX);
+    for (int hops = 0; hops <= kMaxLinks; ++hops) {
+        struct stat info;
+        if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
+            target = path; // the open below says what is wrong with a name lstat refuses
+            return true;
+        }
+        const ssize_t k = ::readlink(path.c_str(), link.data(), link.size());
+        if (k < 0) {
+            return false;
+        }
+        if (k == 0 || static_cast<std::size_t>(k) >= link.size()) {
+            errno = k == 0 ? ENOENT : ENAMETOOLONG;
+            return false;
+        }
+        const std::string next(link.data(), static_cast<std::size_t>(k));
+        path = next[0] == '/' ? next : DirectoryPrefix(path) + next;
+    }
+    errno = ELOOP;
+    return false;
+}
+
+std::string RandomChars() {
+    static constexpr char kChars[] =
+        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    unsigned char bytes[kTemporaryRandomChars] = {};
+    if (getrandom(bytes, sizeof bytes, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof bytes)) {
+        // Without entropy yet, the clock and a counter still differ from one try to the next;
+        // O_EXCL catches the rest.
+        static std::atomic<std::uint64_t> counter{0};
+        std::uint64_t mix = static_cast<std::uint64_t>(
+                                std::chrono::steady_clock::now().time_since_epoch().count()) ^
+                            (counter.fetch_add(1) * 0x9E3779B97F4A7C15ull) ^
+                            static_cast<std::uint64_t>(getpid());
+        for (unsigned char& b : bytes) {
+            b = static_cast<unsigned char>(mix);
+            mix = (mix >> 8) | (mix << 56);
+        }
+    }
+    std::string chars;
+    for (const unsigned char b : bytes) {
+        chars.push_back(kChars[b % (sizeof kChars - 1)]);
+    }
+    return chars;
+}
+
+// Creates a new file under an unused generated name in the directory of target, the way the
+// plain open creates one: with `mode`, less the umask or as the directory's default ACL
+// says. -1 with errno when none can be made.
+int CreateTemporary(const std::string& target, mode_t mode, std::string& name) {
+    const std::string prefix = DirectoryPrefix(target) + kTemporaryPrefix;
+    for (int attempt = 0; attempt < kTemporaryAttempts; ++attempt) {
+        name = prefix + RandomChars();
+        const int fd = ::open(name.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, mode);
+        if (fd >= 0 || errno != EEXIST) {
+            return fd;
+        }
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+// Writes the temporary file whole to the disk and renames it over target; on failure
+// removes it.
+bool CommitTemporary(int fd, const std::string& temporary, const std::string& target,
+                     const std::uint8_t* data, std::size_t n) {
+    const bool written = WriteAll(fd, data, n) && fsync(fd) == 0;
+    const bool closed = ::close(fd) == 0;
+    if (!written || !closed || std::rename(temporary.c_str(), target.c_str()) != 0) {
+        ::unlink(temporary.c_str());
+        return false;
+    }
+    SyncDirectory(DirectoryOf(target));
+    return true;
+}
+
+// What the plain open does with an existing file: empty it and write.
+bool WriteInPlace(int fd, const std::uint8_t* data, std::size_t n) {
+    return ftruncate(fd, 0) == 0 && WriteAll(fd, data, n) && fsync(fd) == 0;
+}
+
+// Gives the new copy the group and permission bits of the file it replaces. The copy is
+// made readable by its owner only until then, so that no one else sees the content under
+// permissions the file did not have.
+bool TakeOwnershipOf(int fd, const struct stat& file) {
+    struct stat copy;
+    if (fstat(fd, &copy) != 0) {
+        return false;
+    }
+    if (copy.st_gid != file.st_gid && fchown(fd, static_cast<uid_t>(-1), file.st_gid) != 0) {
+        return false;
+    }
+    return fchmod(fd, file.st_mode & 0777) == 0;
+}
+
+// Replaces the existing regular file `file`, open for writing as fd, stored under target.
+bool ReplaceExisting(int fd, const struct stat& file, const std::string& target,
+                     const std::uint8_t* data, std::size_t n) {
+    // A rename would give the file a new inode of this process's owner: the other hard
+    // links would keep the old content, another owner would lose the file.
+    if (file.st_nlink > 1 || file.st_uid != geteuid()) {
+        return WriteInPlace(fd, data, n);
+    }
+    std::string temporary;
+    const int copy = CreateTemporary(target, S_IRUSR | S_IWUSR, temporary);
+    if (copy < 0) {
+        // A writable file in a directory that takes no new names is written as it stands.
+        return (errno == EACCES || errno == EPERM) && WriteInPlace(fd, data, n);
+    }
+    if (!TakeOwnershipOf(copy, file)) {
+        ::close(copy);
+        ::unlink(temporary.c_str());
+        return WriteInPlace(fd, data, n);
+    }
+    return CommitTemporary(copy, temporary, target, data, n);
+}
+
 } // namespace
 
 void SetAtomicWriteFunctionForTest(AtomicWriteFunction function) {
@@ -60,26 +198,42 @@ bool WriteFileAtomically(const std::string& path, const std::uint8_t* data, std:
     if (path.empty() || (data == nullptr && n > 0)) {
         return false;
     }
-    std::string temporary = path + ".tmpXXXXXX";
-    std::vector<char> name(temporary.begin(), temporary.end());
-    name.push_back('\0');
-    const int fd = mkostemp(name.data(), O_CLOEXEC);
+    std::string target;
+    if (!FinalTarget(path, target)) {
+        return false;
+    }
+
+    // The plain open without O_TRUNC: the kernel checks the permissions with the effective
+    // ids, follows the links with its own protections and refuses what the open would.
+    // O_NONBLOCK keeps a FIFO from stopping the program; only regular files go on.
+    constexpr int kProbe = O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC;
+    bool created = false;
+    int fd = ::open(path.c_str(), kProbe);
+    if (fd < 0 && errno == ENOENT) {
+        if (target == path) {
+            std::string temporary;
+            const int copy = CreateTemporary(target, 0666, temporary);
+            return copy >= 0 && CommitTemporary(copy, temporary, target, data, n);
+        }
+        // A link to nowhere: the open creates the file it names, through the link.
+        fd = ::open(path.c_str(), kProbe | O_CREAT, 0666);
+        created = fd >= 0;
+    }
     if (fd < 0) {
         return false;
     }
-    temporary = name.data();
 
-    // Keep the permissions of the file being replaced; a new file gets the usual ones.
-    struct stat existing;
-    const mode_t mode = ::stat(path.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : 0644;
-    fchmod(fd, mode);
-
-    const bool written = WriteAll(fd, data, n) && fsync(fd) == 0;
-    const bool closed = ::close(fd) == 0;
-    if (!written || !closed || std::rename(temporary.c_str(), path.c_str()) != 0) {
-        ::unlink(temporary.c_str());
-        return false;
+    // The file the kernel opened must be the one found at the end of the links; a name
+    // changed in between is not saved over. Bytes written in place through fd are on the
+    // disk after its fsync, so its close can fail nothing.
+    struct stat file;
+    struct stat named;
+    const bool saved = fstat(fd, &file) == 0 && S_ISREG(file.st_mode) &&
+                       ::lstat(target.c_str(), &named) == 0 && named.st_dev == file.st_dev &&
+                       named.st_ino == file.st_ino && ReplaceExisting(fd, file, target, data, n);
+    ::close(fd);
+    if (!saved && created) {
+        ::unlink(target.c_str());
     }
-    SyncDirectory(DirectoryOf(path));
-    return true;
+    return saved;
 }

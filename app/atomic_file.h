@@ -1,14 +1,29 @@
 #pragma once
-// Whole-file replacement that never leaves a half-written file: the bytes go to a temporary
-// file beside the target, are flushed to the disk, and only then renamed over the target.
+// Saving a whole file as a plain open for writing would save it, without the half-written
+// files such an open leaves: the bytes go to a temporary file beside the file they are for,
+// are flushed to the disk, and only then renamed over it.
+//
+// The rename stands in for the plain open only where it keeps what that open keeps:
+//  - a file the open would refuse (not writable for this process, a directory, anything
+//    but a regular file) is refused, and keeps its bytes;
+//  - a symbolic link, or a chain of them, leads to the file that is saved: that file is
+//    replaced in its own directory and the links stay as they were. A link to nowhere gets
+//    its target created, as the open would create it;
+//  - a file with more than one hard link, a file of another owner (or of a group the new
+//    copy cannot be given), and a writable file in a directory this process cannot write
+//    are emptied and written in place, as the open writes them. An interrupted save can
+//    leave these shorter than they should be.
+// A new file is created with the permissions the umask and the directory's default ACL
+// give; a replaced one keeps its permission bits, owner and group.
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <sys/types.h>
 
-// True when all n bytes are in place under path. On any failure the temporary file is
-// removed and an existing file at path is left as it was.
+// True when all n bytes are in place under path (or the file its links lead to). On any
+// failure no temporary file is left and an existing file keeps its bytes, except that a
+// file written in place (see above) may have been emptied or cut short.
 bool WriteFileAtomically(const std::string& path, const std::uint8_t* data, std::size_t n);
 
 // Test seam: the write(2)-like call WriteFileAtomically uses. Tests set it to simulate a

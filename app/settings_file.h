@@ -22,5 +22,6 @@ void EncodeSettings(const SettingsRecord& settings, std::uint8_t out[protocol::k
 // False (settings untouched) when the file cannot be opened, is a directory or is shorter
 // than 12 bytes. Reads no more than the record.
 bool ReadSettingsFile(const std::string& path, SettingsRecord& settings);
-// Replaces the file whole (see WriteFileAtomically); false leaves the old file as it was.
+// Saves the 12 bytes as WriteFileAtomically does: false when the file cannot be written,
+// which then keeps its bytes unless it is one of the files written in place.
 bool WriteSettingsFile(const std::string& path, const SettingsRecord& settings);

@@ -15,5 +15,6 @@ enum class LoadError {
 
 // Reads the whole file into out. On failure out is left as it was and error says why.
 bool LoadMeasurementFile(const std::string& path, std::vector<std::uint8_t>& out, LoadError& error);
-// Replaces the file whole with the n bytes of image; false leaves an old file as it was.
+// Saves the n bytes of image as WriteFileAtomically does: false when the file cannot be
+// written, which then keeps its bytes unless it is one of the files written in place.
 bool SaveMeasurementFile(const std::string& path, const std::uint8_t* image, std::size_t n);

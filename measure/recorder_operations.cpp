@@ -66,8 +66,8 @@ void CLWDlg::OnSaveFile() {
     }
     const std::string path = dialog.GetPathName();
 
-    // Written beside the target and renamed over it only when complete: a failure keeps an
-    // existing file as it was.
+    // Saved whole or not at all wherever a rename can stand in for the plain open (see
+    // WriteFileAtomically); the message covers every refusal and failure alike.
     if (!SaveMeasurementFile(path, m_memoryImage, protocol::kRecorderSize)) {
         AfxMessageBox("Nie mozna otworzyc pliku do zapisu!", MB_OK);
         return;

@@ -63,6 +63,16 @@ bool DeviceMemory::Write(std::uint32_t address, const std::uint8_t* data, std::s
     return true;
 }
 
+bool DeviceMemory::WriteSettings(std::uint32_t address, const std::uint8_t* data,
+                                 std::size_t count) {
+    std::size_t offset = 0;
+    if (!InRegion(protocol::kSettingsBase, m_settings.size(), address, count, offset)) {
+        return false;
+    }
+    std::copy(data, data + count, m_settings.begin() + static_cast<std::ptrdiff_t>(offset));
+    return true;
+}
+
 bool DeviceMemory::Stage(std::uint32_t address, const std::uint8_t* data, std::size_t count) {
     std::size_t offset = 0;
     if (!InRegion(protocol::kSettingsBase, m_settings.size(), address, count, offset)) {

@@ -2,9 +2,10 @@
 // The simulated device's memory: the recorder ring at memory address 0 and the settings
 // area (blocks 2 to 5, back to back) from protocol::kSettingsBase.
 //
-// Chunk writes from the line land in a staging copy first; only closing the block write
-// applies the staged bytes of that block to the memory that chunk reads see. The recorder
-// is written by the device itself only: chunk writes into it are refused.
+// Chunk writes from the line go into the settings area: straight through, as the device
+// writes them, or into a staging copy that only closing the block write applies to the
+// memory that chunk reads see. The recorder is written by the device itself only: chunk
+// writes into it are refused either way.
 
 #include "link/protocol.h"
 
@@ -30,6 +31,10 @@ public:
     bool Write(std::uint32_t address, const std::vector<std::uint8_t>& data) {
         return Write(address, data.data(), data.size());
     }
+
+    // Writes a chunk through to the settings area; false (nothing written) unless all bytes
+    // lie inside it.
+    bool WriteSettings(std::uint32_t address, const std::uint8_t* data, std::size_t count);
 
     // Stages a chunk; false (nothing staged) unless all bytes lie inside the settings area.
     bool Stage(std::uint32_t address, const std::uint8_t* data, std::size_t count);

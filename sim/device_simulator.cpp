@@ -241,10 +241,12 @@ bool DeviceSimulator::Execute(const t_transfer_data& request, bool rejectWrite,
     case protocol::kCmdWriteChunk: {
         const std::uint32_t address = ReadU32LE(in, inSize, 0);
         const std::size_t n = ReadU8(in, inSize, 4);
+        const std::uint8_t* bytes = in + protocol::kChunkHeader;
         const bool written = !rejectWrite && inSize >= protocol::kChunkHeader &&
                              n <= protocol::kChunkData &&
                              FitsIn(inSize, protocol::kChunkHeader, n) &&
-                             m_memory.Stage(address, in + protocol::kChunkHeader, n);
+                             (m_stageWrites ? m_memory.Stage(address, bytes, n)
+                                            : m_memory.WriteSettings(address, bytes, n));
         out[0] = written ? 1 : 0;
         reply.length = 1;
         return true;

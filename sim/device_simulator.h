@@ -7,6 +7,10 @@
 // Replies carry message type 1 and the device's address. Frames to other addresses are
 // logged but not answered; a request of message type 0 takes effect without a reply, and
 // so do the reset (command 0) and unknown commands.
+//
+// A confirmed chunk write is in the device's memory at once, as on the device, so a block
+// write cut short leaves the block with the chunks written so far. Staging instead holds
+// the chunks back until their block write is closed (command 41) and a reset drops them.
 
 #include "link/frame_codec.h"
 #include "link/protocol.h"
@@ -72,6 +76,10 @@ public:
     bool Programmer() const { return m_programmer; }
     void SetProgrammer(bool on) { m_programmer = on; }
 
+    // Chunk writes: written through (the default) or staged until their block is closed.
+    bool StageWrites() const { return m_stageWrites; }
+    void SetStageWrites(bool on) { m_stageWrites = on; }
+
     // Live status and position (mm); the status reports this position.
     t_sim_status& Status() { return m_status; }
     std::int32_t Position() const { return m_position; }
@@ -136,6 +144,7 @@ private:
     std::uint8_t m_version = 5;
     std::string m_name;
     bool m_programmer = false;
+    bool m_stageWrites = false;
     t_sim_status m_status;
     std::int32_t m_position = 0;
     std::int64_t m_clockOffset = 0;

@@ -22,6 +22,9 @@ constexpr char kUsage[] =
     "  --pace-input     take requests at that speed too\n"
     "  --address A      device address, 0 to 31 (default 31)\n"
     "  --programmer     report a programmer unit instead of a recorder\n"
+    "  --stage-writes   hold written chunks back until their block write is closed\n"
+    "                   (command 41); by default each chunk is written at once, as the\n"
+    "                   device does, so a write cut short leaves part of its block new\n"
     "  --seed S         seed of the recorder content and random faults (default 1)\n"
     "  --noise N        up to N noise characters before each frame sent\n"
     "  --drop-rate R    lose replies at random with probability R (0 to 1)\n"
@@ -46,6 +49,7 @@ int main(int argc, char** argv) {
     t_pty_options options;
     long address = 31;
     bool programmer = false;
+    bool stageWrites = false;
     long noise = 0;
     long delay = 0;
     double dropRate = 0;
@@ -58,6 +62,10 @@ int main(int argc, char** argv) {
         }
         if (arg == "--programmer") {
             programmer = true;
+            continue;
+        }
+        if (arg == "--stage-writes") {
+            stageWrites = true;
             continue;
         }
         if (arg == "--pace-input") {
@@ -105,6 +113,7 @@ int main(int argc, char** argv) {
     simulator.WithDevice([&](DeviceSimulator& device) {
         device.SetAddress(static_cast<int>(address));
         device.SetProgrammer(programmer);
+        device.SetStageWrites(stageWrites);
         device.SetNoiseBetweenFrames(static_cast<unsigned>(noise));
         device.SetReplyDelayMs(static_cast<int>(delay));
         if (dropRate > 0) {

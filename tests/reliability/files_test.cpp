@@ -2,9 +2,12 @@
 // kind, measurement files of wrong sizes, a directory, a file that shrinks while it is read,
 // and saving into a read-only folder or onto a full disk. Through the real handlers: the
 // old file survives whole, no partial file is left at the target name, every failure says
-// so.
+// so. Saving treats the file that is there as a plain open for writing would: it refuses
+// what that open refuses, follows symbolic links, and keeps hard links, owners and
+// permissions.
 
 #include "app/atomic_file.h"
+#include "app/settings_file.h"
 #include "app/text_format.h"
 #include "framework/file_dialog.h"
 #include "framework/test_seams.h"
@@ -18,10 +21,17 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
+#include <iostream>
+#include <iterator>
+#include <map>
 #include <poll.h>
 #include <sys/fanotify.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
 #include <thread>
 #include <unistd.h>
 
@@ -322,6 +332,304 @@ TEST_F(Files, SavingOntoAFullDiskOrIntoAReadOnlyFolderKeepsTheOldFile) {
         }
         EXPECT_EQ(TerminalHarness::ConsoleLines(dlg), lines);
     });
+}
+
+// Saving onto what is already there. Every row is saved twice: as config.cfg through the
+// "Port" dialog and as a measurement file through "Zapisz do pliku".
+
+enum class Saved { Config, Image };
+enum class Outcome {
+    Replaced, // new content under a new inode with the old permissions, owner and group
+    InPlace,  // new content in the same inode, as the plain open writes it
+    Created,  // a new file, with the permissions the umask or the default ACL give
+    Refused,  // the failure is shown and the file keeps its bytes
+};
+enum class Runs { Anyone, AsRoot, AsUser }; // where the row can be set up or applies
+
+// Where a row builds its files: the name the program saves under, the folder it lies in,
+// and a folder of its own for link targets. Both folder names end in '/'.
+struct t_place {
+    std::string entry;
+    std::string folder;
+    std::string elsewhere;
+    std::vector<std::uint8_t> old;
+};
+
+struct t_target_row {
+    const char* name;
+    Runs runs;
+    Outcome outcome;
+    // Builds the row's files and gives the file the content ends in ("" for none).
+    std::function<std::string(const t_place&)> build;
+};
+
+constexpr uid_t kOtherUser = 65534;
+constexpr gid_t kOtherGroup = 65534;
+constexpr mode_t kKeptMode = 0604; // unusual, so that a kept mode shows
+
+void Build(const std::string& path, const std::vector<std::uint8_t>& bytes, mode_t mode) {
+    WriteBytes(path, bytes);
+    ASSERT_EQ(::chmod(path.c_str(), mode), 0);
+}
+
+void Link(const std::string& to, const std::string& at) {
+    ASSERT_EQ(::symlink(to.c_str(), at.c_str()), 0) << at;
+}
+
+// Every name of a folder with what it is; links with what they say.
+std::map<std::string, std::string> Listing(const std::string& folder) {
+    std::map<std::string, std::string> listing;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        const fs::path& path = entry.path();
+        listing[path.filename().string()] =
+            fs::is_symlink(fs::symlink_status(path)) ? "-> " + fs::read_symlink(path).string() : "";
+    }
+    return listing;
+}
+
+// A default ACL of u::rwx, g::rwx, o::r-x on the folder (new files 0664 whatever the
+// umask); false where the file system has no ACLs.
+bool SetDefaultAcl(const std::string& folder) {
+    struct Entry {
+        std::uint16_t tag, perm;
+        std::uint32_t id;
+    };
+    struct {
+        std::uint32_t version = 2;
+        Entry entries[3] = {{0x01, 7, ~0u}, {0x04, 7, ~0u}, {0x20, 5, ~0u}};
+    } acl;
+    return ::setxattr(folder.c_str(), "system.posix_acl_default", &acl, sizeof acl, 0) == 0;
+}
+
+std::string FolderPrefix(const std::string& path) {
+    return path.substr(0, path.find_last_of('/') + 1);
+}
+
+bool Runnable(Runs runs) {
+    return runs == Runs::Anyone || (runs == Runs::AsRoot) == (geteuid() == 0);
+}
+
+// Saves through the program's own handler: "Port" confirmed with COM4, or "Zapisz do
+// pliku". True when the program reports the save with its console line; false when it
+// adds no line.
+bool SaveThroughProgram(TerminalHarness& h, CLWDlg& dlg, Saved file, const std::string& entry) {
+    h.ClearBoxes();
+    const auto lines = TerminalHarness::ConsoleLines(dlg);
+    std::string done;
+    if (file == Saved::Config) {
+        t::AddModalHook(IDD_OPCJE, [](CDialog& d) {
+            t::ClickButton(d, IDC_COM1 + 3);
+            t::ClickButton(d, IDOK);
+        });
+        t::ClickButton(dlg, IDC_PORT);
+        done = "Plik konfiguracyjny '" + entry + "' zapisano";
+    } else {
+        AnswerFileDialogs(entry);
+        t::ClickButton(dlg, IDC_SAVE_FILE);
+        done = "Plik '" + entry + "' zapisany, 475136 bajtow";
+    }
+    const auto after = TerminalHarness::ConsoleLines(dlg);
+    if (after == lines) {
+        return false;
+    }
+    EXPECT_EQ(after.size(), lines.size() + 1);
+    EXPECT_EQ(after.back(), done);
+    return true;
+}
+
+// Runs the rows for both files in one program and checks each outcome. Gives the rows this
+// run cannot set up.
+std::vector<std::string> SaveOntoEachTarget(const std::vector<t_target_row>& rows) {
+    std::vector<std::string> skipped;
+    const mode_t umaskBefore = ::umask(027);
+    TerminalHarness h;
+    const bool acl = SetDefaultAcl(h.Directory());
+    const mode_t newMode = acl ? 0664 : 0640;
+    h.Run([&](CLWDlg& dlg) {
+        int place = 0;
+        for (const t_target_row& row : rows) {
+            if (!Runnable(row.runs)) {
+                skipped.push_back(row.name);
+                continue;
+            }
+            for (const Saved file : {Saved::Config, Saved::Image}) {
+                SCOPED_TRACE(std::string(row.name) +
+                             (file == Saved::Config ? ", config.cfg" : ", measurement file"));
+                t_place p;
+                const std::string n = std::to_string(++place);
+                p.elsewhere = h.PathOf("cel" + n + "/");
+                fs::create_directory(p.elsewhere);
+                std::vector<std::uint8_t> fresh;
+                if (file == Saved::Config) {
+                    p.folder = h.Directory();
+                    p.entry = h.PathOf("config.cfg");
+                    fs::remove(p.entry);
+                    p.old = ConfigBytes(12);
+                    fresh.resize(protocol::kSettingsFileSize);
+                    EncodeSettings({4, dlg.m_settings.baudRate, dlg.m_settings.deviceAddress},
+                                   fresh.data());
+                } else {
+                    p.folder = h.PathOf("zapis" + n + "/");
+                    fs::create_directory(p.folder);
+                    p.entry = p.folder + "plik.qz";
+                    p.old = Pattern(kImageSize, 1);
+                    fresh.assign(dlg.MemoryImage(), dlg.MemoryImage() + kImageSize);
+                }
+                const std::string target = row.build(p);
+                const auto folderBefore = Listing(p.folder);
+                const auto elsewhereBefore = Listing(p.elsewhere);
+                struct stat before {};
+                const bool existed = !target.empty() && ::stat(target.c_str(), &before) == 0;
+
+                const bool saved = SaveThroughProgram(h, dlg, file, p.entry);
+                fs::permissions(p.folder, fs::perms::owner_all);
+                fs::permissions(p.elsewhere, fs::perms::owner_all);
+
+                const bool refused = row.outcome == Outcome::Refused;
+                EXPECT_EQ(saved, !refused);
+                // The "Port" dialog's save says nothing when it fails; "Zapisz do pliku" does.
+                EXPECT_EQ(h.BoxTexts(), refused && file == Saved::Image
+                                            ? std::vector<std::string>{kCannotWrite}
+                                            : std::vector<std::string>{});
+                auto folderExpected = folderBefore;
+                auto elsewhereExpected = elsewhereBefore;
+                if (row.outcome == Outcome::Created) {
+                    (FolderPrefix(target) == p.folder
+                         ? folderExpected
+                         : elsewhereExpected)[fs::path(target).filename().string()] = "";
+                }
+                EXPECT_EQ(Listing(p.folder), folderExpected); // links stay, no temporary
+                EXPECT_EQ(Listing(p.elsewhere), elsewhereExpected);
+                if (target.empty()) {
+                    continue;
+                }
+                struct stat after {};
+                if (::stat(target.c_str(), &after) != 0) {
+                    ADD_FAILURE() << "no file at " << target;
+                    continue;
+                }
+                EXPECT_EQ(ReadBytes(target), refused ? p.old : fresh);
+                if (row.outcome == Outcome::Created) {
+                    EXPECT_FALSE(existed);
+                    EXPECT_EQ(after.st_mode & 07777, newMode);
+                    continue;
+                }
+                EXPECT_EQ(after.st_mode & 07777, before.st_mode & 07777);
+                EXPECT_EQ(after.st_uid, before.st_uid);
+                EXPECT_EQ(after.st_gid, before.st_gid);
+                EXPECT_EQ(after.st_nlink, before.st_nlink);
+                EXPECT_EQ(after.st_ino == before.st_ino, row.outcome != Outcome::Replaced);
+            }
+        }
+    });
+    ::umask(umaskBefore);
+    if (!acl) {
+        std::cout << "[ note     ] no default ACL here: new files checked against the umask\n";
+    }
+    return skipped;
+}
+
+TEST_F(Files, SavingFollowsLinksAndKeepsWhatAPlainOpenKeeps) {
+    const std::vector<t_target_row> rows = {
+        {"plain file", Runs::Anyone, Outcome::Replaced,
+         [](const t_place& p) {
+             Build(p.entry, p.old, kKeptMode);
+             return p.entry;
+         }},
+        {"symbolic link", Runs::Anyone, Outcome::Replaced,
+         [](const t_place& p) {
+             Build(p.elsewhere + "plik", p.old, kKeptMode);
+             Link(p.elsewhere + "plik", p.entry);
+             return p.elsewhere + "plik";
+         }},
+        {"chain of relative links", Runs::Anyone, Outcome::Replaced,
+         [](const t_place& p) {
+             Build(p.elsewhere + "plik", p.old, kKeptMode);
+             Link(fs::relative(p.elsewhere + "plik", p.folder).string(), p.folder + "posredni");
+             Link("posredni", p.entry);
+             return p.elsewhere + "plik";
+         }},
+        {"link to a name of 255 characters", Runs::Anyone, Outcome::Replaced,
+         [](const t_place& p) {
+             const std::string target = p.elsewhere + std::string(252, 'd') + ".qz";
+             Build(target, p.old, kKeptMode);
+             Link(target, p.entry);
+             return target;
+         }},
+        {"link to nowhere", Runs::Anyone, Outcome::Created,
+         [](const t_place& p) {
+             Link(p.elsewhere + "nowy", p.entry);
+             return p.elsewhere + "nowy";
+         }},
+        {"no file yet", Runs::Anyone, Outcome::Created, [](const t_place& p) { return p.entry; }},
+        {"link loop", Runs::Anyone, Outcome::Refused,
+         [](const t_place& p) {
+             Link("petla", p.entry);
+             Link(fs::path(p.entry).filename().string(), p.folder + "petla");
+             return std::string();
+         }},
+        {"file with a second hard link", Runs::Anyone, Outcome::InPlace,
+         [](const t_place& p) {
+             Build(p.entry, p.old, kKeptMode);
+             EXPECT_EQ(::link(p.entry.c_str(), (p.elsewhere + "drugi").c_str()), 0);
+             return p.entry;
+         }},
+        {"file of another user", Runs::AsRoot, Outcome::InPlace,
+         [](const t_place& p) {
+             Build(p.entry, p.old, kKeptMode);
+             EXPECT_EQ(::chown(p.entry.c_str(), kOtherUser, kOtherGroup), 0);
+             return p.entry;
+         }},
+        {"file of another group", Runs::AsRoot, Outcome::Replaced,
+         [](const t_place& p) {
+             Build(p.entry, p.old, kKeptMode);
+             EXPECT_EQ(::chown(p.entry.c_str(), geteuid(), kOtherGroup), 0);
+             return p.entry;
+         }},
+        {"writable file in a folder the user cannot write", Runs::AsUser, Outcome::InPlace,
+         [](const t_place& p) {
+             Build(p.entry, p.old, kKeptMode);
+             fs::permissions(p.folder, fs::perms::owner_read | fs::perms::owner_exec);
+             return p.entry;
+         }},
+    };
+    for (const std::string& row : SaveOntoEachTarget(rows)) {
+        std::cout << "[ skipped  ] row \"" << row << "\": "
+                  << (geteuid() == 0 ? "permissions do not stop root" : "needs root to set up")
+                  << "\n";
+    }
+}
+
+TEST_F(Files, SavingOntoAFileThePlainOpenRefusesShowsTheFailureAndKeepsIt) {
+    if (geteuid() == 0) {
+        GTEST_SKIP() << "root opens read-only files for writing: run as a normal user";
+    }
+    const std::vector<t_target_row> rows = {
+        {"read-only file", Runs::AsUser, Outcome::Refused,
+         [](const t_place& p) {
+             Build(p.entry, p.old, 0444);
+             return p.entry;
+         }},
+        {"read-only file behind a link", Runs::AsUser, Outcome::Refused,
+         [](const t_place& p) {
+             Build(p.elsewhere + "plik", p.old, 0444);
+             Link(p.elsewhere + "plik", p.entry);
+             return p.elsewhere + "plik";
+         }},
+        {"read-only file with a second hard link", Runs::AsUser, Outcome::Refused,
+         [](const t_place& p) {
+             Build(p.entry, p.old, 0444);
+             EXPECT_EQ(::link(p.entry.c_str(), (p.elsewhere + "drugi").c_str()), 0);
+             return p.entry;
+         }},
+        {"read-only file in a read-only folder", Runs::AsUser, Outcome::Refused,
+         [](const t_place& p) {
+             Build(p.entry, p.old, 0444);
+             fs::permissions(p.folder, fs::perms::owner_read | fs::perms::owner_exec);
+             return p.entry;
+         }},
+    };
+    EXPECT_TRUE(SaveOntoEachTarget(rows).empty());
 }
 
 } // namespace

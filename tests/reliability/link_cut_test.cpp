@@ -1,6 +1,8 @@
 // The line goes away in the middle of a transfer: the simulator closes its side as a cut
 // cable would, or stops answering. The transfer fails with its message and without a hang;
-// "Rozłącz" and a new "Połącz" work afterwards and the same transfer then succeeds.
+// "Rozłącz" and a new "Połącz" work afterwards and the same transfer then succeeds. A cut
+// write is never closed; the device keeps the chunks it took (all of them written through,
+// or none when the simulator stages them), which is why the write is worth repeating.
 
 #include "framework/test_seams.h"
 #include "link/protocol.h"
@@ -18,19 +20,24 @@ namespace {
 
 enum class Cut { Cable, Silence };
 
-class LinkCut : public ::testing::TestWithParam<Cut> {
+std::string CutName(Cut cut) {
+    return cut == Cut::Cable ? "CableCut" : "DeviceSilent";
+}
+
+class LinkCutBase : public ::testing::Test {
 protected:
     void TearDown() override { t::ClearModalHooks(); }
+    virtual Cut Kind() const = 0;
 
     void CutNow() {
-        if (GetParam() == Cut::Cable) {
+        if (Kind() == Cut::Cable) {
             h.Sim().CutLink();
         } else {
             h.Sim().WithDevice([](DeviceSimulator& d) { d.SetSilent(true); });
         }
     }
     void Mend() {
-        if (GetParam() == Cut::Cable) {
+        if (Kind() == Cut::Cable) {
             ASSERT_TRUE(h.Sim().Start());
         } else {
             h.Sim().WithDevice([](DeviceSimulator& d) { d.SetSilent(false); });
@@ -42,6 +49,20 @@ protected:
     }
 
     TerminalHarness h;
+};
+
+class LinkCut : public LinkCutBase, public ::testing::WithParamInterface<Cut> {
+protected:
+    Cut Kind() const override { return GetParam(); }
+};
+
+// Writes, with the simulator writing chunks through and staging them.
+class LinkCutWrite : public LinkCutBase,
+                     public ::testing::WithParamInterface<std::tuple<Cut, DeviceWrites>> {
+protected:
+    void SetUp() override { SetDeviceWrites(h, Writes()); }
+    Cut Kind() const override { return std::get<0>(GetParam()); }
+    DeviceWrites Writes() const { return std::get<1>(GetParam()); }
 };
 
 TEST_P(LinkCut, ReadoutFailsCleanlyAndSucceedsWholeAfterReconnecting) {
@@ -71,15 +92,22 @@ TEST_P(LinkCut, ReadoutFailsCleanlyAndSucceedsWholeAfterReconnecting) {
     });
 }
 
-TEST_P(LinkCut, SettingsWriteFailsCleanlyAndLeavesTheDeviceBlock) {
+TEST_P(LinkCutWrite, SettingsWriteFailsCleanlyAndIsNeverClosed) {
     const int block = protocol::kBlockRelays;
     h.Run([&](CLWDlg& dlg) {
         ASSERT_TRUE(h.Connect(dlg));
         const auto original = SettingsBlock(h, block);
-        const auto changed = std::vector<std::uint8_t>(original.rbegin(), original.rend());
+        auto changed = original;
+        for (auto& b : changed) {
+            b ^= 0xA5;
+        }
+        const std::vector<std::uint8_t> image(dlg.MemoryImage(),
+                                              dlg.MemoryImage() + protocol::kRecorderSize);
         // The read runs whole; the write is cut after its first chunk went out. The stored
         // block is changed behind the terminal's back so that any write would show.
+        int edits = 0;
         t::AddModalHook(IDD_PRZEK, [&](CDialog& d) {
+            ++edits;
             SetSettingsBlock(h, block, changed);
             SaveOrLeave(d);
         });
@@ -94,7 +122,9 @@ TEST_P(LinkCut, SettingsWriteFailsCleanlyAndLeavesTheDeviceBlock) {
         EXPECT_TRUE(Contains(kNoAnswer));
         EXPECT_EQ(CountLines(TerminalHarness::ConsoleLines(dlg), kAborted), 1);
         EXPECT_EQ(CommandCount(h, protocol::kCmdCloseWrite), 0u);
-        EXPECT_EQ(SettingsBlock(h, block), changed);
+        EXPECT_EQ(edits, 1);
+        EXPECT_TRUE(std::equal(image.begin(), image.end(), dlg.MemoryImage()));
+        EXPECT_EQ(SettingsBlock(h, block), BlockAfterWrite(h, block, changed, Writes()));
 
         ASSERT_TRUE(h.Disconnect(dlg));
         Mend();
@@ -111,8 +141,14 @@ TEST_P(LinkCut, SettingsWriteFailsCleanlyAndLeavesTheDeviceBlock) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Reliability, LinkCut, ::testing::Values(Cut::Cable, Cut::Silence),
+                         [](const auto& info) { return CutName(info.param); });
+INSTANTIATE_TEST_SUITE_P(Reliability, LinkCutWrite,
+                         ::testing::Combine(::testing::Values(Cut::Cable, Cut::Silence),
+                                            ::testing::Values(DeviceWrites::Through,
+                                                              DeviceWrites::Staged)),
                          [](const auto& info) {
-                             return info.param == Cut::Cable ? "CableCut" : "DeviceSilent";
+                             return CutName(std::get<0>(info.param)) +
+                                    WritesName(std::get<1>(info.param));
                          });
 
 } // namespace

@@ -105,4 +105,46 @@ inline void ClearSimLog(TerminalHarness& h) {
     h.Sim().WithDevice([](DeviceSimulator& d) { d.ClearLog(); });
 }
 
+// How the simulated device takes written chunks: at once, as the device does, or staged
+// until their block write is closed.
+enum class DeviceWrites { Through, Staged };
+
+inline std::string WritesName(DeviceWrites writes) {
+    return writes == DeviceWrites::Staged ? "Staged" : "WrittenThrough";
+}
+
+inline void SetDeviceWrites(TerminalHarness& h, DeviceWrites writes) {
+    h.Sim().WithDevice(
+        [&](DeviceSimulator& d) { d.SetStageWrites(writes == DeviceWrites::Staged); });
+}
+
+// The block the device must hold after a write of blockId that found `before` there: every
+// write chunk received since the log was cleared laid over it at its address (the device
+// took them all), unless the device stages chunks and the write was not closed.
+inline std::vector<std::uint8_t> BlockAfterWrite(TerminalHarness& h, int blockId,
+                                                 std::vector<std::uint8_t> before,
+                                                 DeviceWrites writes) {
+    if (writes == DeviceWrites::Staged && h.Sim().CommandCount(protocol::kCmdCloseWrite) == 0) {
+        return before;
+    }
+    for (const t_transfer_data& r : h.RequestsOf(protocol::kCmdWriteChunk)) {
+        const std::size_t n = std::min<std::size_t>(r.length, protocol::kMaxData);
+        if (n <= protocol::kChunkHeader) {
+            continue;
+        }
+        const std::uint32_t address = static_cast<std::uint32_t>(r.data[0]) |
+                                      static_cast<std::uint32_t>(r.data[1]) << 8 |
+                                      static_cast<std::uint32_t>(r.data[2]) << 16 |
+                                      static_cast<std::uint32_t>(r.data[3]) << 24;
+        const std::size_t offset = address - protocol::BlockAddress(blockId);
+        for (std::size_t i = protocol::kChunkHeader; i < n; ++i) {
+            const std::size_t at = offset + i - protocol::kChunkHeader;
+            if (at < before.size()) {
+                before[at] = r.data[i];
+            }
+        }
+    }
+    return before;
+}
+
 } // namespace reliability

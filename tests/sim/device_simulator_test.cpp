@@ -149,56 +149,74 @@ TEST(DeviceSimulator, ReadChunkOutsideMemoryOrAboveFrameSizeIsLimited) {
     EXPECT_EQ(frames[0].data[4], 0);
 }
 
-TEST(DeviceSimulator, WrittenChunksTakeEffectOnlyWhenTheirBlockIsClosed) {
+// Chunk writes, written through as the device writes them and staged until command 41.
+class ChunkWrites : public ::testing::TestWithParam<bool> {
+protected:
+    void SetUp() override { sim.SetStageWrites(GetParam()); }
+    bool Staged() const { return GetParam(); }
     DeviceSimulator sim;
+};
+
+TEST_P(ChunkWrites, ConfirmedChunkIsInMemoryAtOnceOrWhenItsBlockIsClosed) {
     const std::uint32_t block5 = protocol::BlockAddress(5);
     const auto before = sim.Memory().Bytes(block5, 25);
     const std::vector<std::uint8_t> fresh(25, 0x42);
     EXPECT_EQ(WriteChunk(sim, block5, fresh), 1);
-    EXPECT_EQ(sim.Memory().Bytes(block5, 25), before);
-    EXPECT_EQ(sim.Memory().StagedCount(), 25u);
+    EXPECT_EQ(sim.Memory().Bytes(block5, 25), Staged() ? before : fresh);
+    EXPECT_EQ(sim.Memory().StagedCount(), Staged() ? 25u : 0u);
 
-    // Closing another block leaves the staged bytes of block 5 alone.
+    // Closing another block leaves the chunk of block 5 where it is.
     ASSERT_EQ(Exchange(sim, protocol::kCmdCloseWrite, {2}).size(), 1u);
-    EXPECT_EQ(sim.Memory().Bytes(block5, 25), before);
+    EXPECT_EQ(sim.Memory().Bytes(block5, 25), Staged() ? before : fresh);
 
-    ASSERT_EQ(Exchange(sim, protocol::kCmdCloseWrite, {5}).size(), 1u);
+    const auto closed = Exchange(sim, protocol::kCmdCloseWrite, {5});
+    ASSERT_EQ(closed.size(), 1u);
+    EXPECT_EQ(Data(closed[0]), std::vector<std::uint8_t>{1});
     EXPECT_EQ(sim.Memory().Bytes(block5, 25), fresh);
     const auto chunk = ReadChunk(sim, block5, 25);
     EXPECT_EQ(std::vector<std::uint8_t>(chunk.begin() + 5, chunk.end()), fresh);
     EXPECT_EQ(sim.Memory().StagedCount(), 0u);
 }
 
-TEST(DeviceSimulator, ResetDiscardsStagedChunksWithoutReply) {
-    DeviceSimulator sim;
+TEST_P(ChunkWrites, ResetWithoutReplyDropsOnlyStagedChunks) {
     const auto before = sim.Memory().Bytes(protocol::BlockAddress(2), 50);
-    EXPECT_EQ(WriteChunk(sim, protocol::BlockAddress(2), std::vector<std::uint8_t>(50, 9)), 1);
+    const std::vector<std::uint8_t> fresh(50, 9);
+    EXPECT_EQ(WriteChunk(sim, protocol::BlockAddress(2), fresh), 1);
     EXPECT_TRUE(Exchange(sim, protocol::kCmdReset, {}, protocol::kTypeNoReply).empty());
     EXPECT_EQ(sim.ResetCount(), 1u);
     Exchange(sim, protocol::kCmdCloseWrite, {2});
-    EXPECT_EQ(sim.Memory().Bytes(protocol::BlockAddress(2), 50), before);
+    EXPECT_EQ(sim.Memory().Bytes(protocol::BlockAddress(2), 50), Staged() ? before : fresh);
 }
 
-TEST(DeviceSimulator, WriteChunkIsRefusedOutsideSettingsOrWhenShort) {
-    DeviceSimulator sim;
+TEST_P(ChunkWrites, RefusedOrRejectedChunkIsAnsweredWithZeroAndWritesNothing) {
+    const auto recorder = sim.Memory().Bytes(0, 3);
+    const auto settings = sim.Memory().Settings();
     EXPECT_EQ(WriteChunk(sim, 0, {1, 2, 3}), 0);                                // recorder
     EXPECT_EQ(WriteChunk(sim, protocol::kSettingsBase + 330, {1, 2, 3, 4}), 0); // past the end
     // The count promises more bytes than the frame carries.
     auto data = ChunkHeader(protocol::kSettingsBase, 10);
     data.push_back(1);
     EXPECT_EQ(Exchange(sim, protocol::kCmdWriteChunk, data).at(0).data[0], 0);
-    EXPECT_EQ(sim.Memory().StagedCount(), 0u);
-}
-
-TEST(DeviceSimulator, RejectedChunkIsAnsweredWithZeroAndNotStaged) {
-    DeviceSimulator sim;
+    // A chunk the device turns down (answer 0) between two it takes.
     sim.AddFault(FaultRule(SimFault::RejectWrite, protocol::kCmdWriteChunk, 2));
     const std::uint32_t block4 = protocol::BlockAddress(4);
-    EXPECT_EQ(WriteChunk(sim, block4, std::vector<std::uint8_t>(57, 1)), 1);
-    EXPECT_EQ(WriteChunk(sim, block4 + 57, std::vector<std::uint8_t>(57, 2)), 0);
-    EXPECT_EQ(WriteChunk(sim, block4 + 57, std::vector<std::uint8_t>(57, 3)), 1);
-    EXPECT_EQ(sim.Memory().StagedCount(), 114u);
+    const std::vector<std::uint8_t> ones(57, 1), twos(57, 2), threes(26, 3);
+    EXPECT_EQ(WriteChunk(sim, block4, ones), 1);
+    EXPECT_EQ(WriteChunk(sim, block4 + 57, twos), 0);
+    EXPECT_EQ(WriteChunk(sim, block4 + 114, threes), 1);
+    EXPECT_EQ(sim.Memory().StagedCount(), Staged() ? 83u : 0u);
+    Exchange(sim, protocol::kCmdCloseWrite, {4});
+
+    EXPECT_EQ(sim.Memory().Bytes(0, 3), recorder);
+    auto expected = settings;
+    const std::size_t offset = block4 - protocol::kSettingsBase;
+    std::copy(ones.begin(), ones.end(), expected.begin() + offset);
+    std::copy(threes.begin(), threes.end(), expected.begin() + offset + 114);
+    EXPECT_EQ(sim.Memory().Settings(), expected);
 }
+
+INSTANTIATE_TEST_SUITE_P(DeviceSimulator, ChunkWrites, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "Staged" : "WrittenThrough"; });
 
 TEST(DeviceSimulator, OtherAddressesUnknownCommandsAndTypeZeroGetNoReply) {
     DeviceSimulator sim;
