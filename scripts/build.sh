@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the terminal, the simulator, the tests and the benchmarks into build/.
+# Builds the terminal, the simulator, the tests and the benchmarks into build/, for the
+# /usr prefix the Debian package installs to.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr >/dev/null
 cmake --build build -j2

@@ -88,7 +88,7 @@ pid=""
 [[ $status -eq 143 ]] || { cat "$work/output" >&2; fail "re2-terminal ended with status $status, not by SIGTERM"; }
 
 echo "== Debian package"
-deb=$(scripts/package.sh | tail -n 1)
+deb=$(scripts/package.sh "$build" | tail -n 1)
 echo "$deb"
 depends=$(dpkg-deb -f "$deb" Depends)
 for needed in libqt6widgets6 qt6-translations-l10n fonts-liberation2; do

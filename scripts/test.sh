@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the main suite through CTest, as
 # root and again as an unprivileged user (root passes permission checks that users fail);
-# then, as root only, the link, queue and codec tests under ThreadSanitizer, the pure-logic,
+# then, as root only, the install into a staging tree and the Debian package with its
+# checks (scripts/test-install.sh), the link, queue and codec tests under ThreadSanitizer, the pure-logic,
 # simulator, link, device and reliability tests under AddressSanitizer with
 # UndefinedBehaviorSanitizer, and each fuzz target for a bounded number of inputs.
 # Each run of the main suite ends with a line naming the tests it skipped and why.
@@ -62,9 +63,12 @@ setpriv --reuid="$user" --regid="$(id -g "$user")" --clear-groups \
     ctest --test-dir "$userdir" --output-on-failure -j2 --timeout 300 || failed=1
 skipped_summary user "$userdir"
 if ((failed)); then
-    echo "== the main suite failed; sanitizer and fuzz runs left out"
+    echo "== the main suite failed; install, sanitizer and fuzz runs left out"
     exit 1
 fi
+
+echo "== installed as a user gets it: staging tree, start as nobody, Debian package"
+scripts/test-install.sh build
 
 scripts/test-sanitizers.sh
 scripts/fuzz.sh "${RE2_FUZZ_RUNS:-200000}"
