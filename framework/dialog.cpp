@@ -85,6 +85,17 @@ static QWidget* DialogOwner(CWnd* parent) {
     return nullptr;
 }
 
+QWindow* WorkingWindow() {
+    QWidget* owner = DialogOwner(nullptr);
+    if (owner == nullptr) {
+        CWnd* main = AfxGetMainWnd();
+        owner = main != nullptr ? main->m_hWnd : nullptr;
+    }
+    if (owner == nullptr || !owner->isVisible())
+        return nullptr;
+    return owner->window()->windowHandle();
+}
+
 // The window a dialog stays above: its parent's, else the main window's, else the window
 // the user is working in.
 static QWindow* TransientOwner(CWnd* parent, const QWidget* dialog) {

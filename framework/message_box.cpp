@@ -1,6 +1,7 @@
 #include "framework/qt_internal.h"
 
 #include <QMessageBox>
+#include <QWindow>
 
 using namespace afx::detail;
 
@@ -45,6 +46,12 @@ int AfxMessageBox(const std::string& text, UINT type, UINT) {
         break;
     }
     box.setWindowModality(Qt::ApplicationModal);
+    // Above the window it speaks of, not above Qt's hidden leader window: window managers
+    // keep a transient box with its owner and out of the task bar.
+    if (QWindow* owner = WorkingWindow()) {
+        box.winId();
+        box.windowHandle()->setTransientParent(owner);
+    }
     switch (box.exec()) {
     case QMessageBox::Yes:
         return IDYES;

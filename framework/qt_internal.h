@@ -13,6 +13,8 @@
 #include <QRect>
 #include <QString>
 #include <QStringList>
+
+class QWindow;
 #include <QWidget>
 
 #include <deque>
@@ -136,6 +138,9 @@ void InstallKeyFilter();
 
 // Modal stack (top-most last).
 std::vector<CDialog*>& ModalStack();
+// The native window of the window the user is working in: the top-most visible modal
+// dialog, else the main window; nullptr before any is shown. Boxes stay above it.
+QWindow* WorkingWindow();
 // Dialog key rules; true when the key was taken.
 bool HandleDialogKey(CDialog& dialog, QWidget* focus, int qtKey);
 

@@ -195,6 +195,38 @@ TEST(LinkConnection, PortFailuresReachTheWindowWithTheirReasonAndOneConsoleLine)
     }
 }
 
+TEST(LinkConnection, DamagedFramesAreCountedInOneLineBeforeRozlaczonoAndACleanLinkAddsNone) {
+    TerminalHarness h(WithoutSimulator());
+    PtyDeviceEnd line(h.Directory());
+    ASSERT_TRUE(line.Ok());
+    h.Run([&](CLWDlg& dlg) {
+        // Again and again on the same line: each connection starts with clean counts.
+        int connections = 0;
+        for (const bool damaged : {false, true, false}) {
+            afx::testing::ClickButton(dlg, IDC_CONNECT);
+            ++connections;
+            ASSERT_TRUE(WaitUntil([&] {
+                return CountLines(TerminalHarness::ConsoleLines(dlg), "Połączono") == connections;
+            }));
+            dlg.PollStatus(0);
+            if (damaged) {
+                line.Send("xy\n\r:03F921E4"); // noise, then a frame with a wrong sum
+            }
+            line.SendFrame(MakeRecord(31, 0, 5, {'o', 'k'}));
+            ASSERT_TRUE(TerminalHarness::WaitForConsoleLine(dlg, "ok"));
+            ASSERT_TRUE(h.Disconnect(dlg));
+            const auto lines = TerminalHarness::ConsoleLines(dlg);
+            ASSERT_GE(lines.size(), 2u);
+            EXPECT_EQ(lines.back(), "Rozłączono");
+            EXPECT_EQ(lines[lines.size() - 2],
+                      damaged ? "Łącze: ramki: 1, błędna suma kontrolna: 1, za długie: 0, "
+                                "odrzucone znaki: 2"
+                              : "ok");
+        }
+    });
+    EXPECT_TRUE(h.Boxes().empty());
+}
+
 TEST(LinkConnection, SecondStartWhileAWorkerRunsIsRefused) {
     TerminalHarness h;
     h.Run([&](CLWDlg& dlg) {
