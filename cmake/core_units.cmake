@@ -23,4 +23,5 @@ set(RE2_CORE_UNITS
   measure/sample_stamp_list
   measure/measurement_file
   measure/recorded_samples
+  measure/samples_csv
 )
