@@ -24,4 +24,5 @@ set(RE2_CORE_UNITS
   measure/measurement_file
   measure/recorded_samples
   measure/samples_csv
+  export/re2_export
 )
