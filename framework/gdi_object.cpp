@@ -180,10 +180,8 @@ BOOL CBitmap::EncodePng(std::vector<std::uint8_t>& png) const {
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     // RGB32 keeps an opaque 0xFF in its unused byte; RGB888 says so in the file, so the
-    // PNG has no alpha channel. Fastest compression: the chart's flat colours pack well
-    // anyway, and the file is written while the user waits.
+    // PNG has no alpha channel.
     QImageWriter writer(&buffer, "png");
-    writer.setCompression(1);
     if (!writer.write(data_->image.convertToFormat(QImage::Format_RGB888)))
         return FALSE;
     png.assign(bytes.begin(), bytes.end());
