@@ -70,6 +70,10 @@ public:
                               ReplyHandler handler);
 
     std::uint8_t* MemoryImage() { return m_memoryImage; }
+    // Where the memory image came from: the measurement file it was loaded from or saved
+    // to, or "odczyt z urządzenia" with the time of the readout; empty for the image of
+    // zeros the program starts with.
+    const std::string& ImageSource() const { return m_imageSource; }
     const std::string& ProgramDirectory() const { return m_programDirectory; }
     // Where config.cfg and the COMn links live (see app/settings_folder.h), ending in '/'.
     const std::string& SettingsDirectory() const { return m_settingsDirectory; }
@@ -122,6 +126,7 @@ private:
     std::string m_banner;
     CFont m_statusFont;
     std::uint8_t m_memoryImage[protocol::kRecorderSize];
+    std::string m_imageSource;
     CEdit m_console;
     CEdit m_statusSpeed;
     CEdit m_statusInputs;

@@ -1,5 +1,6 @@
 // Speed of one full chart repaint: the whole chart of a 616-sample run drawn into the
-// off-screen bitmap and copied to the window, as after every slider move.
+// off-screen bitmap and copied to the window, as after every slider move; and of the
+// chart's picture for "Zapisz wykres jako obraz...": drawn and encoded as PNG bytes.
 
 #include "framework/afx.h"
 #include "framework/test_seams.h"
@@ -67,6 +68,25 @@ void BM_PaintPositionChart(benchmark::State& state) {
 }
 BENCHMARK(BM_PaintSpeedChart)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_PaintPositionChart)->Unit(benchmark::kMicrosecond);
+
+// The picture drawn once, then only its encoding, as the save does after its dialog.
+void BM_EncodeChartPng(benchmark::State& state) {
+    const std::vector<std::uint8_t> image = FullScreenRun();
+    CDlgWykres chart;
+    chart.m_xLabel = "czas";
+    chart.m_yLabel = "predkosc [m/s]";
+    chart.m_sampleList.DecodeImage(image.data(), image.size(), 616, 60);
+    chart.m_cursor = 307;
+    CBitmap picture;
+    chart.DrawChartImage(picture);
+    std::vector<std::uint8_t> png;
+    for (auto _ : state) {
+        picture.EncodePng(png);
+        benchmark::DoNotOptimize(png.data());
+    }
+    state.counters["png_bytes"] = static_cast<double>(png.size());
+}
+BENCHMARK(BM_EncodeChartPng)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

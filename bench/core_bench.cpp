@@ -1,11 +1,14 @@
-// Speed of the pure logic: decoding a full recorder image.
+// Speed of the pure logic: decoding a full recorder image, and its samples as CSV.
 
 #include "link/protocol.h"
+#include "measure/recorded_samples.h"
 #include "measure/sample_stamp_list.h"
+#include "measure/samples_csv.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
+#include <ctime>
 #include <vector>
 
 namespace {
@@ -81,6 +84,31 @@ void BM_DecodeImage(benchmark::State& state) {
     state.counters["samples"] = static_cast<double>(samples);
 }
 BENCHMARK(BM_DecodeImage)->Arg(0)->Arg(protocol::kRecorderSize / 3)->Unit(benchmark::kMillisecond);
+
+// What re2-export does between reading the file and writing the text: the runs of a full
+// image, whole, and their CSV in memory. The image's week of recordings crosses the autumn
+// clock change in the device's home zone, so one run is converted second by second.
+void BM_ExportCsv(benchmark::State& state) {
+    setenv("TZ", "Europe/Warsaw", 1);
+    tzset();
+    const std::vector<std::uint8_t> image = RealisticImage(0);
+    std::size_t bytes = 0;
+    for (auto _ : state) {
+        const std::vector<t_recorded_run> runs = RecordedRuns(image.data(), image.size());
+        const std::string csv = SamplesCsv(runs, CsvDialect::Polish);
+        bytes = csv.size();
+        benchmark::DoNotOptimize(csv.data());
+    }
+    const std::vector<t_recorded_run> runs = RecordedRuns(image.data(), image.size());
+    std::size_t samples = 0;
+    for (const t_recorded_run& run : runs) {
+        samples += run.samples.size();
+    }
+    state.counters["runs"] = static_cast<double>(runs.size());
+    state.counters["samples"] = static_cast<double>(samples);
+    state.counters["csv_bytes"] = static_cast<double>(bytes);
+}
+BENCHMARK(BM_ExportCsv)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

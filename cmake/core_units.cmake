@@ -22,4 +22,7 @@ set(RE2_CORE_UNITS
   measure/sample_stamp
   measure/sample_stamp_list
   measure/measurement_file
+  measure/recorded_samples
+  measure/samples_csv
+  export/re2_export
 )

@@ -74,6 +74,7 @@
 
 #include "framework/afx_types.h"
 #include "framework/button.h"
+#include "framework/clipboard.h"
 #include "framework/cmd_target.h"
 #include "framework/data_exchange.h"
 #include "framework/dc.h"
@@ -85,6 +86,7 @@
 #include "framework/list_ctrl.h"
 #include "framework/menu.h"
 #include "framework/message_box.h"
+#include "framework/print_dialog.h"
 #include "framework/program_path.h"
 #include "framework/progress_ctrl.h"
 #include "framework/slider_ctrl.h"

@@ -181,6 +181,7 @@ constexpr UINT WM_NOTIFY = 0x004E;
 constexpr UINT WM_SETICON = 0x0080;
 constexpr UINT WM_KEYDOWN = 0x0100;
 constexpr UINT WM_KEYUP = 0x0101;
+constexpr UINT WM_CONTEXTMENU = 0x007B;
 constexpr UINT WM_INITDIALOG = 0x0110;
 constexpr UINT WM_COMMAND = 0x0111;
 constexpr UINT WM_SYSCOMMAND = 0x0112;
@@ -340,7 +341,18 @@ constexpr int ICON_BIG = 1;
 
 // Menus.
 constexpr UINT MF_STRING = 0x0000;
+constexpr UINT MF_GRAYED = 0x0001;
 constexpr UINT MF_SEPARATOR = 0x0800;
+constexpr UINT TPM_LEFTALIGN = 0x0000;
+constexpr UINT TPM_RIGHTBUTTON = 0x0002;
+constexpr UINT TPM_RETURNCMD = 0x0100;
+
+// Accelerator modifiers (ACCEL::fVirt); keys are virtual-key codes, which for letters and
+// digits are their upper-case ASCII codes.
+constexpr BYTE FVIRTKEY = 0x01;
+constexpr BYTE FSHIFT = 0x04;
+constexpr BYTE FCONTROL = 0x08;
+constexpr BYTE FALT = 0x10;
 
 // Drawing.
 constexpr int PS_SOLID = 0;
@@ -387,6 +399,19 @@ struct LOGFONT {
     BYTE lfPitchAndFamily;
     char lfFaceName[LF_FACESIZE]; // UTF-8, zero-terminated; empty lets the font mapper choose
 };
+
+// Device capabilities and printing.
+constexpr int HORZRES = 8;
+constexpr int VERTRES = 10;
+constexpr int LOGPIXELSX = 88;
+constexpr int LOGPIXELSY = 90;
+constexpr int SP_ERROR = -1;
+constexpr DWORD PD_ALLPAGES = 0x00000000;
+constexpr DWORD PD_NOSELECTION = 0x00000004;
+constexpr DWORD PD_NOPAGENUMS = 0x00000008;
+constexpr DWORD PD_RETURNDC = 0x00000100;
+constexpr short DMORIENT_PORTRAIT = 1;
+constexpr short DMORIENT_LANDSCAPE = 2;
 
 // File dialog options.
 constexpr DWORD OFN_READONLY = 0x00000001;

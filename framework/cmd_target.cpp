@@ -5,7 +5,7 @@ const AFX_MSGMAP_ENTRY* AFX_MSGMAP::Find(UINT message, UINT code, UINT id) const
         for (const AFX_MSGMAP_ENTRY& e : map->entries) {
             if (e.message != message)
                 continue;
-            if (message == WM_COMMAND || message == WM_NOTIFY) {
+            if (message == WM_COMMAND || message == WM_NOTIFY || message == WM_AFX_ACCELERATOR) {
                 if (e.code == code && id >= e.idFirst && id <= e.idLast)
                     return &e;
             } else {

@@ -13,6 +13,11 @@
 
 class CCmdTarget;
 
+// What accelerator entries are filed under: a key press is looked up in the map of the
+// dialog it was typed in with this message, its modifiers (FCONTROL, FSHIFT, FALT) as the
+// code and its virtual-key code as the id.
+constexpr UINT WM_AFX_ACCELERATOR = 0x0360;
+
 // One entry of a message map. `message` is WM_COMMAND, WM_NOTIFY or another window
 // message; for WM_COMMAND and WM_NOTIFY, `code` is the notification code and
 // [idFirst, idLast] the control or command ids it applies to.
@@ -141,5 +146,17 @@ template <class T> AFX_MSGMAP_ENTRY OnLButtonDblClkEntry(void (T::*fn)(UINT, CPo
 template <class T> AFX_MSGMAP_ENTRY OnQueryDragIconEntry(HCURSOR (T::*fn)()) {
     return {WM_QUERYDRAGICON, 0, 0, 0, [fn](CCmdTarget& t, WPARAM, LPARAM) -> LRESULT {
                 return reinterpret_cast<LRESULT>((afx::detail::As<T>(t).*fn)());
+            }};
+}
+
+// An accelerator of a dialog: the key `key` (a virtual-key code: 'S' for S) pressed with
+// exactly the modifiers in `modifiers` (FCONTROL, FSHIFT, FALT; FVIRTKEY is implied)
+// anywhere in the dialog sends the command `command`, as a menu item would (WM_COMMAND,
+// code 0), before the focused control sees the key.
+inline AFX_MSGMAP_ENTRY AcceleratorEntry(BYTE modifiers, WORD key, UINT command) {
+    return {WM_AFX_ACCELERATOR, static_cast<UINT>(modifiers & (FSHIFT | FCONTROL | FALT)), key, key,
+            [command](CCmdTarget& t, WPARAM, LPARAM) -> LRESULT {
+                t.OnCmdMsg(command, 0, nullptr, nullptr);
+                return 0;
             }};
 }

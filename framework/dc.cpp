@@ -1,43 +1,9 @@
-#include "framework/qt_internal.h"
+#include "framework/dc_data.h"
 
 #include <QFontMetrics>
 #include <QPainter>
 
 #include <cstdlib>
-
-namespace afx::detail {
-struct DCData {
-    CWnd* wnd = nullptr;
-    bool memory = false;
-    bool created = false;
-    CBitmap* bitmap = nullptr;
-    CPen* pen = nullptr;
-    CBrush* brush = nullptr;
-    CFont* font = nullptr;
-    COLORREF textColor = RGB(0, 0, 0);
-    COLORREF bkColor = RGB(255, 255, 255);
-    int bkMode = OPAQUE;
-    QPoint pos;
-    QRect dirty;
-
-    QImage* Target() {
-        if (memory)
-            return bitmap != nullptr && bitmap->IsCreated() ? &bitmap->Data()->image : nullptr;
-        if (wnd != nullptr && wnd->m_hWnd != nullptr)
-            return &Backing(*wnd);
-        return nullptr;
-    }
-    void Touch(const QRect& r) {
-        if (!memory)
-            dirty = dirty.united(r);
-    }
-    QFont Font() const {
-        QFont f = font != nullptr && font->IsCreated() ? FontOf(*font) : DialogFont();
-        f.setStyleStrategy(QFont::NoAntialias);
-        return f;
-    }
-};
-} // namespace afx::detail
 
 using namespace afx::detail;
 
@@ -204,6 +170,8 @@ BOOL CDC::Rectangle(int left, int top, int right, int bottom) {
 }
 
 BOOL CDC::TextOut(int x, int y, const std::string& text) {
+    if (data_->print)
+        return PrintText(*data_, x, y, ToQ(text)) ? TRUE : FALSE;
     QImage* img = data_->Target();
     if (img == nullptr)
         return FALSE;
@@ -225,7 +193,9 @@ BOOL CDC::TextOut(int x, int y, const std::string& text) {
 }
 
 CSize CDC::GetTextExtent(const std::string& text) const {
-    QFontMetrics fm(data_->Font());
+    QPaintDevice* device = data_->print ? PrintDevice(*data_->print) : nullptr;
+    QFontMetrics fm =
+        device != nullptr ? QFontMetrics(data_->Font(), device) : QFontMetrics(data_->Font());
     return CSize(fm.horizontalAdvance(ToQ(text)), fm.height());
 }
 
@@ -254,7 +224,9 @@ COLORREF CDC::GetBkColor() const {
     return data_->bkColor;
 }
 
-BOOL CDC::BitBlt(int x, int y, int width, int height, CDC* src, int xSrc, int ySrc, DWORD) {
+BOOL CDC::BitBlt(int x, int y, int width, int height, CDC* src, int xSrc, int ySrc, DWORD rop) {
+    if (data_->print)
+        return StretchBlt(x, y, width, height, src, xSrc, ySrc, width, height, rop);
     QImage* dst = data_->Target();
     QImage* from = src != nullptr ? src->data_->Target() : nullptr;
     if (dst == nullptr || from == nullptr || width <= 0 || height <= 0)
@@ -273,6 +245,57 @@ BOOL CDC::BitBlt(int x, int y, int width, int height, CDC* src, int xSrc, int yS
     }
     data_->Touch(QRect(x, y, width, height).intersected(dst->rect()));
     return TRUE;
+}
+
+BOOL CDC::StretchBlt(int x, int y, int wDst, int hDst, CDC* src, int xSrc, int ySrc, int wSrc,
+                     int hSrc, DWORD) {
+    QImage* from = src != nullptr ? src->data_->Target() : nullptr;
+    if (from == nullptr || wDst <= 0 || hDst <= 0 || wSrc <= 0 || hSrc <= 0)
+        return FALSE;
+    const QRect target(x, y, wDst, hDst);
+    const QRect source(xSrc, ySrc, wSrc, hSrc);
+    if (data_->print)
+        return PrintImage(*data_, target, *from, source) ? TRUE : FALSE;
+    QImage* dst = data_->Target();
+    if (dst == nullptr)
+        return FALSE;
+    QPainter p(dst);
+    p.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    p.drawImage(target, *from, source);
+    p.end();
+    data_->Touch(target.intersected(dst->rect()));
+    return TRUE;
+}
+
+int CDC::GetDeviceCaps(int index) const {
+    if (data_->print) {
+        if (QPaintDevice* device = PrintDevice(*data_->print)) {
+            switch (index) {
+            case HORZRES:
+                return device->width();
+            case VERTRES:
+                return device->height();
+            case LOGPIXELSX:
+                return device->logicalDpiX();
+            case LOGPIXELSY:
+                return device->logicalDpiY();
+            default:
+                return 0;
+            }
+        }
+        return 0;
+    }
+    switch (index) {
+    case HORZRES:
+        return GetSurfaceSize().cx;
+    case VERTRES:
+        return GetSurfaceSize().cy;
+    case LOGPIXELSX:
+    case LOGPIXELSY:
+        return 96;
+    default:
+        return 0;
+    }
 }
 
 COLORREF CDC::GetPixel(int x, int y) const {

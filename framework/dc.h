@@ -71,8 +71,32 @@ public:
     // Draws the icon at its own size with (x, y) its top-left corner.
     BOOL DrawIcon(int x, int y, HICON icon);
 
+    // Copies the w x h block of src at (xSrc, ySrc) scaled to wDst x hDst at (x, y), each
+    // pixel repeated or dropped (no smoothing), so the chart's pixels stay sharp. Only
+    // SRCCOPY.
+    BOOL StretchBlt(int x, int y, int wDst, int hDst, CDC* src, int xSrc, int ySrc, int wSrc,
+                    int hSrc, DWORD rop);
+
     // Size of the surface drawn on (the window's client area or the bitmap).
     CSize GetSurfaceSize() const;
+    // HORZRES, VERTRES: the drawable area in device pixels (a printer's printable part of
+    // the page); LOGPIXELSX, LOGPIXELSY: device pixels per inch (96 on the screen).
+    int GetDeviceCaps(int index) const;
+
+    // ---- Printing, on a DC from CPrintDialog::CreatePrinterDC ----
+    // A printer DC draws text (TextOut, GetTextExtent) and bitmaps (BitBlt, StretchBlt)
+    // between StartPage and EndPage; the other drawing calls do nothing on it.
+    // StartDoc opens the job (the printer, or the PDF file); > 0 on success, SP_ERROR when
+    // it cannot be opened. EndDoc hands the job to the printer, or puts the PDF file in
+    // place whole: until then the file's old content (or its absence) stays, and when
+    // EndDoc fails nothing of the job is left. AbortDoc drops the job.
+    int StartDoc(const std::string& docName);
+    int StartPage();
+    int EndPage();
+    int EndDoc();
+    int AbortDoc();
+    // Why the last printing call that failed did, in the system's words (may be empty).
+    std::string GetPrintError() const;
 
     afx::detail::DCData& Data() const { return *data_; }
 

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QContextMenuEvent>
 #include <QEventLoop>
 #include <QKeyEvent>
 #include <QPaintEvent>
@@ -34,6 +35,27 @@ protected:
         }
     }
 
+    // Reaches the dialog when the control under the mouse (or with the focus) has no menu
+    // of its own.
+    void contextMenuEvent(QContextMenuEvent* e) override {
+        QWidget* target = this;
+        LPARAM point = MAKELPARAM(static_cast<WORD>(-1), static_cast<WORD>(-1));
+        if (e->reason() == QContextMenuEvent::Keyboard) {
+            if (QWidget* f = focusWidget())
+                target = f;
+        } else {
+            for (QWidget* w = childAt(e->pos()); w != nullptr && w != this; w = w->parentWidget())
+                if (FindControl(*dialog_, w) != nullptr) {
+                    target = w;
+                    break;
+                }
+            point = MAKELPARAM(static_cast<WORD>(e->globalPos().x()),
+                               static_cast<WORD>(e->globalPos().y()));
+        }
+        e->accept();
+        dialog_->SendMessage(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(target), point);
+    }
+
     void closeEvent(QCloseEvent* e) override {
         // The window stays until EndDialog; the close box is the system command.
         e->ignore();
@@ -46,6 +68,38 @@ private:
     CDialog* dialog_;
 };
 
+// Letters and digits: their virtual-key codes are their upper-case ASCII codes, as are
+// Qt's key codes; the function keys F1 to F12 are 0x70 to 0x7B.
+int VirtualKey(int qtKey) {
+    if ((qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z) || (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9))
+        return qtKey;
+    if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F12)
+        return 0x70 + (qtKey - Qt::Key_F1);
+    return 0;
+}
+
+// A key with Ctrl or Alt held: the accelerator of the dialog it was typed in, if any. Only
+// the dialog the user works in takes keys; one under a modal dialog never sees them.
+bool HandleAccelerator(QWidget* w, const QKeyEvent* ke) {
+    CDialog* d = w != nullptr ? DialogOf(w) : nullptr;
+    const int vk = VirtualKey(ke->key());
+    if (d == nullptr || vk == 0 || ModalStack().empty() || ModalStack().back() != d)
+        return false;
+    UINT modifiers = 0;
+    if ((ke->modifiers() & Qt::ControlModifier) != 0)
+        modifiers |= FCONTROL;
+    if ((ke->modifiers() & Qt::ShiftModifier) != 0)
+        modifiers |= FSHIFT;
+    if ((ke->modifiers() & Qt::AltModifier) != 0)
+        modifiers |= FALT;
+    const AFX_MSGMAP_ENTRY* entry =
+        d->GetMessageMap()->Find(WM_AFX_ACCELERATOR, modifiers, static_cast<UINT>(vk));
+    if (entry == nullptr)
+        return false;
+    entry->call(*d, 0, 0);
+    return true;
+}
+
 class KeyFilter : public QObject {
 public:
     using QObject::QObject;
@@ -55,6 +109,8 @@ public:
             return false;
         auto* ke = static_cast<QKeyEvent*>(e);
         int key = ke->key();
+        if ((ke->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) != 0)
+            return HandleAccelerator(qobject_cast<QWidget*>(obj), ke);
         if (key != Qt::Key_Return && key != Qt::Key_Enter && key != Qt::Key_Escape)
             return false;
         auto* w = qobject_cast<QWidget*>(obj);

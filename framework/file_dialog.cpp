@@ -67,9 +67,15 @@ CFileDialog::CFileDialog(BOOL open, const std::string& defExt, const std::string
 INT_PTR CFileDialog::DoModal() {
     std::string chosen;
     bool answered = false;
-    if (AnswerFileDialog(*this, chosen, &answered)) {
+    const int filterCount = static_cast<int>(NameFilters(filter_).size());
+    if (m_ofn.nFilterIndex < 1 || static_cast<int>(m_ofn.nFilterIndex) > filterCount)
+        m_ofn.nFilterIndex = 1;
+    DWORD filterIndex = m_ofn.nFilterIndex;
+    if (AnswerFileDialog(*this, chosen, filterIndex, &answered)) {
         if (!answered)
             return IDCANCEL;
+        if (filterIndex >= 1 && static_cast<int>(filterIndex) <= filterCount)
+            m_ofn.nFilterIndex = filterIndex;
         path_ = afx::AppendDefaultExtension(chosen, defExt_);
         return IDOK;
     }
@@ -81,8 +87,10 @@ INT_PTR CFileDialog::DoModal() {
                                                                    : QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, (m_flags & OFN_OVERWRITEPROMPT) == 0);
     QStringList filters = NameFilters(filter_);
-    if (!filters.isEmpty())
+    if (!filters.isEmpty()) {
         dialog.setNameFilters(filters);
+        dialog.selectNameFilter(filters.at(static_cast<qsizetype>(m_ofn.nFilterIndex) - 1));
+    }
     if (!m_title.empty())
         dialog.setWindowTitle(ToQ(m_title));
     if (!m_initialDir.empty())
@@ -101,6 +109,9 @@ INT_PTR CFileDialog::DoModal() {
         if ((m_flags & OFN_FILEMUSTEXIST) != 0 && !info.exists())
             continue;
         path_ = path;
+        const qsizetype chosenFilter = filters.indexOf(dialog.selectedNameFilter());
+        if (chosenFilter >= 0)
+            m_ofn.nFilterIndex = static_cast<DWORD>(chosenFilter + 1);
         return IDOK;
     }
 }

@@ -7,6 +7,14 @@
 
 class CWnd;
 
+// The part of the platform's dialog description the program uses.
+struct OPENFILENAME {
+    // 1-based index of the filter shown: set before DoModal to choose the one the dialog
+    // starts with (an index beyond the filters counts as 1), read after it to learn the
+    // one the user left chosen.
+    DWORD nFilterIndex = 1;
+};
+
 // The filter is in "text|pattern|text|pattern||" form; patterns may hold several
 // wildcards separated by ';', and "*.*" means every file, also one without a dot. A name
 // chosen without an extension gets "." + defExt appended unless a file of that very name
@@ -36,6 +44,7 @@ public:
     std::string m_title;
     std::string m_initialDir;
     DWORD m_flags;
+    OPENFILENAME m_ofn;
 
 private:
     BOOL open_;

@@ -1,7 +1,9 @@
 #include "framework/qt_internal.h"
 
+#include <QBuffer>
 #include <QFontDatabase>
 #include <QFontMetrics>
+#include <QImageWriter>
 
 #include <cmath>
 #include <cstring>
@@ -121,13 +123,15 @@ BOOL CFont::CreateFontIndirect(const LOGFONT* lf) {
     return TRUE;
 }
 
-BOOL CFont::CreatePointFontIndirect(const LOGFONT* lf, CDC*) {
+BOOL CFont::CreatePointFontIndirect(const LOGFONT* lf, CDC* dc) {
     if (lf == nullptr)
         return FALSE;
     LOGFONT copy = *lf;
-    // Tenths of a point at 96 DPI to a character height in pixels.
+    // Tenths of a point to a character height in the device's pixels (96 DPI without one).
     const int tenths = lf->lfHeight;
-    copy.lfHeight = -static_cast<LONG>((std::abs(tenths) * 96 + 360) / 720);
+    const int dpi =
+        dc != nullptr && dc->GetDeviceCaps(LOGPIXELSY) > 0 ? dc->GetDeviceCaps(LOGPIXELSY) : 96;
+    copy.lfHeight = -static_cast<LONG>((std::abs(tenths) * dpi + 360) / 720);
     return CreateFontIndirect(&copy);
 }
 
@@ -168,6 +172,22 @@ BOOL CBitmap::IsCreated() const {
 CSize CBitmap::GetSize() const {
     return data_ ? CSize(data_->image.width(), data_->image.height()) : CSize();
 }
+BOOL CBitmap::EncodePng(std::vector<std::uint8_t>& png) const {
+    png.clear();
+    if (!data_)
+        return FALSE;
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    // RGB32 keeps an opaque 0xFF in its unused byte; RGB888 says so in the file, so the
+    // PNG has no alpha channel.
+    QImageWriter writer(&buffer, "png");
+    if (!writer.write(data_->image.convertToFormat(QImage::Format_RGB888)))
+        return FALSE;
+    png.assign(bytes.begin(), bytes.end());
+    return TRUE;
+}
+
 void CBitmap::Release() {
     data_.reset();
 }

@@ -3,8 +3,10 @@
 
 #include "framework/afx_types.h"
 
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace afx::detail {
 struct FontData;
@@ -80,7 +82,8 @@ public:
                     BYTE underline, BYTE strikeOut, BYTE charSet, BYTE outPrecision,
                     BYTE clipPrecision, BYTE quality, BYTE pitchAndFamily, const char* faceName);
     BOOL CreateFontIndirect(const LOGFONT* logFont);
-    // lfHeight in tenths of a point (210 = 21 pt at 96 DPI).
+    // lfHeight in tenths of a point (210 = 21 pt), at the resolution of `dc` (a printer DC:
+    // the printer's), 96 DPI without one.
     BOOL CreatePointFontIndirect(const LOGFONT* logFont, CDC* dc = nullptr);
     BOOL CreatePointFont(int pointSizeTenths, const char* faceName, CDC* dc = nullptr);
     BOOL IsCreated() const override;
@@ -103,6 +106,9 @@ public:
     BOOL CreateCompatibleBitmap(CDC* dc, int width, int height);
     BOOL IsCreated() const override;
     CSize GetSize() const;
+    // The picture as the bytes of a PNG file (8-bit RGB, no alpha), replacing `png`'s
+    // content. FALSE, with `png` empty, when the bitmap was never created.
+    BOOL EncodePng(std::vector<std::uint8_t>& png) const;
     afx::detail::BitmapData* Data() const { return data_.get(); }
 
 protected:

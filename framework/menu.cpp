@@ -1,6 +1,62 @@
-#include "framework/menu.h"
+#include "framework/qt_internal.h"
 
-BOOL CMenu::AppendMenu(UINT, UINT_PTR, const std::string&) {
-    ++count_;
+#include <QAction>
+#include <QMenu>
+
+namespace afx::detail {
+namespace {
+std::function<UINT_PTR(const CMenu&, CPoint)>& MenuAnswerer() {
+    static std::function<UINT_PTR(const CMenu&, CPoint)> answerer;
+    return answerer;
+}
+} // namespace
+
+void SetPopupMenuAnswerer(std::function<UINT_PTR(const CMenu&, CPoint)> answerer) {
+    MenuAnswerer() = std::move(answerer);
+}
+} // namespace afx::detail
+
+using namespace afx::detail;
+
+BOOL CMenu::CreatePopupMenu() {
+    items_.clear();
+    return TRUE;
+}
+
+BOOL CMenu::AppendMenu(UINT flags, UINT_PTR id, const std::string& text) {
+    items_.push_back({flags, (flags & MF_SEPARATOR) != 0 ? 0 : id, text});
+    return TRUE;
+}
+
+BOOL CMenu::DestroyMenu() {
+    items_.clear();
+    return TRUE;
+}
+
+BOOL CMenu::TrackPopupMenu(UINT flags, int x, int y, CWnd* owner) {
+    UINT_PTR picked = 0;
+    if (MenuAnswerer()) {
+        picked = MenuAnswerer()(*this, CPoint(x, y));
+    } else {
+        EnsureApplication();
+        QMenu menu(owner != nullptr ? owner->m_hWnd : nullptr);
+        for (const Item& item : items_) {
+            if ((item.flags & MF_SEPARATOR) != 0) {
+                menu.addSeparator();
+                continue;
+            }
+            QAction* action = menu.addAction(ToQ(item.text));
+            action->setData(QVariant::fromValue<qulonglong>(item.id));
+            action->setEnabled((item.flags & MF_GRAYED) == 0);
+        }
+        if (QAction* chosen = menu.exec(QPoint(x, y)))
+            picked = static_cast<UINT_PTR>(chosen->data().toULongLong());
+    }
+    if (picked == 0)
+        return 0;
+    if ((flags & TPM_RETURNCMD) != 0)
+        return static_cast<BOOL>(picked);
+    if (owner != nullptr)
+        owner->SendMessage(WM_COMMAND, MAKEWPARAM(static_cast<WORD>(picked), 0), 0);
     return TRUE;
 }

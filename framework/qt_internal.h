@@ -26,6 +26,8 @@ class QWindow;
 #include <vector>
 
 class QEventLoop;
+class CMenu;
+class CPrintDialog;
 
 namespace afx::detail {
 
@@ -163,7 +165,11 @@ std::optional<LRESULT> ControlMessage(QWidget* w, UINT message, WPARAM wParam = 
 
 // Message box and file dialog seams.
 bool AnswerMessageBox(const std::string& text, UINT type, int* answer);
-bool AnswerFileDialog(const CFileDialog& dialog, std::string& path, bool* answered);
+bool AnswerFileDialog(const CFileDialog& dialog, std::string& path, DWORD& filterIndex,
+                      bool* answered);
+// Pop-up menu and print dialog seams.
+void SetPopupMenuAnswerer(std::function<UINT_PTR(const CMenu&, CPoint)> answerer);
+bool AnswerPrintDialog(const CPrintDialog& dialog, std::string& pdfPath, bool* answered);
 
 struct FontData {
     QFont font;

@@ -4,6 +4,9 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QBuffer>
+#include <QClipboard>
+#include <QContextMenuEvent>
 #include <QElapsedTimer>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -27,8 +30,12 @@ std::function<int(const std::string&, UINT)>& BoxAnswerer() {
     static std::function<int(const std::string&, UINT)> f;
     return f;
 }
-std::function<bool(const CFileDialog&, std::string&)>& FileAnswerer() {
-    static std::function<bool(const CFileDialog&, std::string&)> f;
+std::function<bool(const CFileDialog&, std::string&, DWORD&)>& FileAnswerer() {
+    static std::function<bool(const CFileDialog&, std::string&, DWORD&)> f;
+    return f;
+}
+std::function<bool(const CPrintDialog&, std::string&)>& PrintAnswerer() {
+    static std::function<bool(const CPrintDialog&, std::string&)> f;
     return f;
 }
 std::map<int, std::deque<std::function<void(CDialog&)>>>& Hooks() {
@@ -44,10 +51,18 @@ bool AnswerMessageBox(const std::string& text, UINT type, int* answer) {
     return true;
 }
 
-bool AnswerFileDialog(const CFileDialog& dialog, std::string& path, bool* answered) {
+bool AnswerFileDialog(const CFileDialog& dialog, std::string& path, DWORD& filterIndex,
+                      bool* answered) {
     if (!FileAnswerer())
         return false;
-    *answered = FileAnswerer()(dialog, path);
+    *answered = FileAnswerer()(dialog, path, filterIndex);
+    return true;
+}
+
+bool AnswerPrintDialog(const CPrintDialog& dialog, std::string& pdfPath, bool* answered) {
+    if (!PrintAnswerer())
+        return false;
+    *answered = PrintAnswerer()(dialog, pdfPath);
     return true;
 }
 
@@ -82,7 +97,25 @@ std::vector<std::string> FileDialogNameFilters(const std::string& filter) {
 }
 
 void SetFileDialogAnswerer(std::function<bool(const CFileDialog&, std::string&)> answerer) {
+    if (!answerer) {
+        FileAnswerer() = nullptr;
+        return;
+    }
+    FileAnswerer() = [answerer = std::move(answerer)](const CFileDialog& dialog, std::string& path,
+                                                      DWORD&) { return answerer(dialog, path); };
+}
+
+void SetFileDialogFilterAnswerer(
+    std::function<bool(const CFileDialog&, std::string&, DWORD&)> answerer) {
     FileAnswerer() = std::move(answerer);
+}
+
+void SetPrintDialogAnswerer(std::function<bool(const CPrintDialog&, std::string&)> answerer) {
+    PrintAnswerer() = std::move(answerer);
+}
+
+void SetPopupMenuAnswerer(std::function<UINT_PTR(const CMenu&, CPoint)> answerer) {
+    afx::detail::SetPopupMenuAnswerer(std::move(answerer));
 }
 
 void AddModalHook(int templateId, std::function<void(CDialog&)> hook) {
@@ -121,13 +154,20 @@ QWidget* FocusOf(CWnd& dialog) {
     return f != nullptr ? f : dialog.m_hWnd;
 }
 
-void SendKey(CWnd& dialog, int key) {
+void SendKey(CWnd& dialog, int key, BYTE modifiers = 0) {
     QWidget* target = FocusOf(dialog);
     if (target == nullptr)
         return;
-    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+    Qt::KeyboardModifiers held;
+    if ((modifiers & FCONTROL) != 0)
+        held |= Qt::ControlModifier;
+    if ((modifiers & FSHIFT) != 0)
+        held |= Qt::ShiftModifier;
+    if ((modifiers & FALT) != 0)
+        held |= Qt::AltModifier;
+    QKeyEvent press(QEvent::KeyPress, key, held);
     QApplication::sendEvent(target, &press);
-    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
+    QKeyEvent release(QEvent::KeyRelease, key, held);
     if (dialog.m_hWnd != nullptr)
         QApplication::sendEvent(target, &release);
 }
@@ -146,8 +186,24 @@ void PressEnter(CWnd& dialog) {
 void PressEscape(CWnd& dialog) {
     SendKey(dialog, Qt::Key_Escape);
 }
-void PressKey(CWnd& dialog, int qtKey) {
-    SendKey(dialog, qtKey);
+void PressKey(CWnd& dialog, int qtKey, BYTE modifiers) {
+    SendKey(dialog, qtKey, modifiers);
+}
+
+void RightClick(CWnd& dialog, CPoint point) {
+    if (dialog.m_hWnd == nullptr || !Reachable(dialog))
+        return;
+    const QPoint client(point.x, point.y);
+    QWidget* target = dialog.m_hWnd->childAt(client);
+    if (target == nullptr)
+        target = dialog.m_hWnd;
+    const QPoint local = target->mapFrom(dialog.m_hWnd, client);
+    const QPoint global = target->mapToGlobal(local);
+    SetLastCursorPos(global);
+    // Qt turns a right click into this event for the widget under the mouse; a widget
+    // without a menu of its own passes it on to its parent.
+    QContextMenuEvent menu(QContextMenuEvent::Mouse, local, global);
+    QApplication::sendEvent(target, &menu);
 }
 
 void ClickCloseBox(CWnd& dialog) {
@@ -483,6 +539,39 @@ Image GrabWindow(CWnd& window) {
             out.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(out.width) +
                        static_cast<std::size_t>(x)] = FromQColor(QColor(img.pixel(x, y)));
     return out;
+}
+
+namespace {
+Image FromQImage(const QImage& source) {
+    Image out;
+    if (source.isNull())
+        return out;
+    const QImage img = source.convertToFormat(QImage::Format_RGB32);
+    out.width = img.width();
+    out.height = img.height();
+    out.pixels.reserve(static_cast<std::size_t>(out.width) * static_cast<std::size_t>(out.height));
+    for (int y = 0; y < out.height; ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(img.constScanLine(y));
+        for (int x = 0; x < out.width; ++x)
+            out.pixels.push_back(FromQColor(QColor(line[x])));
+    }
+    return out;
+}
+} // namespace
+
+Image DecodePng(const std::vector<std::uint8_t>& bytes) {
+    QImage img;
+    if (!img.loadFromData(bytes.data(), static_cast<int>(bytes.size()), "PNG"))
+        return Image();
+    return FromQImage(img);
+}
+
+Image ClipboardImage() {
+    return FromQImage(QGuiApplication::clipboard()->image());
+}
+
+void ClearClipboard() {
+    QGuiApplication::clipboard()->clear();
 }
 
 void ProcessEvents(int ms) {

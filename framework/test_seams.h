@@ -4,12 +4,15 @@
 #include "framework/afx_types.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
 
 class CDialog;
 class CFileDialog;
+class CMenu;
+class CPrintDialog;
 class CWnd;
 
 namespace afx::testing {
@@ -26,6 +29,22 @@ void SetMessageBoxAnswerer(std::function<int(const std::string& text, UINT type)
 // real dialogs.
 void SetFileDialogAnswerer(
     std::function<bool(const CFileDialog& dialog, std::string& path)> answerer);
+
+// As SetFileDialogAnswerer, and the answerer also sees the 1-based index of the filter the
+// dialog starts with (m_ofn.nFilterIndex) in `filterIndex` and may change it, as the user
+// choosing another filter would.
+void SetFileDialogFilterAnswerer(
+    std::function<bool(const CFileDialog& dialog, std::string& path, DWORD& filterIndex)> answerer);
+
+// Replaces every print dialog: returns false for "cancelled", or true with `pdfPath` set
+// to the PDF file the job is printed to (the dialog's own "print to file"). nullptr
+// restores real dialogs.
+void SetPrintDialogAnswerer(
+    std::function<bool(const CPrintDialog& dialog, std::string& pdfPath)> answerer);
+
+// Replaces every pop-up menu: sees the menu and the screen point it was asked at, and
+// returns the id of the item picked, 0 for dismissing it. nullptr restores real menus.
+void SetPopupMenuAnswerer(std::function<UINT_PTR(const CMenu& menu, CPoint screenPoint)> answerer);
 
 // The name filters a real file dialog would offer for `filter`, as "text (patterns)".
 std::vector<std::string> FileDialogNameFilters(const std::string& filter);
@@ -48,8 +67,12 @@ void ClickButton(CWnd& dialog, int id);
 // Enter / Escape to the dialog's focused control, following the dialog's key rules.
 void PressEnter(CWnd& dialog);
 void PressEscape(CWnd& dialog);
-// Presses a key (Qt key code, e.g. 0x01000014 for Right) on the focused control.
-void PressKey(CWnd& dialog, int qtKey);
+// Presses a key (Qt key code, e.g. 0x01000014 for Right; for letters their upper-case
+// ASCII code) on the focused control, with the modifiers FCONTROL, FSHIFT and FALT held.
+void PressKey(CWnd& dialog, int qtKey, BYTE modifiers = 0);
+// A click of the right mouse button at `point` (the dialog's client coordinates) on
+// whatever is there: the control's own menu, or the dialog's WM_CONTEXTMENU.
+void RightClick(CWnd& dialog, CPoint point);
 // The close box of the dialog's window.
 void ClickCloseBox(CWnd& dialog);
 void SetFocusTo(CWnd& dialog, int id);
@@ -123,6 +146,12 @@ struct Image {
 };
 // Renders the window (client area with its controls) offscreen, as it shows now.
 Image GrabWindow(CWnd& window);
+// The picture in a PNG file's bytes; an empty image when they are no PNG.
+Image DecodePng(const std::vector<std::uint8_t>& bytes);
+// The picture on the clipboard; an empty image when it holds none.
+Image ClipboardImage();
+// Empties the clipboard.
+void ClearClipboard();
 
 // Runs the event loop for `ms` milliseconds.
 void ProcessEvents(int ms = 0);

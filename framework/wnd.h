@@ -133,3 +133,14 @@ private:
 BOOL IsWindow(HWND hwnd);
 // Screen position of the mouse at its last event (real or simulated by a test).
 BOOL GetCursorPos(CPoint* point);
+
+// WM_CONTEXTMENU: void (CWnd* window, CPoint screenPoint). `window` is the window (the
+// dialog or one of its controls) the user asked the menu in; the point is (-1, -1) when
+// the menu was asked for from the keyboard (Shift+F10, the menu key).
+template <class T> AFX_MSGMAP_ENTRY OnContextMenuEntry(void (T::*fn)(CWnd*, CPoint)) {
+    return {WM_CONTEXTMENU, 0, 0, 0, [fn](CCmdTarget& t, WPARAM w, LPARAM l) -> LRESULT {
+                (afx::detail::As<T>(t).*fn)(CWnd::FromHandle(reinterpret_cast<HWND>(w)),
+                                            CPoint(GET_X_LPARAM(l), GET_Y_LPARAM(l)));
+                return 0;
+            }};
+}

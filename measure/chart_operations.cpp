@@ -21,6 +21,9 @@ void ShowChart(CLWDlg& mainWindow, int positionChart) {
     }
     chart.m_xLabel = "czas";
     chart.m_positionChart = positionChart;
+    chart.m_image = mainWindow.MemoryImage();
+    chart.m_imageLength = protocol::kRecorderSize;
+    chart.m_imageSource = mainWindow.ImageSource();
     chart.m_sampleList.DecodeImage(mainWindow.MemoryImage(), protocol::kRecorderSize,
                                    kSamplesPerScreen, kMergeWindowSeconds);
     if (chart.m_sampleList.GetStampCount() > 0) {

@@ -22,6 +22,15 @@ const AFX_MSGMAP* CDlgWykres::GetMessageMap() const {
             OnMessageEntry(WM_PAINT, &CDlgWykres::OnPaint),
             OnNotifyEntry(NM_CUSTOMDRAW, IDC_CURSOR_SLIDER, &CDlgWykres::OnCursorSliderDraw),
             OnNotifyEntry(NM_CUSTOMDRAW, IDC_RUN_SLIDER, &CDlgWykres::OnRunSliderDraw),
+            OnContextMenuEntry(&CDlgWykres::OnContextMenu),
+            OnCommandEntry(kCmdSaveImage, &CDlgWykres::OnSaveImage),
+            OnCommandEntry(kCmdCopyImage, &CDlgWykres::OnCopyImage),
+            OnCommandEntry(kCmdPrint, &CDlgWykres::OnPrint),
+            OnCommandEntry(kCmdExportCsv, &CDlgWykres::OnExportCsv),
+            AcceleratorEntry(FCONTROL, 'S', kCmdSaveImage),
+            AcceleratorEntry(FCONTROL, 'C', kCmdCopyImage),
+            AcceleratorEntry(FCONTROL, 'P', kCmdPrint),
+            AcceleratorEntry(FCONTROL, 'E', kCmdExportCsv),
         });
     return &map;
 }

@@ -4,12 +4,20 @@
 // run, the cursor slider moves a cursor along it with a read-out of the sample under it,
 // and two boxes show the time of the first and of the last sample of the recording.
 //
-// Use: construct, set the title, labels and kind, fill m_sampleList (DecodeImage), and
-// show it with DoModal only when the list holds at least one run.
+// Getting data out: a context menu on the chart (right click) and its keys save the chart
+// as a PNG file (Ctrl+S), copy it to the clipboard (Ctrl+C), print it on one landscape
+// page (Ctrl+P), and export every sample of the whole image as CSV (Ctrl+E). A failed
+// save or print tells its reason in a message box and leaves no partial file.
+//
+// Use: construct, set the title, labels and kind, fill m_sampleList (DecodeImage), set
+// the image and its source for the menu's commands, and show it with DoModal only when
+// the list holds at least one run.
 
 #include "framework/afx.h"
 #include "measure/sample_stamp_list.h"
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 class CDlgWykres : public CDialog {
@@ -29,6 +37,27 @@ public:
     int m_run = 0;
     int m_cursor = 0;
     CFont m_font;
+
+    // The memory image the runs were decoded from (the CSV export takes every sample of
+    // it) and where it came from (the print's title line; empty: not known). Not owned;
+    // the image must outlive the dialog.
+    const std::uint8_t* m_image = nullptr;
+    std::size_t m_imageLength = 0;
+    std::string m_imageSource;
+
+    // Commands of the chart's menu and keys.
+    static constexpr UINT kCmdSaveImage = 0x8101; // "Zapisz wykres jako obraz..." Ctrl+S
+    static constexpr UINT kCmdCopyImage = 0x8102; // "Kopiuj wykres" Ctrl+C
+    static constexpr UINT kCmdPrint = 0x8103;     // "Drukuj..." Ctrl+P
+    static constexpr UINT kCmdExportCsv = 0x8104; // "Eksportuj pomiary do CSV..." Ctrl+E
+
+    // The chart as the window shows it: what PaintChart draws, without the strips of the
+    // off-screen bitmap the chart never paints; kFieldWidth x kFieldHeight pixels, the
+    // window's pixels from (20, 20) on.
+    void DrawChartImage(CBitmap& image);
+    // The print's title line: the chart's title, the start and end time of the run shown,
+    // and the image's source when known.
+    std::string PrintTitle() const;
 
     // Draws the whole chart into an off-screen bitmap the size of the client area and
     // copies its 710 x 460 top-left pixels to (10, 10) of the window in one BitBlt.
@@ -50,6 +79,10 @@ public:
     static constexpr int kBlitY = 10;
     static constexpr int kBlitWidth = 710;
     static constexpr int kBlitHeight = 460;
+    static constexpr int kFieldX = 10; // the black field, in bitmap pixels
+    static constexpr int kFieldY = 10;
+    static constexpr int kFieldWidth = 700;
+    static constexpr int kFieldHeight = 450;
 
     static constexpr COLORREF kFieldColour = RGB(0, 0, 0);
     static constexpr COLORREF kAxisColour = RGB(0, 250, 0);
@@ -69,6 +102,12 @@ private:
     void OnRunSliderDraw(NMHDR* hdr, LRESULT* result);
     // Puts the cursor slider's range on the run's samples and the cursor in its middle.
     void ResetCursor();
+    // Getting data out (measure/dlg_wykres_commands.cpp).
+    void OnContextMenu(CWnd* window, CPoint screenPoint);
+    void OnSaveImage();
+    void OnCopyImage();
+    void OnPrint();
+    void OnExportCsv();
 
     CPen m_axisPen;
     CPen m_gridPen;

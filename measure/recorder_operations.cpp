@@ -5,6 +5,7 @@
 #include "measure/measurement_file.h"
 
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <vector>
 
@@ -13,6 +14,17 @@ namespace {
 constexpr const char* kMeasurementFilter =
     "Lista plików pomiarów (*.qz)|*.qz|Wszystkie pliki (*.*)|*.*||";
 constexpr const char* kMeasurementExtension = "qz";
+
+// "odczyt z urządzenia" and the PC's local time now.
+std::string ReadoutSource() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    char stamp[32] = "";
+    if (localtime_r(&now, &local) != nullptr) {
+        std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
+    }
+    return std::string("odczyt z urządzenia ") + stamp;
+}
 
 } // namespace
 
@@ -25,6 +37,7 @@ void CLWDlg::OnReadRecorder() {
         return;
     }
     std::memcpy(m_memoryImage, transfer.GetData(), protocol::kRecorderSize);
+    m_imageSource = ReadoutSource();
 }
 
 void CLWDlg::OnLoadFile() {
@@ -48,6 +61,7 @@ void CLWDlg::OnLoadFile() {
         return;
     }
     std::memcpy(m_memoryImage, data.data(), data.size());
+    m_imageSource = path;
     ConsoleWrite(
         Format("Plik '%s' odczytany, %d bajtow", path.c_str(), static_cast<int>(data.size())), 1);
 }
@@ -72,6 +86,7 @@ void CLWDlg::OnSaveFile() {
         AfxMessageBox("Nie mozna otworzyc pliku do zapisu!", MB_OK);
         return;
     }
+    m_imageSource = path;
     std::error_code ec;
     const std::uintmax_t length = std::filesystem::file_size(path, ec);
     ConsoleWrite(

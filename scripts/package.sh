@@ -12,7 +12,7 @@ fresh=()
 [[ -f $build/CMakeCache.txt ]] || fresh=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DRE2_BENCH=OFF)
 cmake -S . -B "$build" "${fresh[@]}" -DCMAKE_INSTALL_PREFIX=/usr \
     -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON >/dev/null
-nice cmake --build "$build" -j2 --target re2-terminal re2-simulator re2_package_files
+nice cmake --build "$build" -j2 --target re2-terminal re2-simulator re2-export re2_package_files
 rm -f "$build"/re2-terminal_*.deb
 (cd "$build" && cpack -G DEB >/dev/null)
 ls "$build"/re2-terminal_*.deb

@@ -89,6 +89,7 @@ TEST(LoadFile, ReadsAFileOfExactlyTheImageSizeIntoTheImage) {
         EXPECT_TRUE(TerminalHarness::WaitForConsoleLine(
             dlg, "Plik '" + path + "' odczytany, 475136 bajtow", 2000));
         EXPECT_TRUE(ImageIs(dlg, bytes));
+        EXPECT_EQ(dlg.ImageSource(), path);
         EXPECT_TRUE(h.Boxes().empty());
         ASSERT_EQ(seen.size(), 1u);
         EXPECT_TRUE(seen[0].open);
@@ -197,10 +198,12 @@ TEST(SaveFile, ReplacesAnExistingFileWithoutAskingAndReportsItsLength) {
 TEST(SaveFile, RightAfterStartWritesZerosUnderANameGivenQz) {
     TerminalHarness h;
     h.Run([&](CLWDlg& dlg) {
+        EXPECT_EQ(dlg.ImageSource(), "");
         AnswerFileDialogs(h.PathOf("pusty"));
         Press(dlg, IDC_SAVE_FILE);
         EXPECT_TRUE(TerminalHarness::WaitForConsoleLine(
             dlg, "Plik '" + h.PathOf("pusty.qz") + "' zapisany, 475136 bajtow", 2000));
+        EXPECT_EQ(dlg.ImageSource(), h.PathOf("pusty.qz"));
     });
     EXPECT_EQ(ReadBytes(h.PathOf("pusty.qz")), std::vector<std::uint8_t>(kImageSize, 0));
     EXPECT_FALSE(std::filesystem::exists(h.PathOf("pusty")));
@@ -235,6 +238,7 @@ TEST(SaveFile, WriteFailureKeepsTheOldFileAndSaysSo) {
         Press(dlg, IDC_SAVE_FILE);
         EXPECT_TRUE(WaitUntil([&] { return !h.Boxes().empty(); }, 2000));
         EXPECT_EQ(h.BoxTexts(), std::vector<std::string>{"Nie mozna otworzyc pliku do zapisu!"});
+        EXPECT_EQ(dlg.ImageSource(), ""); // not saved anywhere
     });
     EXPECT_EQ(ReadBytes(target), old);
     // No temporary file left beside the target.
@@ -266,6 +270,9 @@ TEST(ReadRecorder, CopiesTheWholeRecorderByteForByteAndSavesExactlyIt) {
         EXPECT_EQ(CountLines(lines, "Odczyt rejestratora"), 1);
         EXPECT_EQ(CountLines(lines, "Transmisja 475136B"), 1);
         EXPECT_TRUE(h.Boxes().empty());
+        EXPECT_EQ(dlg.ImageSource().rfind("odczyt z urządzenia 20", 0), 0u) << dlg.ImageSource();
+        EXPECT_EQ(dlg.ImageSource().size(),
+                  std::string("odczyt z urządzenia 2026-03-14 09:00:00").size());
 
         // The device's recordings are charted.
         int runs = 0;
@@ -298,6 +305,7 @@ TEST(ReadRecorder, FailedReadoutLeavesALoadedImageInPlace) {
         afx::testing::ProcessEvents(200);
         EXPECT_EQ(h.BoxTexts(), std::vector<std::string>{"Urządzenie nie odpowiada"});
         EXPECT_TRUE(ImageIs(dlg, loaded));
+        EXPECT_EQ(dlg.ImageSource(), h.PathOf("wczytany.qz"));
     });
 }
 
