@@ -153,7 +153,8 @@ TEST(RequestQueue, DeviceTextLinesGoToTheConsoleWithoutEndingTheWait) {
         // A line that fills the whole frame has no zero byte.
         q.OnFrame(MakeRecord(31, 0, 12, std::vector<std::uint8_t>(62, 'A')));
         bench.Deliver();
-        EXPECT_EQ(bench.host.console, (std::vector<std::string>{"Zażółć gęślą", std::string(62, 'A')}));
+        EXPECT_EQ(bench.host.console,
+                  (std::vector<std::string>{"Zażółć gęślą", std::string(62, 'A')}));
         EXPECT_TRUE(q.IsBusy());
         EXPECT_TRUE(owner.deliveries.empty());
     }
