@@ -217,27 +217,44 @@ int CDC::EndPage() {
     return 1;
 }
 
-int CDC::EndDoc() {
-    PrintJob* job = data_->print.get();
+// Ends the open document: the painter and the page are finished, nothing more is drawn.
+// Gives false when no document is open.
+static bool CloseJob(PrintJob* job) {
     if (job == nullptr || !job->open)
-        return SP_ERROR;
+        return false;
     job->open = false;
     job->pageStarted = false;
+    return true;
+}
+
+// Puts a PDF job's file under its name when commit is true and the file was written whole;
+// otherwise leaves no file. Gives false with job->error set when the file did not come out.
+static bool FinishFile(PrintJob* job, bool commit) {
+    bool done = false;
+    if (!commit) {
+        job->file->cancelWriting();
+    } else if (job->file->error() != QFileDevice::NoError) {
+        job->error = FromQ(job->file->errorString());
+        job->file->cancelWriting();
+    } else if (!job->file->commit()) {
+        job->error = FromQ(job->file->errorString());
+    } else {
+        done = true;
+    }
+    job->pdf.reset();
+    job->file.reset();
+    return done;
+}
+
+int CDC::EndDoc() {
+    PrintJob* job = data_->print.get();
+    if (!CloseJob(job))
+        return SP_ERROR;
     const bool painted = job->painter.end();
     if (job->file) {
-        if (!painted || job->file->error() != QFileDevice::NoError) {
+        if (!painted)
             job->error = FromQ(job->file->errorString());
-            job->file->cancelWriting();
-        } else if (!job->file->commit()) {
-            job->error = FromQ(job->file->errorString());
-        } else {
-            job->pdf.reset();
-            job->file.reset();
-            return 1;
-        }
-        job->pdf.reset();
-        job->file.reset();
-        return SP_ERROR;
+        return FinishFile(job, painted) ? 1 : SP_ERROR;
     }
     if (!painted) {
         job->error = "the job could not be finished";
@@ -248,18 +265,13 @@ int CDC::EndDoc() {
 
 int CDC::AbortDoc() {
     PrintJob* job = data_->print.get();
-    if (job == nullptr || !job->open)
+    if (!CloseJob(job))
         return SP_ERROR;
-    job->open = false;
-    job->pageStarted = false;
     job->painter.end();
-    if (job->file) {
-        job->file->cancelWriting();
-        job->pdf.reset();
-        job->file.reset();
-    } else {
+    if (job->file)
+        FinishFile(job, false);
+    else
         job->printer->abort();
-    }
     return 1;
 }
 
