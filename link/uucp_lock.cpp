@@ -2,8 +2,10 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -12,8 +14,9 @@ namespace {
 constexpr char kDevPrefix[] = "/dev/";
 constexpr int kTakeAttempts = 3;
 
-// The process id a lock file holds; 0 when it cannot be read or holds none. Old programs
-// wrote the id as a binary int, so a 4-byte file is read that way.
+// The process id a lock file holds; 0 when it cannot be read or holds none. The id is
+// ASCII digits, padded or not; old programs wrote it as a binary int, so a 4-byte file that
+// is not text is read that way.
 int ReadOwner(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0) {
@@ -25,17 +28,20 @@ int ReadOwner(const std::string& path) {
         n = ::read(fd, text, sizeof text - 1);
     } while (n < 0 && errno == EINTR);
     ::close(fd);
-    if (n == 4) {
-        int binary = 0;
-        static_assert(sizeof binary == 4);
-        __builtin_memcpy(&binary, text, 4);
-        return binary > 0 ? binary : 0;
-    }
     if (n <= 0) {
         return 0;
     }
-    const long pid = std::strtol(text, nullptr, 10);
-    return pid > 0 && pid < 0x7FFFFFFF ? static_cast<int>(pid) : 0;
+    char* end = nullptr;
+    const long pid = std::strtol(text, &end, 10);
+    if (end != text) {
+        return pid > 0 && pid < 0x7FFFFFFF ? static_cast<int>(pid) : 0;
+    }
+    if (n == 4) {
+        std::int32_t binary = 0;
+        std::memcpy(&binary, text, sizeof binary);
+        return binary > 0 ? binary : 0;
+    }
+    return 0;
 }
 
 // A lock whose process is gone (or that names none) can be taken over.

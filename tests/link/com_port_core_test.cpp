@@ -220,6 +220,7 @@ TEST_F(PseudoTerminalPort, LockFilesOfLiveProgramsKeepThePortAndStaleOnesAreTake
         {"stale lock", LockText(DeadProcessId()), true, 0},
         {"our own lock", self, true, 0},
         {"live program (init)", LockText(1), false, 1},
+        {"live program, 4-byte text", std::string("  1\n"), false, 1},
     };
     for (const Case& c : cases) {
         if (c.before) {
