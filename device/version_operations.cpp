@@ -1,8 +1,8 @@
 // "Wersje", "Aktualizuj czas", "Określ położenie" and "Reset" of the main window.
 #include "app/lw_dlg.h"
+#include "base/device_time.h"
 #include "device/device_exchange.h"
 #include "device/device_replies.h"
-#include "device/device_time.h"
 #include "device/dlg_location.h"
 #include "link/protocol.h"
 

@@ -1,7 +1,7 @@
 #include "link/dlg_nv_progress.h"
 
-#include "app/text_format.h"
-#include "device/byte_order.h"
+#include "base/byte_order.h"
+#include "base/text_format.h"
 #include "link/link_host.h"
 #include "link/queue.h"
 #include "res/resource.h"

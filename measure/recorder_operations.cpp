@@ -1,5 +1,5 @@
 #include "app/lw_dlg.h"
-#include "app/text_format.h"
+#include "base/text_format.h"
 #include "link/dlg_nv_progress.h"
 #include "link/protocol.h"
 #include "measure/measurement_file.h"
