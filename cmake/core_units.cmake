@@ -10,8 +10,7 @@ set(RE2_CORE_FOLDERS base link device measure export)
 set(RE2_WINDOW_FILE_PATTERNS
   "/dlg_[a-z_0-9]*\\.(h|cpp)$"
   "_operations?\\.(h|cpp)$"
-  "/device/(borders|my_list_ctrl|device_exchange)\\.(h|cpp)$"
-  "/link/(queue|reply_handler|transfer|transfer_thread)\\.(h|cpp)$")
+  "/device/(borders|my_list_ctrl|device_exchange)\\.(h|cpp)$")
 
 # True in out when the file (a full path) shows windows.
 function(re2_is_window_file file out)

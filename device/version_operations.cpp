@@ -80,6 +80,5 @@ void CLWDlg::OnReset() {
     if (AfxMessageBox("Na pewno?", MB_YESNO | MB_ICONQUESTION) != IDYES) {
         return;
     }
-    SendRequest(DeviceAddress(), protocol::kTypeNoReply, protocol::kCmdReset, nullptr, 0, nullptr,
-                nullptr);
+    SendRequest(DeviceAddress(), protocol::kTypeNoReply, protocol::kCmdReset, nullptr, 0, nullptr);
 }

@@ -7,34 +7,37 @@
 // (Failure()).
 
 #include "link/port_failure.h"
+#include "link/serial_port.h"
 
 #include <cstddef>
 #include <string>
 
-class CComPort {
+class CComPort : public CSerialPort {
 public:
     CComPort() = default;
-    ~CComPort();
+    ~CComPort() override;
     CComPort(const CComPort&) = delete;
     CComPort& operator=(const CComPort&) = delete;
 
     // 1 when the port is open (also when it already was), 0 on failure. Exclusive use;
     // a baud rate that termios cannot set makes it fail.
-    int Open(int portNumber, int baudRate);
+    int Open(int portNumber, int baudRate) override;
     // Always 1.
-    int Close();
+    int Close() override;
     // Bytes written (one frame, 5 s limit, then drained); 0 when not open.
-    int Write(const void* buffer, std::size_t count);
+    int Write(const void* buffer, std::size_t count) override;
     // Bytes read, never blocking: 0 when not open, when nothing waits, or on failure.
     int Read(void* buffer, std::size_t maximum);
     // Reads up to maximum bytes of what is waiting in one call (same results as Read).
-    int ReadSome(void* buffer, std::size_t maximum);
+    int ReadSome(void* buffer, std::size_t maximum) override;
+    // poll(2) on wakeFd and the port's descriptor.
+    t_port_wait Wait(int wakeFd, bool watchPort, int timeoutMs) override;
 
     bool IsOpen() const { return m_open != 0; }
     // Why the last Open gave 0: the step, its errno and the device path.
-    const t_port_failure& Failure() const { return m_failure; }
+    const t_port_failure& Failure() const override { return m_failure; }
     // Descriptor for poll(); -1 while closed.
-    int Descriptor() const { return m_fd; }
+    int Descriptor() const override { return m_fd; }
 
     // Path that "COM<portNumber>" names, given the program directory (ending in '/').
     static std::string DevicePath(int portNumber, const std::string& programDirectory);

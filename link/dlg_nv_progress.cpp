@@ -23,7 +23,7 @@ CDlgNVProgress::CDlgNVProgress(CLinkHost& host, CQueue& queue)
 std::uint32_t CDlgNVProgress::Send(int command, const std::uint8_t* data, int length,
                                    ReplyHandler handler) {
     return m_queue.AddRequest(m_host.LinkSettings().deviceAddress, protocol::kTypeReply, command,
-                              data, length, this, handler);
+                              data, length, std::move(handler));
 }
 
 void CDlgNVProgress::SetRead(int blockId) {
@@ -87,7 +87,7 @@ void CDlgNVProgress::ReadNextChunk() {
     m_remaining -= n;
     m_requestedCount = n;
     m_requestId = Send(protocol::kCmdReadChunk, data, sizeof data,
-                       MakeReplyHandler(&CDlgNVProgress::OnReadReply));
+                       [this](const t_transfer_data* reply) { OnReadReply(reply); });
 }
 
 bool CDlgNVProgress::TakeReply(const t_transfer_data* reply) {
@@ -130,7 +130,7 @@ void CDlgNVProgress::WriteNextChunk() {
     if (n == 0) {
         const std::uint8_t block = static_cast<std::uint8_t>(m_blockId);
         m_requestId = Send(protocol::kCmdCloseWrite, &block, 1,
-                           MakeReplyHandler(&CDlgNVProgress::OnCommitReply));
+                           [this](const t_transfer_data* reply) { OnCommitReply(reply); });
         return;
     }
     m_progress.StepIt();
@@ -142,7 +142,7 @@ void CDlgNVProgress::WriteNextChunk() {
     m_remaining -= n;
     m_bufferPosition += n;
     m_requestId = Send(protocol::kCmdWriteChunk, data, static_cast<int>(protocol::kChunkHeader + n),
-                       MakeReplyHandler(&CDlgNVProgress::OnWriteReply));
+                       [this](const t_transfer_data* reply) { OnWriteReply(reply); });
 }
 
 void CDlgNVProgress::OnWriteReply(const t_transfer_data* reply) {

@@ -46,7 +46,7 @@ struct OfflineTransfer {
     int Run(const std::function<void()>& device) {
         AddModalHook(IDD_NV_PROGRESS, [&](CDialog&) {
             device();
-            host.Deliver({&queue});
+            host.Deliver();
         });
         const int result = box.DoModal();
         queue.ClearQueue();
