@@ -7,6 +7,8 @@
 #include "link/port_failure.h"
 
 #include <cstddef>
+#include <functional>
+#include <memory>
 
 // What ended a Wait; all false when its time ran out or a signal interrupted it.
 struct t_port_wait {
@@ -37,3 +39,6 @@ public:
     // closed.
     virtual int Descriptor() const = 0;
 };
+
+// Makes the port a link worker opens; called on the worker's thread.
+using SerialPortMaker = std::function<std::unique_ptr<CSerialPort>()>;

@@ -6,7 +6,7 @@
 #include "link/port_failure_text.h"
 #include "link/transfer_context.h"
 
-CTransfer::CTransfer(CLinkHost& host, PortMaker makePort)
+CTransfer::CTransfer(CLinkHost& host, SerialPortMaker makePort)
     : m_context(std::make_unique<TransferContext>()), m_host(host) {
     m_context->host = &host;
     m_context->onEvent = [this](const t_link_event& event) { OnLinkEvent(event); };

@@ -22,11 +22,8 @@ class CTransfer : public CFrameLine {
 public:
     // Where decoded device frames go, on the host's thread.
     using FrameSink = std::function<void(const t_transfer_data& frame)>;
-    // Makes the port each worker opens (on the worker's thread).
-    using PortMaker = std::function<std::unique_ptr<CSerialPort>()>;
-
-    // makePort empty: the system's serial port (CComPort).
-    explicit CTransfer(CLinkHost& host, PortMaker makePort = {});
+    // makePort makes the port of each worker; empty: the system's serial port (CComPort).
+    explicit CTransfer(CLinkHost& host, SerialPortMaker makePort = {});
     // Stops the worker and waits for its end.
     ~CTransfer() override;
     CTransfer(const CTransfer&) = delete;

@@ -22,9 +22,6 @@
 
 class CLinkHost;
 
-// Makes the port a worker opens; called on the worker's thread.
-using SerialPortMaker = std::function<std::unique_ptr<CSerialPort>()>;
-
 struct TransferContext {
     TransferContext();
     ~TransferContext();
