@@ -10,6 +10,7 @@ set(RE2_CORE_UNITS
   link/com_port
   link/port_failure_text
   link/uucp_lock
+  link/block_transfer
   app/atomic_file
   device/byte_order
   device/device_time
