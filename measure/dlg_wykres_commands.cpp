@@ -181,6 +181,13 @@ void CDlgWykres::OnPrint() {
         AfxMessageBox("Nie można wydrukować wykresu" +
                           (reason.empty() ? std::string() : ": " + reason),
                       MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    // A PDF file is made in memory and saved as the program's other files are.
+    std::string pdfPath;
+    std::vector<std::uint8_t> pdf;
+    if (printer.GetPrintedFile(pdfPath, pdf)) {
+        SaveBytes(pdfPath, pdf.data(), pdf.size());
     }
 }
 
