@@ -108,21 +108,23 @@ protected:
     void OnTimer(UINT_PTR id);
 
     // ---- Buttons ----
-    void OnPort();          // app/
-    void OnVersions();      // device/
-    void OnSetClock();      // device/
-    void OnSetPosition();   // device/
-    void OnReset();         // device/
-    void OnStatistics();    // device/
-    void OnConfiguration(); // device/
-    void OnProgrammer();    // device/
-    void OnInspections();   // device/
-    void OnRelays();        // device/
-    void OnReadRecorder();  // measure/
-    void OnLoadFile();      // measure/
-    void OnSaveFile();      // measure/
-    void OnPositionChart(); // measure/
-    void OnSpeedChart();    // measure/
+    void OnPort();
+    // Each runs its operation of device/ or measure/ with this window as the session
+    // (app/operation_buttons.cpp).
+    void OnVersions();
+    void OnSetClock();
+    void OnSetPosition();
+    void OnReset();
+    void OnStatistics();
+    void OnConfiguration();
+    void OnProgrammer();
+    void OnInspections();
+    void OnRelays();
+    void OnReadRecorder();
+    void OnLoadFile();
+    void OnSaveFile();
+    void OnPositionChart();
+    void OnSpeedChart();
 
 private:
     void SetStatusIdle();
