@@ -20,10 +20,13 @@ set(RE2_CORE_UNITS
   device/configuration_record
   device/przeglady_record
   device/relays_record
+  device/device_exchange
+  device/version_operations
   measure/sample_stamp
   measure/sample_stamp_list
   measure/measurement_file
   measure/recorded_samples
   measure/samples_csv
+  measure/recorder_readout
   export/re2_export
 )
