@@ -195,6 +195,32 @@ TEST(LinkConnection, PortFailuresReachTheWindowWithTheirReasonAndOneConsoleLine)
     }
 }
 
+TEST(LinkConnection, StaleLockLeftInPlaceIsToldInOneLineBetweenOpeningAndPolaczono) {
+    TerminalHarness h(WithoutSimulator());
+    PtyDeviceEnd line(h.Directory());
+    ASSERT_TRUE(line.Ok());
+    const std::string device = std::filesystem::canonical(h.PathOf("COM1")).string();
+    const std::string lock = h.Directory() + UucpLockName(device);
+    // A directory of the lock file's name: stale, and no unlink removes it.
+    std::filesystem::create_directory(lock);
+    CComPort::SetLockDirectory(h.Directory());
+    h.Run([&](CLWDlg& dlg) {
+        afx::testing::ClickButton(dlg, IDC_CONNECT);
+        ASSERT_TRUE(TerminalHarness::WaitForConsoleLine(dlg, "Połączono"));
+        const auto lines = TerminalHarness::ConsoleLines(dlg);
+        const int opening = FindLine(lines, "Otwieranie portu COM1 , 57600b/s...");
+        ASSERT_GE(opening, 0);
+        ASSERT_LT(opening + 2, static_cast<int>(lines.size()));
+        EXPECT_EQ(lines[opening + 1], "Port COM1 (" + device +
+                                          "): nie można usunąć pozostawionej blokady " + lock +
+                                          ", port otwarty bez pliku blokady");
+        EXPECT_EQ(lines[opening + 2], "Połączono");
+        EXPECT_TRUE(h.Disconnect(dlg));
+    });
+    CComPort::SetLockDirectory("/run/lock/");
+    EXPECT_TRUE(h.Boxes().empty());
+}
+
 TEST(LinkConnection, DamagedFramesAreCountedInOneLineBeforeRozlaczonoAndACleanLinkAddsNone) {
     TerminalHarness h(WithoutSimulator());
     PtyDeviceEnd line(h.Directory());
