@@ -6,7 +6,7 @@
 // notifications to it. The link sees it only as its host (link/link_host.h); the device
 // operations and the measurements see it only as their session (device/device_session.h).
 
-#include "app/settings_file.h"
+#include "base/settings_file.h"
 #include "device/device_session.h"
 #include "framework/afx.h"
 #include "link/link_host.h"

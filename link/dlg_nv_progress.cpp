@@ -1,6 +1,6 @@
 #include "link/dlg_nv_progress.h"
 
-#include "app/text_format.h"
+#include "base/text_format.h"
 #include "link/link_host.h"
 #include "link/queue.h"
 #include "res/resource.h"

@@ -1,6 +1,6 @@
 #include "link/transfer.h"
 
-#include "app/text_format.h"
+#include "base/text_format.h"
 #include "link/com_port.h"
 #include "link/port_failure_text.h"
 #include "link/queue.h"

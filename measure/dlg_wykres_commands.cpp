@@ -1,9 +1,9 @@
 // The chart's way of getting data out: its context menu and keys, the PNG file, the
 // clipboard, the printed page and the CSV export.
 
-#include "app/atomic_file.h"
-#include "app/text_format.h"
-#include "device/device_time.h"
+#include "base/atomic_file.h"
+#include "base/device_time.h"
+#include "base/text_format.h"
 #include "measure/dlg_wykres.h"
 #include "measure/recorded_samples.h"
 #include "measure/samples_csv.h"

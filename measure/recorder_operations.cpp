@@ -1,4 +1,4 @@
-#include "app/text_format.h"
+#include "base/text_format.h"
 #include "device/device_session.h"
 #include "framework/afx.h"
 #include "link/protocol.h"

@@ -2,7 +2,7 @@
 // clipboard against the chart as the window shows it, the printed PDF page, the CSV of the
 // whole image in both dialects, and failures that leave no file behind.
 
-#include "app/text_format.h"
+#include "base/text_format.h"
 #include "framework/test_seams.h"
 #include "link/protocol.h"
 #include "measure/dlg_wykres.h"
