@@ -11,6 +11,7 @@ set(RE2_CORE_UNITS
   link/port_failure_text
   link/uucp_lock
   link/block_transfer
+  link/transfer_rate
   app/atomic_file
   device/byte_order
   device/device_time
