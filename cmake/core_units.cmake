@@ -26,5 +26,6 @@ set(RE2_CORE_UNITS
   measure/measurement_file
   measure/recorded_samples
   measure/samples_csv
+  measure/readout_part
   export/re2_export
 )
