@@ -56,8 +56,7 @@ BOOL CDlgWykres::OnInitDialog() {
         m_startEdit.SetWindowText(FormatDeviceTime(first->GetStartTime()));
     }
     if (const CSampleStamp* last = m_sampleList.GetStamp(m_sampleList.GetStampCount() - 1)) {
-        m_endEdit.SetWindowText(
-            FormatDeviceTime(AddSeconds(last->GetStartTime(), last->GetSampleCount() - 1)));
+        m_endEdit.SetWindowText(FormatDeviceTime(last->GetSampleTime(last->GetSampleCount() - 1)));
     }
     // The focus goes to the first control, the cursor slider, so the arrow keys move the
     // cursor.
@@ -209,7 +208,7 @@ void CDlgWykres::DrawCursor(CDC* dc, int run, int cursor) {
     dc->MoveTo(x, kOriginY);
     dc->LineTo(x, 44);
 
-    const t_device_time time = AddSeconds(stamp->GetStartTime(), cursor);
+    const t_device_time time = stamp->GetSampleTime(cursor);
     const t_sample_type sample = stamp->GetSample(cursor);
     dc->TextOut(410, 25,
                 FormatDeviceTime(time) + Format("  V=%d.%01d[m/s]  D=%d[m]", sample.speed / 10,
