@@ -67,8 +67,9 @@ void CLWDlg::OnLoadFile() {
 }
 
 void CLWDlg::OnSaveFile() {
-    CFileDialog dialog(FALSE, kMeasurementExtension, std::string(), OFN_HIDEREADONLY,
-                       kMeasurementFilter, this);
+    // Replacing a file loses the recording it held, so the dialog asks first.
+    CFileDialog dialog(FALSE, kMeasurementExtension, std::string(),
+                       OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, kMeasurementFilter, this);
     dialog.m_title = "Zapisz jako plik wyników pomiarów";
     // A portable copy offers its own directory; an installed program's is no place for
     // recordings, so the dialog starts where the user started the program.
