@@ -152,6 +152,8 @@ Image GrabWindow(CWnd& window);
 Image DecodePng(const std::vector<std::uint8_t>& bytes);
 // The picture on the clipboard; an empty image when it holds none.
 Image ClipboardImage();
+// The text on the clipboard; empty when it holds none.
+std::string ClipboardText();
 // Empties the clipboard.
 void ClearClipboard();
 

@@ -27,8 +27,9 @@ const AFX_MSGMAP* CDlgWykres::GetMessageMap() const {
             OnCommandEntry(kCmdCopyImage, &CDlgWykres::OnCopyImage),
             OnCommandEntry(kCmdPrint, &CDlgWykres::OnPrint),
             OnCommandEntry(kCmdExportCsv, &CDlgWykres::OnExportCsv),
+            OnCommandEntry(kCmdCopy, &CDlgWykres::OnCopy),
             AcceleratorEntry(FCONTROL, 'S', kCmdSaveImage),
-            AcceleratorEntry(FCONTROL, 'C', kCmdCopyImage),
+            AcceleratorEntry(FCONTROL, 'C', kCmdCopy),
             AcceleratorEntry(FCONTROL, 'P', kCmdPrint),
             AcceleratorEntry(FCONTROL, 'E', kCmdExportCsv),
         });
@@ -69,6 +70,25 @@ void CDlgWykres::ResetCursor() {
     m_cursorSlider.SetRange(0, last);
     m_cursor = last / 2;
     m_cursorSlider.SetPos(m_cursor);
+}
+
+// The window's keys come before its controls', so the key every edit copies with is given
+// back to a time box whose text the user selected.
+void CDlgWykres::OnCopy() {
+    CWnd* focus = GetFocus();
+    for (CEdit* box : {&m_startEdit, &m_endEdit}) {
+        if (focus != box) {
+            continue;
+        }
+        int start = 0;
+        int end = 0;
+        box->GetSel(start, end);
+        if (start != end) {
+            box->Copy();
+            return;
+        }
+    }
+    OnCopyImage();
 }
 
 void CDlgWykres::OnPaint() {
