@@ -20,6 +20,9 @@ set(RE2_CORE_UNITS
   device/configuration_record
   device/przeglady_record
   device/relays_record
+  device/settings_keys
+  device/settings_value
+  device/settings_text
   measure/sample_stamp
   measure/sample_stamp_list
   measure/measurement_file
