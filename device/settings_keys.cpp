@@ -16,7 +16,8 @@ using Prog = t_programmer_record;
 using Insp = t_przeglady_record;
 using Rel = t_relays_record;
 
-// The editor's years for an inspection date: those the program's time conversions handle.
+// The years an inspection date may take: the editor stamps the PC's time, and the
+// program's time conversions handle these.
 constexpr unsigned kFirstYear = 1970;
 constexpr unsigned kLastYear = 9999;
 // The relay editor's conditions, bit 0 first.
