@@ -4,7 +4,7 @@
 #   res/        framework/ and base/
 #   link/       base/                                (window files also framework/, res/)
 #   device/     base/, link/                         (window files also framework/, res/)
-#   measure/    base/, link/                         (window files also framework/, res/)
+#   measure/    base/, link/, device/                (window files also framework/, res/)
 #   export/     base/, link/, device/, measure/      (no window, no display)
 #   sim/        base/, link/, device/, measure/
 #   app/        any of them
@@ -22,7 +22,7 @@ set(allowed_base "")
 set(allowed_res framework base)
 set(allowed_link base)
 set(allowed_device base link)
-set(allowed_measure base link)
+set(allowed_measure base link device)
 set(allowed_export base link device measure)
 set(allowed_sim base link device measure)
 set(allowed_app base link device measure res framework export)

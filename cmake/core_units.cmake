@@ -2,15 +2,16 @@
 #
 # The core (re2_core) is every source of the layer folders below that shows no window: it
 # needs neither Qt nor the framework, and the command-line programs link it alone. Window
-# files include the framework or the dialog templates: the dialogs (dlg_*), the main
-# window's work behind its buttons (*_operation, *_operations) and the few named here; they
-# build re2_program with app/ and res/. tests/base/layering_core_test.cpp reads the same
-# lists to check every include against the layers.
+# files include the framework or the dialog templates: the dialogs (dlg_*), the controls
+# they draw with, and the operations that open an editor, a file dialog or a chart; they
+# build re2_program with app/ and res/. cmake/check_layers.cmake reads the same lists to
+# check every include against the layers.
 set(RE2_CORE_FOLDERS base link device measure export)
 set(RE2_WINDOW_FILE_PATTERNS
   "/dlg_[a-z_0-9]*\\.(h|cpp)$"
-  "_operations?\\.(h|cpp)$"
-  "/device/(borders|my_list_ctrl|device_exchange)\\.(h|cpp)$")
+  "/device/(borders|my_list_ctrl|settings_block_editing)\\.(h|cpp)$"
+  "/device/(position|settings|statistics|przeglady|relays)_operations?\\.cpp$"
+  "/measure/(recorder|chart)_operations\\.cpp$")
 
 # True in out when the file (a full path) shows windows.
 function(re2_is_window_file file out)

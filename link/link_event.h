@@ -25,4 +25,5 @@ struct t_link_event {
     LinkEventKind kind = LinkEventKind::Frame;
     t_transfer_data frame; // with Frame
     t_link_end end;        // with Stopped
+    t_port_notice notice;  // with Connected: what the user should know about the open port
 };

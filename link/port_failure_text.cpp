@@ -76,6 +76,18 @@ std::string PortFailureText(int portNumber, int baudRate, const t_port_failure& 
     return Format("Błąd portu COM%d (%s): ", portNumber, path) + SystemMessage(failure.error);
 }
 
+std::string PortNoticeText(int portNumber, const t_port_notice& notice) {
+    if (!notice.Any()) {
+        return {};
+    }
+    std::string text = Format("Port COM%d (%s): nie można usunąć pozostawionej blokady %s",
+                              portNumber, notice.path.c_str(), notice.lockFile.c_str());
+    if (notice.lockOwner > 0) {
+        text += Format(" (proces %d nie działa)", notice.lockOwner);
+    }
+    return text + ", port otwarty bez pliku blokady";
+}
+
 std::string LineCountersText(const t_line_counters& counters) {
     return Format("Łącze: ramki: %u, błędna suma kontrolna: %u, za długie: %u, odrzucone znaki: %u",
                   counters.frames, counters.badChecksums, counters.overlong, counters.discarded);

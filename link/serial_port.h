@@ -25,6 +25,11 @@ public:
     virtual int Open(int portNumber, int baudRate) = 0;
     // Why the last Open gave 0.
     virtual const t_port_failure& Failure() const = 0;
+    // What the last Open that gave 1 has to tell the user; nothing (Any() false) by default.
+    virtual const t_port_notice& Notice() const {
+        static const t_port_notice kNone;
+        return kNone;
+    }
     // Always 1.
     virtual int Close() = 0;
     // Bytes written, one frame in one call; 0 when not open.

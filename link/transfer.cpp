@@ -110,7 +110,7 @@ void CTransfer::OnLinkEvent(const t_link_event& event) {
         ShowDisconnected(event.end);
         break;
     case LinkEventKind::Connected:
-        ShowConnected();
+        ShowConnected(event.notice);
         break;
     case LinkEventKind::Opening:
         ShowOpening();
@@ -133,8 +133,11 @@ void CTransfer::ShowOpening() {
         Format("Otwieranie portu COM%d , %db/s...", m_context->portNumber, m_context->baudRate), 1);
 }
 
-void CTransfer::ShowConnected() {
+void CTransfer::ShowConnected(const t_port_notice& notice) {
     m_connected = true;
+    if (notice.Any()) {
+        m_host.ConsoleWrite(PortNoticeText(m_context->portNumber, notice), 1);
+    }
     m_host.ConsoleWrite("Połączono", 1);
     m_host.OnLinkUp();
 }

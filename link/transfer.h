@@ -58,7 +58,7 @@ private:
     // One event of the worker, on the host's thread.
     void OnLinkEvent(const t_link_event& event);
     void ShowOpening();
-    void ShowConnected();
+    void ShowConnected(const t_port_notice& notice);
     void ShowDisconnected(const t_link_end& end);
 
     std::unique_ptr<TransferContext> m_context;

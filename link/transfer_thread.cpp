@@ -166,7 +166,9 @@ void TransferThread(TransferContext* context) {
         context->Emit(StoppedEvent(2, port->Failure()));
         return;
     }
-    context->Emit(EventOf(LinkEventKind::Connected));
+    t_link_event connected = EventOf(LinkEventKind::Connected);
+    connected.notice = port->Notice();
+    context->Emit(connected);
 
     std::uint8_t readBuffer[kReadChunk];
     bool backingOff = false;

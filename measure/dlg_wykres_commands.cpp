@@ -69,7 +69,7 @@ std::string CDlgWykres::PrintTitle() const {
         const t_device_time start = stamp->GetStartTime();
         const int last = std::max(stamp->GetSampleCount() - 1, 0);
         title +=
-            "   " + FormatDeviceTime(start) + " - " + FormatDeviceTime(AddSeconds(start, last));
+            "   " + FormatDeviceTime(start) + " - " + FormatDeviceTime(stamp->GetSampleTime(last));
     }
     if (!m_imageSource.empty()) {
         title += "   " + m_imageSource;
@@ -181,6 +181,13 @@ void CDlgWykres::OnPrint() {
         AfxMessageBox("Nie można wydrukować wykresu" +
                           (reason.empty() ? std::string() : ": " + reason),
                       MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    // A PDF file is made in memory and saved as the program's other files are.
+    std::string pdfPath;
+    std::vector<std::uint8_t> pdf;
+    if (printer.GetPrintedFile(pdfPath, pdf)) {
+        SaveBytes(pdfPath, pdf.data(), pdf.size());
     }
 }
 

@@ -13,11 +13,15 @@
 #include "tests/support/terminal_harness.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -166,9 +170,13 @@ TEST(ChartOutput, MenuAndKeysSaveCopyPrintAndExportWithoutChangingTheWindow) {
                 pdf = h.PathOf("wydruk.pdf");
                 return true;
             });
+            // Printed over a file with a second hard link, which keeps it.
+            WriteBytes(h.PathOf("wydruk.pdf"), {'s', 't', 'a', 'r', 'y'});
+            ASSERT_EQ(::link(h.PathOf("wydruk.pdf").c_str(), h.PathOf("drugi.pdf").c_str()), 0);
             afx::testing::PressKey(chart, 'P', FCONTROL);
             const std::vector<std::uint8_t> pdf = ReadBytes(h.PathOf("wydruk.pdf"));
             EXPECT_EQ(PdfPageCount(std::string(pdf.begin(), pdf.end())), 1);
+            EXPECT_EQ(ReadBytes(h.PathOf("drugi.pdf")), pdf);
 
             struct Dialect {
                 DWORD filter;
@@ -198,6 +206,52 @@ TEST(ChartOutput, MenuAndKeysSaveCopyPrintAndExportWithoutChangingTheWindow) {
     });
 }
 
+TEST(ChartOutput, CtrlCCopiesTheTextSelectedInATimeBoxAndElseTheChart) {
+    constexpr int kHome = 0x01000010; // Qt's key codes
+    constexpr int kEnd = 0x01000011;
+    constexpr int kRight = 0x01000014;
+    struct Case {
+        int focus;
+        int selected; // characters from the start with Shift held; -1: to the end
+        bool text;    // the selected text goes to the clipboard; false: the chart
+    };
+    const Case cases[] = {
+        {IDC_CHART_START, 4, true},  // the year
+        {IDC_CHART_END, -1, true},   // all of it
+        {IDC_CHART_START, 0, false}, // the cursor in the box, nothing selected
+        {IDC_CURSOR_SLIDER, 0, false},
+    };
+    TerminalHarness h(WithoutDevice());
+    h.Run([&](CLWDlg& dlg) {
+        WithChart(h, dlg, [&](CDlgWykres& chart) {
+            const Image window = afx::testing::GrabWindow(chart);
+            for (const Case& c : cases) {
+                SCOPED_TRACE(std::to_string(c.focus) + " " + std::to_string(c.selected));
+                afx::testing::SetFocusTo(chart, c.focus);
+                afx::testing::PressKey(chart, kHome);
+                if (c.selected < 0) {
+                    afx::testing::PressKey(chart, kEnd, FSHIFT);
+                }
+                for (int i = 0; i < c.selected; ++i) {
+                    afx::testing::PressKey(chart, kRight, FSHIFT);
+                }
+                afx::testing::ClearClipboard();
+                afx::testing::PressKey(chart, 'C', FCONTROL);
+                if (c.text) {
+                    const std::string box = afx::testing::GetControlText(chart, c.focus);
+                    EXPECT_EQ(afx::testing::ClipboardText(),
+                              c.selected < 0 ? box : box.substr(0, c.selected));
+                    EXPECT_EQ(afx::testing::ClipboardImage().width, 0);
+                } else {
+                    EXPECT_TRUE(SameAsWindowChart(afx::testing::ClipboardImage(), window));
+                    EXPECT_EQ(afx::testing::ClipboardText(), "");
+                }
+            }
+            EXPECT_TRUE(h.Boxes().empty());
+        });
+    });
+}
+
 TEST(ChartOutput, PrintTitleNamesTheRunShownAndWhereTheImageCameFrom) {
     TerminalHarness h(WithoutDevice());
     h.Run([&](CLWDlg& dlg) {
@@ -218,6 +272,9 @@ TEST(ChartOutput, FailedSaveOrPrintTellsWhyAndLeavesNoFile) {
     h.Run([&](CLWDlg& dlg) {
         WithChart(h, dlg, [&](CDlgWykres& chart) {
             const std::string missing = h.PathOf("nie_ma/");
+            const std::string fifo = h.PathOf("fifo");
+            ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+            const std::string notRegular = std::strerror(ENOTSUP);
             struct Case {
                 int key;
                 std::string path;
@@ -228,7 +285,11 @@ TEST(ChartOutput, FailedSaveOrPrintTellsWhyAndLeavesNoFile) {
                  "Nie można zapisać pliku " + missing + "wykres.png: No such file or directory"},
                 {'E', missing + "pomiary.csv",
                  "Nie można zapisać pliku " + missing + "pomiary.csv: No such file or directory"},
-                {'P', missing + "wydruk.pdf", "Nie można wydrukować wykresu: "},
+                {'P', missing + "wydruk.pdf",
+                 "Nie można zapisać pliku " + missing + "wydruk.pdf: No such file or directory"},
+                // A device or a FIFO is refused with one reason, whether it opens or not.
+                {'E', "/dev/null", "Nie można zapisać pliku /dev/null: " + notRegular},
+                {'S', fifo, "Nie można zapisać pliku " + fifo + ": " + notRegular},
             };
             afx::testing::SetPrintDialogAnswerer([&](const CPrintDialog&, std::string& pdf) {
                 pdf = missing + "wydruk.pdf";
@@ -250,7 +311,7 @@ TEST(ChartOutput, FailedSaveOrPrintTellsWhyAndLeavesNoFile) {
         names.push_back(entry.path().filename().string());
     }
     std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{"config.cfg", "trasa.qz"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"config.cfg", "fifo", "trasa.qz"}));
 }
 
 } // namespace
