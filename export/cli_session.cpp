@@ -173,15 +173,13 @@ void CCliSession::SendTransferRequest() {
 }
 
 void CCliSession::Follow(CBlockTransfer::Next next) {
-    switch (next) {
-    case CBlockTransfer::Next::Send:
-        SendTransferRequest();
-        break;
-    case CBlockTransfer::Next::End:
+    if (next == CBlockTransfer::Next::End) {
         m_transferEnded = true;
-        break;
-    case CBlockTransfer::Next::Ignore:
-        break;
+    } else if (next != CBlockTransfer::Next::Ignore) {
+        // Every other answer names a request to send now, a chunk asked again included: the
+        // queue cannot hold one back until the line is quiet, and a late reply to the try
+        // before carries the same chunk.
+        SendTransferRequest();
     }
 }
 
