@@ -5,6 +5,8 @@
 #include "link/queue.h"
 #include "res/resource.h"
 
+#include <utility>
+
 CDlgNVProgress::CDlgNVProgress(CLinkHost& host, CQueue& queue)
     : CDialog(IDD_NV_PROGRESS), m_host(host), m_queue(queue) {}
 

@@ -24,6 +24,6 @@ enum class LinkEventKind {
 struct t_link_event {
     LinkEventKind kind = LinkEventKind::Frame;
     t_transfer_data frame; // with Frame
+    t_port_notice notice;  // with Connected: what the user should know of the open port
     t_link_end end;        // with Stopped
-    t_port_notice notice;  // with Connected: what the user should know about the open port
 };

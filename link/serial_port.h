@@ -25,10 +25,10 @@ public:
     virtual int Open(int portNumber, int baudRate) = 0;
     // Why the last Open gave 0.
     virtual const t_port_failure& Failure() const = 0;
-    // What the last Open that gave 1 has to tell the user; nothing (Any() false) by default.
+    // What the user should know about the last Open that gave 1 (nothing by default).
     virtual const t_port_notice& Notice() const {
-        static const t_port_notice kNone;
-        return kNone;
+        static const t_port_notice none;
+        return none;
     }
     // Always 1.
     virtual int Close() = 0;
