@@ -11,6 +11,7 @@ set(RE2_CORE_UNITS
   link/port_failure_text
   link/uucp_lock
   app/atomic_file
+  app/termination_signals
   device/byte_order
   device/device_time
   device/live_status
