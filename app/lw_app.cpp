@@ -1,8 +1,8 @@
 #include "app/lw_app.h"
 
 #include "app/lw_dlg.h"
-#include "app/program_info.h"
 #include "app/termination_watch.h"
+#include "base/program_info.h"
 #include "res/templates.h"
 
 const AFX_MSGMAP* CLWApp::GetMessageMap() const {

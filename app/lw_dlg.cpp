@@ -1,9 +1,9 @@
 #include "app/lw_dlg.h"
 
 #include "app/about_dlg.h"
-#include "app/program_info.h"
-#include "app/settings_folder.h"
-#include "app/text_format.h"
+#include "base/program_info.h"
+#include "base/settings_folder.h"
+#include "base/text_format.h"
 #include "link/dlg_nv_progress.h"
 #include "link/dlg_request.h"
 #include "link/queue.h"

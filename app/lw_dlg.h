@@ -4,9 +4,10 @@
 // two reusable transfer dialogs; it holds the console and the live status panel, its
 // buttons start every operation, and the link worker and the queue post their
 // notifications to it. The link sees it only as its host (link/link_host.h); the device
-// operations and the measurements reach the rest of the system through it.
+// operations and the measurements see it only as their session (device/device_session.h).
 
-#include "app/settings_file.h"
+#include "base/settings_file.h"
+#include "device/device_session.h"
 #include "framework/afx.h"
 #include "link/link_host.h"
 #include "link/protocol.h"
@@ -22,7 +23,7 @@ class CQueue;
 class CDlgRequest;
 class CDlgNVProgress;
 
-class CLWDlg : public CDialog, public CLinkHost {
+class CLWDlg : public CDialog, public CLinkHost, public CDeviceSession {
 public:
     explicit CLWDlg(CWnd* parent = nullptr);
     ~CLWDlg() override;
@@ -75,11 +76,20 @@ public:
                               const std::uint8_t* data, int length, CCmdTarget* owner,
                               ReplyHandler handler);
 
-    std::uint8_t* MemoryImage() { return m_memoryImage; }
-    // Where the memory image came from: the measurement file it was loaded from or saved
-    // to, or "odczyt z urządzenia" with the time of the readout; empty for the image of
-    // zeros the program starts with.
-    const std::string& ImageSource() const { return m_imageSource; }
+    // ---- The device operations' session (app/device_session.cpp) ----
+    // The exchange and the block transfer run behind the two transfer dialogs; the
+    // question and the message are message boxes; editors open over this window.
+    const t_transfer_data* Exchange(int command, const std::uint8_t* data, int length) override;
+    void SendWithoutReply(int command) override;
+    bool ReadBlock(int blockId, std::uint8_t* buffer) override;
+    bool WriteBlock(int blockId, const std::uint8_t* bytes) override;
+    std::uint8_t* MemoryImage() override { return m_memoryImage; }
+    const std::string& ImageSource() const override { return m_imageSource; }
+    void SetImageSource(const std::string& source) override { m_imageSource = source; }
+    bool AskYesNo(const std::string& question) override;
+    void ShowMessage(const std::string& text, MessageIcon icon) override;
+    CWnd* ParentWindow() override { return this; }
+
     const std::string& ProgramDirectory() const { return m_programDirectory; }
     // Where config.cfg and the COMn links live (see app/settings_folder.h), ending in '/'.
     const std::string& SettingsDirectory() const { return m_settingsDirectory; }
@@ -104,21 +114,23 @@ protected:
     void OnTimer(UINT_PTR id);
 
     // ---- Buttons ----
-    void OnPort();          // app/
-    void OnVersions();      // device/
-    void OnSetClock();      // device/
-    void OnSetPosition();   // device/
-    void OnReset();         // device/
-    void OnStatistics();    // device/
-    void OnConfiguration(); // device/
-    void OnProgrammer();    // device/
-    void OnInspections();   // device/
-    void OnRelays();        // device/
-    void OnReadRecorder();  // measure/
-    void OnLoadFile();      // measure/
-    void OnSaveFile();      // measure/
-    void OnPositionChart(); // measure/
-    void OnSpeedChart();    // measure/
+    void OnPort();
+    // Each runs its operation of device/ or measure/ with this window as the session
+    // (app/operation_buttons.cpp).
+    void OnVersions();
+    void OnSetClock();
+    void OnSetPosition();
+    void OnReset();
+    void OnStatistics();
+    void OnConfiguration();
+    void OnProgrammer();
+    void OnInspections();
+    void OnRelays();
+    void OnReadRecorder();
+    void OnLoadFile();
+    void OnSaveFile();
+    void OnPositionChart();
+    void OnSpeedChart();
 
 private:
     void SetStatusIdle();

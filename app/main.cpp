@@ -1,6 +1,6 @@
 // The program's entry point and its one application object.
 #include "app/lw_app.h"
-#include "app/termination_signals.h"
+#include "base/termination_signals.h"
 
 CLWApp theApp;
 

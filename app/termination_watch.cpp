@@ -1,6 +1,6 @@
 #include "app/termination_watch.h"
 
-#include "app/termination_signals.h"
+#include "base/termination_signals.h"
 
 #include <unistd.h>
 

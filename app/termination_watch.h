@@ -1,6 +1,6 @@
 #pragma once
 // CTerminationWatch: how the program ends when it is ended from outside (SIGHUP, SIGINT,
-// SIGTERM; see app/termination_signals.h). The signal is read by the event loop; the owner's
+// SIGTERM; see base/termination_signals.h). The signal is read by the event loop; the owner's
 // release runs on the UI thread, then the process ends by that signal, so that whoever
 // started it sees which signal ended it. main has blocked the signals before any thread
 // started.

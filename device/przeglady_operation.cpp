@@ -1,10 +1,10 @@
-// "Przeglądy" of the main window.
-#include "app/lw_dlg.h"
-#include "device/device_exchange.h"
+// "Przeglądy".
+#include "device/device_operations.h"
 #include "device/dlg_przegl.h"
+#include "device/settings_block_editing.h"
 #include "link/protocol.h"
 
-void CLWDlg::OnInspections() {
-    EditSettingsBlock<CDlgPrzegl>(*this, protocol::kBlockInspections, "Odczyt przeglądow",
+void EditInspections(CDeviceSession& session) {
+    EditSettingsBlock<CDlgPrzegl>(session, protocol::kBlockInspections, "Odczyt przeglądow",
                                   "Zapis przeglądów");
 }

@@ -1,10 +1,11 @@
-// "Przekaźniki" of the main window.
-#include "app/lw_dlg.h"
-#include "device/device_exchange.h"
+// "Przekaźniki".
+#include "device/device_operations.h"
 #include "device/dlg_przek.h"
+#include "device/settings_block_editing.h"
 #include "link/protocol.h"
 
-void CLWDlg::OnRelays() {
-    EditSettingsBlock<CDlgPrzek>(*this, protocol::kBlockRelays, "Odczyt konfiguracji przekaźników",
+void EditRelays(CDeviceSession& session) {
+    EditSettingsBlock<CDlgPrzek>(session, protocol::kBlockRelays,
+                                 "Odczyt konfiguracji przekaźników",
                                  "Zapis konfiguracji przekaźników");
 }

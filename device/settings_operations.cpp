@@ -1,17 +1,17 @@
-// "Konfiguracja" and "Programator" of the main window.
-#include "app/lw_dlg.h"
-#include "device/device_exchange.h"
+// "Konfiguracja" and "Programator".
+#include "device/device_operations.h"
 #include "device/dlg_dane_bazowe.h"
 #include "device/dlg_dane_czytnika.h"
+#include "device/settings_block_editing.h"
 #include "link/protocol.h"
 
-void CLWDlg::OnConfiguration() {
-    EditSettingsBlock<CDlgDaneBazowe>(*this, protocol::kBlockConfiguration, "Odczyt konfiguracji",
+void EditConfiguration(CDeviceSession& session) {
+    EditSettingsBlock<CDlgDaneBazowe>(session, protocol::kBlockConfiguration, "Odczyt konfiguracji",
                                       "Zapis konfiguracji");
 }
 
-void CLWDlg::OnProgrammer() {
-    EditSettingsBlock<CDlgDaneCzytnika>(*this, protocol::kBlockProgrammer,
+void EditProgrammer(CDeviceSession& session) {
+    EditSettingsBlock<CDlgDaneCzytnika>(session, protocol::kBlockProgrammer,
                                         "Odczyt konfiguracji programatora",
                                         "Zapis onfiguracji programatora");
 }

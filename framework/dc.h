@@ -4,8 +4,10 @@
 
 #include "framework/gdi_object.h"
 
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 class CWnd;
 
@@ -86,10 +88,9 @@ public:
     // ---- Printing, on a DC from CPrintDialog::CreatePrinterDC ----
     // A printer DC draws text (TextOut, GetTextExtent) and bitmaps (BitBlt, StretchBlt)
     // between StartPage and EndPage; the other drawing calls do nothing on it.
-    // StartDoc opens the job (the printer, or the PDF file); > 0 on success, SP_ERROR when
-    // it cannot be opened. EndDoc hands the job to the printer, or puts the PDF file in
-    // place whole: until then the file's old content (or its absence) stays, and when
-    // EndDoc fails nothing of the job is left. AbortDoc drops the job.
+    // StartDoc opens the job (the printer, or a PDF document in memory); > 0 on success,
+    // SP_ERROR when it cannot be opened. EndDoc hands the job to the printer, or finishes
+    // the PDF document, which GetPrintedFile then gives. AbortDoc drops the job.
     int StartDoc(const std::string& docName);
     int StartPage();
     int EndPage();
@@ -97,6 +98,10 @@ public:
     int AbortDoc();
     // Why the last printing call that failed did, in the system's words (may be empty).
     std::string GetPrintError() const;
+    // Printing to a PDF file writes no file: after an EndDoc that succeeded this gives the
+    // file name chosen in the print dialog and the whole document, for the caller to save.
+    // FALSE for a job that went to a printer, and before such an EndDoc.
+    BOOL GetPrintedFile(std::string& path, std::vector<std::uint8_t>& bytes) const;
 
     afx::detail::DCData& Data() const { return *data_; }
 

@@ -14,8 +14,7 @@ class QPaintDevice;
 namespace afx::detail {
 
 // The printing side of a printer DC: the printer as the print dialog left it, the painter
-// while a document is open, and for a job printed to a PDF file the file, which appears
-// under its name only when the whole document was written.
+// while a document is open, and for a job printed to a PDF file the document in memory.
 struct PrintJob;
 QPainter* PrintPainter(PrintJob& job); // nullptr outside StartDoc ... EndDoc
 QPaintDevice* PrintDevice(PrintJob& job);

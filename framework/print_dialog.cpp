@@ -2,11 +2,11 @@
 
 #include "framework/dc_data.h"
 
+#include <QBuffer>
 #include <QPageLayout>
 #include <QPdfWriter>
 #include <QPrintDialog>
 #include <QPrinter>
-#include <QSaveFile>
 
 namespace afx::detail {
 
@@ -17,10 +17,11 @@ struct PrintDialogData {
 
 struct PrintJob {
     std::unique_ptr<QPrinter> printer;
-    // Printing to a PDF file: the writer paints into the file's temporary twin, which
-    // takes the file's name only when the document was finished.
-    std::unique_ptr<QSaveFile> file;
+    // Printing to a PDF file: the writer paints into memory; the caller saves the finished
+    // document (CDC::GetPrintedFile).
+    std::unique_ptr<QBuffer> buffer;
     std::unique_ptr<QPdfWriter> pdf;
+    QByteArray document; // the finished PDF, after an EndDoc that succeeded
     QPainter painter;
     bool open = false;
     bool pageStarted = false;
@@ -43,9 +44,7 @@ QPaintDevice* PrintDevice(PrintJob& job) {
 void DeletePrintJob(PrintJob* job) {
     if (job != nullptr && job->open) {
         job->painter.end();
-        if (job->file)
-            job->file->cancelWriting();
-        else
+        if (!job->pdf)
             job->printer->abort();
     }
     delete job;
@@ -158,25 +157,21 @@ int CDC::StartDoc(const std::string& docName) {
     if (job == nullptr || job->open)
         return SP_ERROR;
     job->error.clear();
+    job->document.clear();
     QPrinter& printer = *job->printer;
     bool begun = false;
     if (printer.outputFormat() == QPrinter::PdfFormat) {
-        job->file = std::make_unique<QSaveFile>(printer.outputFileName());
-        if (!job->file->open(QIODevice::WriteOnly)) {
-            job->error = FromQ(job->file->errorString());
-            job->file.reset();
-            return SP_ERROR;
-        }
-        job->pdf = std::make_unique<QPdfWriter>(job->file.get());
+        job->buffer = std::make_unique<QBuffer>();
+        job->buffer->open(QIODevice::WriteOnly);
+        job->pdf = std::make_unique<QPdfWriter>(job->buffer.get());
         job->pdf->setTitle(ToQ(docName));
         job->pdf->setCreator(QStringLiteral("re2-terminal"));
         job->pdf->setResolution(printer.resolution());
         job->pdf->setPageLayout(printer.pageLayout());
         begun = job->painter.begin(job->pdf.get());
         if (!begun) {
-            job->file->cancelWriting();
             job->pdf.reset();
-            job->file.reset();
+            job->buffer.reset();
         }
     } else {
         printer.setDocName(ToQ(docName));
@@ -227,23 +222,12 @@ static bool CloseJob(PrintJob* job) {
     return true;
 }
 
-// Puts a PDF job's file under its name when commit is true and the file was written whole;
-// otherwise leaves no file. Gives false with job->error set when the file did not come out.
-static bool FinishFile(PrintJob* job, bool commit) {
-    bool done = false;
-    if (!commit) {
-        job->file->cancelWriting();
-    } else if (job->file->error() != QFileDevice::NoError) {
-        job->error = FromQ(job->file->errorString());
-        job->file->cancelWriting();
-    } else if (!job->file->commit()) {
-        job->error = FromQ(job->file->errorString());
-    } else {
-        done = true;
-    }
+// Ends a PDF job's writing into memory; keeps the document when keep is true.
+static void FinishDocument(PrintJob* job, bool keep) {
     job->pdf.reset();
-    job->file.reset();
-    return done;
+    if (keep)
+        job->document = job->buffer->data();
+    job->buffer.reset();
 }
 
 int CDC::EndDoc() {
@@ -251,10 +235,13 @@ int CDC::EndDoc() {
     if (!CloseJob(job))
         return SP_ERROR;
     const bool painted = job->painter.end();
-    if (job->file) {
-        if (!painted)
-            job->error = FromQ(job->file->errorString());
-        return FinishFile(job, painted) ? 1 : SP_ERROR;
+    if (job->pdf) {
+        FinishDocument(job, painted);
+        if (!painted) {
+            job->error = "the document could not be finished";
+            return SP_ERROR;
+        }
+        return 1;
     }
     if (!painted) {
         job->error = "the job could not be finished";
@@ -268,11 +255,20 @@ int CDC::AbortDoc() {
     if (!CloseJob(job))
         return SP_ERROR;
     job->painter.end();
-    if (job->file)
-        FinishFile(job, false);
+    if (job->pdf)
+        FinishDocument(job, false);
     else
         job->printer->abort();
     return 1;
+}
+
+BOOL CDC::GetPrintedFile(std::string& path, std::vector<std::uint8_t>& bytes) const {
+    const PrintJob* job = data_->print.get();
+    if (job == nullptr || job->open || job->document.isEmpty())
+        return FALSE;
+    path = FromQ(job->printer->outputFileName());
+    bytes.assign(job->document.begin(), job->document.end());
+    return TRUE;
 }
 
 std::string CDC::GetPrintError() const {

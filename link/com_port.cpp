@@ -24,6 +24,8 @@ namespace {
 
 constexpr int kSettleAfterOpenMs = 100;
 constexpr int kSettleAfterCloseMs = 10;
+// How often the output queue is looked at while it drains.
+constexpr int kDrainPollMs = 1;
 
 std::mutex& DirectoryMutex() {
     static std::mutex mutex;
@@ -103,6 +105,29 @@ void SleepMs(int ms) {
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
+// Waits until the driver's output queue has gone out, at most until deadline, and then
+// discards what is left: a line held by flow control or an adapter that died must hold up
+// neither the next frame nor close(), which would otherwise wait for the queue itself.
+// tcdrain alone has no deadline; it is called once the queue is empty, for the bytes in
+// the hardware's own buffer, a wait the drivers bound themselves.
+void DrainOutput(int fd, std::chrono::steady_clock::time_point deadline) {
+    for (;;) {
+        int queued = 0;
+        if (ioctl(fd, TIOCOUTQ, &queued) != 0) {
+            return; // hung up: nothing goes out any more
+        }
+        if (queued <= 0) {
+            tcdrain(fd);
+            return;
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            tcflush(fd, TCOFLUSH);
+            return;
+        }
+        SleepMs(kDrainPollMs);
+    }
+}
+
 } // namespace
 
 CComPort::~CComPort() {
@@ -142,6 +167,7 @@ void CComPort::SetSerialIoctlForTest(SerialIoctl function) {
 int CComPort::Fail(PortStep step, int error, int fd) {
     m_failure.step = step;
     m_failure.error = error;
+    m_notice = t_port_notice{};
     if (fd >= 0) {
         Release(fd);
     }
@@ -149,10 +175,20 @@ int CComPort::Fail(PortStep step, int error, int fd) {
 }
 
 void CComPort::Release(int fd) {
+    const bool setLine = m_setLine;
+    if (m_setLine) {
+        // Queued bytes would go out at the found line's speed.
+        DrainOutput(fd,
+                    std::chrono::steady_clock::now() + std::chrono::milliseconds(kCloseDrainMs));
+        tcsetattr(fd, TCSANOW, &m_foundLine);
+        m_setLine = false;
+    }
     if (m_setLowLatency) {
+        // The bit alone: other flags may have been changed by another program meanwhile.
         serial_struct serial{};
-        if (SerialIoctlCall(fd, TIOCGSERIAL, &serial) == 0) {
-            serial.flags = m_oldSerialFlags;
+        if (SerialIoctlCall(fd, TIOCGSERIAL, &serial) == 0 &&
+            (serial.flags & ASYNC_LOW_LATENCY) != 0) {
+            serial.flags &= ~ASYNC_LOW_LATENCY;
             SerialIoctlCall(fd, TIOCSSERIAL, &serial);
         }
         m_setLowLatency = false;
@@ -162,8 +198,15 @@ void CComPort::Release(int fd) {
         m_setExclusive = false;
     }
     if (!m_lockedPath.empty()) {
+        // One that cannot be removed names this process and is stale once we have gone.
         ReleaseUucpLock(m_lockFolder, m_lockedPath);
         m_lockedPath.clear();
+    }
+    // Closing the last descriptor of a serial device waits for its output queue (the
+    // driver's closing wait, 30 s by default): the line is ours, so nothing of another
+    // program's is lost, and an echo of the found settings is no reason to wait.
+    if (setLine) {
+        tcflush(fd, TCOFLUSH);
     }
     ::close(fd);
 }
@@ -179,10 +222,8 @@ void CComPort::SetLowLatency(int fd) {
     if ((serial.flags & ASYNC_LOW_LATENCY) != 0) {
         return;
     }
-    const int old = serial.flags;
     serial.flags |= ASYNC_LOW_LATENCY;
     if (SerialIoctlCall(fd, TIOCSSERIAL, &serial) == 0) {
-        m_oldSerialFlags = old;
         m_setLowLatency = true;
     }
 }
@@ -198,8 +239,11 @@ int CComPort::Open(int portNumber, int baudRate) {
         directory = ProgramDirectory();
         lockFolder = LockDirectory();
     }
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(kOpenDeadlineMs);
     const std::string path = DevicePath(portNumber, directory);
     m_failure = t_port_failure{};
+    m_notice = t_port_notice{};
     m_failure.path = ResolvedDevice(path);
     speed_t speed;
     if (!SpeedFor(baudRate, speed)) {
@@ -218,14 +262,19 @@ int CComPort::Open(int portNumber, int baudRate) {
         return Fail(PortStep::Lock, errno, fd);
     }
     // Programs that announce themselves only with a lock file.
-    const t_uucp_lock_result lock = TakeUucpLock(lockFolder, m_failure.path);
+    const t_uucp_lock_result lock = TakeUucpLock(lockFolder, m_failure.path, deadline);
     if (!lock.taken) {
         m_failure.lockOwner = lock.owner;
-        return Fail(PortStep::LockFile, 0, fd);
+        return Fail(PortStep::LockFile, lock.timedOut ? ETIMEDOUT : 0, fd);
     }
     if (lock.created) {
         m_lockedPath = m_failure.path;
         m_lockFolder = lockFolder;
+    }
+    if (!lock.staleLeft.empty()) {
+        m_notice.path = m_failure.path;
+        m_notice.lockFile = lock.staleLeft;
+        m_notice.lockOwner = lock.staleOwner;
     }
     // TIOCEXCL keeps other non-root processes out. It belongs to the device, not to this
     // descriptor, and outlives it while the device lives on (a pseudo-terminal's slave
@@ -242,6 +291,9 @@ int CComPort::Open(int portNumber, int baudRate) {
     if (tcgetattr(fd, &tio) != 0) {
         return Fail(PortStep::Attributes, errno, fd);
     }
+    // Set before the change: tcsetattr may apply part of it and still fail.
+    m_foundLine = tio;
+    m_setLine = true;
     cfmakeraw(&tio);
     tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | CSTOPB | CRTSCTS | HUPCL);
     tio.c_cflag |= CS8 | CLOCAL | CREAD;
@@ -311,7 +363,7 @@ int CComPort::Write(const void* buffer, std::size_t count) {
         }
     }
     if (written > 0) {
-        tcdrain(m_fd);
+        DrainOutput(m_fd, deadline);
     }
     return static_cast<int>(written);
 }

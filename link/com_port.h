@@ -4,26 +4,40 @@
 //
 // "COMn" is <program directory>/COMn when that path exists, else /dev/ttyS<n-1>.
 // All operations return an int and report no message; why the last Open failed is kept
-// (Failure()).
+// (Failure()), and what the user should know about the last Open that succeeded (Notice()).
+//
+// The port is handed back as it was found: closing (and an Open that fails after it changed
+// the line) puts back the line settings read at open, clears the low-latency bit and
+// exclusive use only where Open set them, and removes the lock file Open made. No step
+// waits for good on a line that does not move: output gets a deadline to drain and is
+// discarded after it, so that neither a send nor the close can hang.
 
 #include "link/port_failure.h"
 
 #include <cstddef>
 #include <string>
+#include <termios.h>
 
 class CComPort {
 public:
+    // The longest Open keeps trying to take a lock file that other programs keep changing.
+    static constexpr int kOpenDeadlineMs = 5000;
+    // The longest Close waits for queued output to go out before it discards it.
+    static constexpr int kCloseDrainMs = 1000;
+
     CComPort() = default;
     ~CComPort();
     CComPort(const CComPort&) = delete;
     CComPort& operator=(const CComPort&) = delete;
 
     // 1 when the port is open (also when it already was), 0 on failure. Exclusive use;
-    // a baud rate that termios cannot set makes it fail.
+    // a baud rate that termios cannot set makes it fail. Every step is non-blocking and
+    // the lock file's retries end after kOpenDeadlineMs, so Open always comes back.
     int Open(int portNumber, int baudRate);
-    // Always 1.
+    // Gives the port back as Open found it (see above). Always 1.
     int Close();
-    // Bytes written (one frame, 5 s limit, then drained); 0 when not open.
+    // Bytes written (one frame: written and drained within 5 s, what is still queued then
+    // is discarded); 0 when not open.
     int Write(const void* buffer, std::size_t count);
     // Bytes read, never blocking: 0 when not open, when nothing waits, or on failure.
     int Read(void* buffer, std::size_t maximum);
@@ -33,6 +47,8 @@ public:
     bool IsOpen() const { return m_open != 0; }
     // Why the last Open gave 0: the step, its errno and the device path.
     const t_port_failure& Failure() const { return m_failure; }
+    // What the last Open that gave 1 has to tell the user; nothing (Any() false) otherwise.
+    const t_port_notice& Notice() const { return m_notice; }
     // Descriptor for poll(); -1 while closed.
     int Descriptor() const { return m_fd; }
 
@@ -54,18 +70,21 @@ public:
 private:
     // Ends a failed Open: records the step and errno, undoes what Open did so far.
     int Fail(PortStep step, int error, int fd);
-    // Gives back what Open took (low latency, exclusive use, the lock file) and closes fd.
+    // Gives back what Open took (line settings, low latency, exclusive use, the lock file)
+    // and closes fd.
     void Release(int fd);
     void SetLowLatency(int fd);
 
     int m_fd = -1;
     int m_open = 0;
     t_port_failure m_failure;
+    t_port_notice m_notice;
     // What Open changed on the device, to be undone on close and only then: another
     // program's exclusive use or latency setting is not ours to clear.
     bool m_setExclusive = false;
     bool m_setLowLatency = false;
-    int m_oldSerialFlags = 0;
+    bool m_setLine = false; // the line settings were changed; m_foundLine restores them
+    termios m_foundLine{};
     std::string m_lockedPath; // device path of the lock file we made; empty for none
     std::string m_lockFolder;
 };

@@ -1,6 +1,7 @@
 #pragma once
 // Why a port could not be opened: the step that failed and the system's error number, kept
-// beside the design's plain 0 so that the user can be told what to do about it.
+// beside the design's plain 0 so that the user can be told what to do about it. And what
+// the user is told about a port that did open.
 
 #include <string>
 
@@ -25,4 +26,14 @@ struct t_port_failure {
     int lockOwner = 0; // with PortStep::LockFile: the process the lock file names
 
     bool Failed() const { return step != PortStep::None; }
+};
+
+// What an open that succeeded has to tell the user: a stale lock file that could not be
+// removed, so that the port was opened under the advisory lock alone.
+struct t_port_notice {
+    std::string path;     // the device "COMn" names, fully resolved
+    std::string lockFile; // the entry left in the lock folder; empty for nothing to tell
+    int lockOwner = 0;    // the ended process it names; 0 for an entry that names none
+
+    bool Any() const { return !lockFile.empty(); }
 };

@@ -1,6 +1,6 @@
 #include "link/port_failure_text.h"
 
-#include "app/text_format.h"
+#include "base/text_format.h"
 
 #include <cerrno>
 #include <cstring>
@@ -74,6 +74,18 @@ std::string PortFailureText(int portNumber, int baudRate, const t_port_failure& 
         break;
     }
     return Format("Błąd portu COM%d (%s): ", portNumber, path) + SystemMessage(failure.error);
+}
+
+std::string PortNoticeText(int portNumber, const t_port_notice& notice) {
+    if (!notice.Any()) {
+        return {};
+    }
+    std::string text = Format("Port COM%d (%s): nie można usunąć pozostawionej blokady %s",
+                              portNumber, notice.path.c_str(), notice.lockFile.c_str());
+    if (notice.lockOwner > 0) {
+        text += Format(" (proces %d nie działa)", notice.lockOwner);
+    }
+    return text + ", port otwarty bez pliku blokady";
 }
 
 std::string LineCountersText(const t_line_counters& counters) {

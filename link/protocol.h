@@ -106,10 +106,4 @@ constexpr std::uint32_t BlockSize(int id) {
     return BlockTable(id).size;
 }
 
-// Settings file.
-constexpr std::size_t kSettingsFileSize = 12;
-constexpr int kDefaultPort = 1;
-constexpr int kDefaultBaud = 57600;
-constexpr int kDefaultDeviceAddress = 31;
-
 } // namespace protocol

@@ -1,6 +1,6 @@
 #include "link/queue.h"
 
-#include "app/win1250.h"
+#include "base/win1250.h"
 #include "link/link_host.h"
 #include "link/transfer.h"
 #include "res/resource.h"

@@ -1,6 +1,6 @@
 #include "link/transfer.h"
 
-#include "app/text_format.h"
+#include "base/text_format.h"
 #include "link/com_port.h"
 #include "link/port_failure_text.h"
 #include "link/queue.h"
@@ -50,6 +50,7 @@ int CTransfer::StartWorker(int portNumber, int baudRate) {
     c.stopFlag = 0;
     c.exitCode = 0;
     c.failure = t_port_failure{};
+    c.notice = t_port_notice{};
     c.ResetCounters();
     if (const int error = c.EnsureWakeFd(); error != 0) {
         // The worker reports it as a port that could not be opened.
@@ -162,6 +163,9 @@ void CTransfer::ShowOpening() {
 
 void CTransfer::ShowConnected() {
     m_connected = true;
+    if (m_context->notice.Any()) {
+        m_host.ConsoleWrite(PortNoticeText(m_context->portNumber, m_context->notice), 1);
+    }
     m_host.ConsoleWrite("Połączono", 1);
     m_host.OnLinkUp();
 }

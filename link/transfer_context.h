@@ -46,6 +46,9 @@ struct TransferContext {
     // Why the last worker could not open its port; written by the worker before its
     // stop record, read on the UI side after the join.
     t_port_failure failure;
+    // What the user should know about a port that opened; written by the worker before
+    // its connected record, read on the UI side when that record is handled.
+    t_port_notice notice;
 
     // eventfd that PutToSend and StopWorker signal, so that the worker can sleep in poll()
     // until there is something to do. Made when a connection starts.

@@ -166,6 +166,7 @@ void TransferThread(TransferContext* context) {
         context->PostStatus(protocol::kLinkStopped);
         return;
     }
+    context->notice = port.Notice();
     context->PostStatus(protocol::kLinkConnected);
 
     std::uint8_t readBuffer[kReadChunk];

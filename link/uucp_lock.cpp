@@ -6,31 +6,36 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
 
 constexpr char kDevPrefix[] = "/dev/";
-constexpr int kTakeAttempts = 3;
+// The most a lock file is read: "%10d\n" and room for padding other programs use.
+constexpr std::size_t kMaxLockBytes = 32;
+// Between two tries while another program keeps changing the entry.
+constexpr int kRetryPauseMs = 10;
 
-// The process id a lock file holds; 0 when it cannot be read or holds none. The id is
-// ASCII digits, padded or not; old programs wrote it as a binary int, so a 4-byte file that
-// is not text is read that way.
-int ReadOwner(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-    if (fd < 0) {
-        return 0;
-    }
-    char text[32] = {};
-    ssize_t n;
-    do {
-        n = ::read(fd, text, sizeof text - 1);
-    } while (n < 0 && errno == EINTR);
-    ::close(fd);
-    if (n <= 0) {
-        return 0;
-    }
+enum class EntryState {
+    Gone,  // nothing of that name (any more)
+    Ours,  // names this process
+    Live,  // names a running process, or is a lock file being written
+    Stale, // may be taken over
+};
+
+struct t_lock_entry {
+    EntryState state = EntryState::Gone;
+    int owner = 0; // the process it names; 0 for none
+};
+
+// The process id in the first bytes of a lock file; 0 for none. The id is ASCII digits,
+// padded or not; old programs wrote it as a binary int, so a 4-byte file that is not text
+// is read that way.
+int ParseOwner(const char* text, std::size_t n) {
     char* end = nullptr;
     const long pid = std::strtol(text, &end, 10);
     if (end != text) {
@@ -44,13 +49,65 @@ int ReadOwner(const std::string& path) {
     return 0;
 }
 
-// A lock whose process is gone (or that names none) can be taken over.
-bool IsStale(int owner) {
-    if (owner <= 0) {
-        return true;
+// A lock file that names no process is live while its program may still be writing it.
+// A time far in the future is no reason to keep a port locked for ever.
+bool WrittenLately(const struct stat& info) {
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    const auto age = std::chrono::seconds(now.tv_sec - info.st_mtim.tv_sec) +
+                     std::chrono::nanoseconds(now.tv_nsec - info.st_mtim.tv_nsec);
+    const auto grace = std::chrono::seconds(kEmptyLockGraceSeconds);
+    return age < grace && age > -grace;
+}
+
+t_lock_entry EntryOfOwner(int owner, int self) {
+    if (owner == self) {
+        return {EntryState::Ours, owner};
     }
     // EPERM: the process lives under another user.
-    return ::kill(owner, 0) != 0 && errno == ESRCH;
+    if (::kill(owner, 0) != 0 && errno == ESRCH) {
+        return {EntryState::Stale, owner};
+    }
+    return {EntryState::Live, owner};
+}
+
+t_lock_entry EntryWithoutOwner(const struct stat& info) {
+    if (!S_ISREG(info.st_mode) || !WrittenLately(info)) {
+        return {EntryState::Stale, 0};
+    }
+    return {EntryState::Live, 0};
+}
+
+// What the entry at path is. O_NONBLOCK keeps a FIFO from holding the open, O_NOFOLLOW
+// refuses a link (to /dev/zero, say), O_NOCTTY keeps a terminal from becoming ours.
+t_lock_entry ReadEntry(const std::string& path, int self) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
+    struct stat info {};
+    if (fd < 0) {
+        // A link (ELOOP), a socket (ENXIO) or a file we may not read: judged by what lstat
+        // tells, as an entry that names no process.
+        if (errno == ENOENT || ::lstat(path.c_str(), &info) != 0) {
+            return {EntryState::Gone, 0};
+        }
+        return EntryWithoutOwner(info);
+    }
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return {EntryState::Stale, 0};
+    }
+    char text[kMaxLockBytes + 1] = {};
+    ssize_t n;
+    do {
+        n = ::read(fd, text, kMaxLockBytes);
+    } while (n < 0 && errno == EINTR);
+    ::close(fd);
+    const int owner = n > 0 ? ParseOwner(text, static_cast<std::size_t>(n)) : 0;
+    return owner > 0 ? EntryOfOwner(owner, self) : EntryWithoutOwner(info);
+}
+
+// True when nothing of that name is left.
+bool Remove(const std::string& path) {
+    return ::unlink(path.c_str()) == 0 || errno == ENOENT;
 }
 
 bool WriteAll(int fd, const char* text, std::size_t n) {
@@ -66,6 +123,25 @@ bool WriteAll(int fd, const char* text, std::size_t n) {
         done += static_cast<std::size_t>(w);
     }
     return true;
+}
+
+// A file in folder holding text, mode 0644 so that other programs can read the owner;
+// its path, or empty when the folder takes no file.
+std::string WriteTemporary(const std::string& folder, const char* text, std::size_t n) {
+    // A unique name: a left-over "LTMP.<pid>" of another user cannot stand in the way.
+    std::string path = folder + "LTMP.XXXXXX";
+    const int fd = ::mkostemp(path.data(), O_CLOEXEC);
+    if (fd < 0) {
+        return {};
+    }
+    const bool written = ::fchmod(fd, 0644) == 0 && WriteAll(fd, text, n);
+    ::close(fd);
+    if (!written) {
+        // Should it stay, it names this process and is taken for stale once we have gone.
+        Remove(path);
+        return {};
+    }
+    return path;
 }
 
 } // namespace
@@ -86,7 +162,8 @@ std::string UucpLockName(const std::string& devicePath) {
     return "LCK.." + name;
 }
 
-t_uucp_lock_result TakeUucpLock(const std::string& folder, const std::string& devicePath) {
+t_uucp_lock_result TakeUucpLock(const std::string& folder, const std::string& devicePath,
+                                std::chrono::steady_clock::time_point deadline) {
     t_uucp_lock_result result;
     const std::string path = folder + UucpLockName(devicePath);
     const int self = static_cast<int>(::getpid());
@@ -94,22 +171,13 @@ t_uucp_lock_result TakeUucpLock(const std::string& folder, const std::string& de
     const int length = std::snprintf(text, sizeof text, "%10d\n", self);
 
     // The content is complete before the name appears: a temporary file is linked in.
-    const std::string temporary = folder + "LTMP." + std::to_string(self);
-    ::unlink(temporary.c_str());
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd < 0) {
+    const std::string temporary = WriteTemporary(folder, text, static_cast<std::size_t>(length));
+    if (temporary.empty()) {
         // A folder we cannot write: go on without a lock, as other programs do.
         result.taken = true;
         return result;
     }
-    const bool written = WriteAll(fd, text, static_cast<std::size_t>(length));
-    ::close(fd);
-    if (!written) {
-        ::unlink(temporary.c_str());
-        result.taken = true;
-        return result;
-    }
-    for (int attempt = 0; attempt < kTakeAttempts; ++attempt) {
+    for (int attempt = 0;; ++attempt) {
         if (::link(temporary.c_str(), path.c_str()) == 0) {
             result.taken = true;
             result.created = true;
@@ -119,25 +187,43 @@ t_uucp_lock_result TakeUucpLock(const std::string& folder, const std::string& de
             result.taken = true; // a folder that takes no links: no lock
             break;
         }
-        const int owner = ReadOwner(path);
-        if (owner == self) {
+        const t_lock_entry entry = ReadEntry(path, self);
+        if (entry.state == EntryState::Ours) {
             result.taken = true;
             result.created = true;
             break;
         }
-        if (!IsStale(owner)) {
-            result.owner = owner;
+        if (entry.state == EntryState::Live) {
+            result.owner = entry.owner;
             break;
         }
-        ::unlink(path.c_str());
+        if (entry.state == EntryState::Stale && !Remove(path)) {
+            // As with a folder we may not write: the advisory lock alone guards the port.
+            result.taken = true;
+            result.staleLeft = path;
+            result.staleOwner = entry.owner;
+            break;
+        }
+        // Gone or removed: another program may take it first, so look again.
+        if (std::chrono::steady_clock::now() >= deadline) {
+            result.timedOut = true;
+            break;
+        }
+        if (attempt > 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(kRetryPauseMs));
+        }
     }
-    ::unlink(temporary.c_str());
+    // The lock file keeps its own name; should the temporary stay, it names this process
+    // and is taken for stale once we have gone.
+    Remove(temporary);
     return result;
 }
 
-void ReleaseUucpLock(const std::string& folder, const std::string& devicePath) {
+bool ReleaseUucpLock(const std::string& folder, const std::string& devicePath) {
     const std::string path = folder + UucpLockName(devicePath);
-    if (ReadOwner(path) == static_cast<int>(::getpid())) {
-        ::unlink(path.c_str());
+    const int self = static_cast<int>(::getpid());
+    if (ReadEntry(path, self).state != EntryState::Ours) {
+        return true;
     }
+    return Remove(path);
 }

@@ -1,6 +1,7 @@
-#include "app/lw_dlg.h"
+#include "device/device_session.h"
 #include "link/protocol.h"
 #include "measure/dlg_wykres.h"
+#include "measure/measure_operations.h"
 
 namespace {
 
@@ -10,7 +11,7 @@ constexpr int kSamplesPerScreen = 616;
 constexpr int kMergeWindowSeconds = 60;
 
 // Decodes the memory image afresh and shows its runs; nothing usable: a message instead.
-void ShowChart(CLWDlg& mainWindow, int positionChart) {
+void ShowChart(CDeviceSession& session, int positionChart) {
     CDlgWykres chart;
     if (positionChart) {
         chart.m_title = "Wykres drogi w funkcji czasu";
@@ -21,24 +22,24 @@ void ShowChart(CLWDlg& mainWindow, int positionChart) {
     }
     chart.m_xLabel = "czas";
     chart.m_positionChart = positionChart;
-    chart.m_image = mainWindow.MemoryImage();
+    chart.m_image = session.MemoryImage();
     chart.m_imageLength = protocol::kRecorderSize;
-    chart.m_imageSource = mainWindow.ImageSource();
-    chart.m_sampleList.DecodeImage(mainWindow.MemoryImage(), protocol::kRecorderSize,
+    chart.m_imageSource = session.ImageSource();
+    chart.m_sampleList.DecodeImage(session.MemoryImage(), protocol::kRecorderSize,
                                    kSamplesPerScreen, kMergeWindowSeconds);
     if (chart.m_sampleList.GetStampCount() > 0) {
         chart.DoModal();
     } else {
-        AfxMessageBox("Wczytaj dane z pliku lub z tachometru", MB_OK);
+        session.ShowMessage("Wczytaj dane z pliku lub z tachometru", MessageIcon::None);
     }
 }
 
 } // namespace
 
-void CLWDlg::OnPositionChart() {
-    ShowChart(*this, 1);
+void ShowPositionChart(CDeviceSession& session) {
+    ShowChart(session, 1);
 }
 
-void CLWDlg::OnSpeedChart() {
-    ShowChart(*this, 0);
+void ShowSpeedChart(CDeviceSession& session) {
+    ShowChart(session, 0);
 }

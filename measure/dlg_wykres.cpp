@@ -1,7 +1,7 @@
 #include "measure/dlg_wykres.h"
 
-#include "app/text_format.h"
-#include "device/device_time.h"
+#include "base/device_time.h"
+#include "base/text_format.h"
 #include "res/resource.h"
 
 CDlgWykres::CDlgWykres(CWnd* parent)

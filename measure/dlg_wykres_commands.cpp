@@ -1,9 +1,9 @@
 // The chart's way of getting data out: its context menu and keys, the PNG file, the
 // clipboard, the printed page and the CSV export.
 
-#include "app/atomic_file.h"
-#include "app/text_format.h"
-#include "device/device_time.h"
+#include "base/atomic_file.h"
+#include "base/device_time.h"
+#include "base/text_format.h"
 #include "measure/dlg_wykres.h"
 #include "measure/recorded_samples.h"
 #include "measure/samples_csv.h"
@@ -181,6 +181,13 @@ void CDlgWykres::OnPrint() {
         AfxMessageBox("Nie można wydrukować wykresu" +
                           (reason.empty() ? std::string() : ": " + reason),
                       MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    // A PDF file is made in memory and saved as the program's other files are.
+    std::string pdfPath;
+    std::vector<std::uint8_t> pdf;
+    if (printer.GetPrintedFile(pdfPath, pdf)) {
+        SaveBytes(pdfPath, pdf.data(), pdf.size());
     }
 }
 

@@ -1,11 +1,11 @@
-#include "app/lw_dlg.h"
-#include "app/text_format.h"
-#include "link/dlg_nv_progress.h"
+#include "base/text_format.h"
+#include "device/device_session.h"
+#include "framework/afx.h"
 #include "link/protocol.h"
+#include "measure/measure_operations.h"
 #include "measure/measurement_file.h"
 
 #include <cstring>
-#include <ctime>
 #include <filesystem>
 #include <vector>
 
@@ -15,35 +15,12 @@ constexpr const char* kMeasurementFilter =
     "Lista plików pomiarów (*.qz)|*.qz|Wszystkie pliki (*.*)|*.*||";
 constexpr const char* kMeasurementExtension = "qz";
 
-// "odczyt z urządzenia" and the PC's local time now.
-std::string ReadoutSource() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    char stamp[32] = "";
-    if (localtime_r(&now, &local) != nullptr) {
-        std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
-    }
-    return std::string("odczyt z urządzenia ") + stamp;
-}
-
 } // namespace
 
-void CLWDlg::OnReadRecorder() {
-    ConsoleWrite("Odczyt rejestratora", 1);
-    CDlgNVProgress& transfer = ProgressDialog();
-    transfer.SetRead(protocol::kBlockRecorder);
-    // The transfer dialog reports its own failures; the image keeps what it held.
-    if (transfer.DoModal() != IDOK) {
-        return;
-    }
-    std::memcpy(m_memoryImage, transfer.GetData(), protocol::kRecorderSize);
-    m_imageSource = ReadoutSource();
-}
-
-void CLWDlg::OnLoadFile() {
+void LoadImageFile(CDeviceSession& session) {
     CFileDialog dialog(TRUE, kMeasurementExtension, std::string(),
                        OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST, kMeasurementFilter,
-                       this);
+                       session.ParentWindow());
     dialog.m_title = "Otwiera liste plików wyników pomiarów";
     if (dialog.DoModal() != IDOK) {
         return;
@@ -55,26 +32,22 @@ void CLWDlg::OnLoadFile() {
     std::vector<std::uint8_t> data;
     LoadError error = LoadError::None;
     if (!LoadMeasurementFile(path, data, error) || data.size() != protocol::kRecorderSize) {
-        AfxMessageBox(error == LoadError::WrongLength ? "To nie jest plik z probkami"
-                                                      : "Blad w odczycie pliku!",
-                      MB_OK);
+        session.ShowMessage(error == LoadError::WrongLength ? "To nie jest plik z probkami"
+                                                            : "Blad w odczycie pliku!",
+                            MessageIcon::None);
         return;
     }
-    std::memcpy(m_memoryImage, data.data(), data.size());
-    m_imageSource = path;
-    ConsoleWrite(
+    std::memcpy(session.MemoryImage(), data.data(), data.size());
+    session.SetImageSource(path);
+    session.ConsoleWrite(
         Format("Plik '%s' odczytany, %d bajtow", path.c_str(), static_cast<int>(data.size())), 1);
 }
 
-void CLWDlg::OnSaveFile() {
+void SaveImageFile(CDeviceSession& session, const std::string& initialDir) {
     CFileDialog dialog(FALSE, kMeasurementExtension, std::string(), OFN_HIDEREADONLY,
-                       kMeasurementFilter, this);
+                       kMeasurementFilter, session.ParentWindow());
     dialog.m_title = "Zapisz jako plik wyników pomiarów";
-    // A portable copy offers its own directory; an installed program's is no place for
-    // recordings, so the dialog starts where the user started the program.
-    if (SettingsDirectory() == ProgramDirectory()) {
-        dialog.m_initialDir = ProgramDirectory();
-    }
+    dialog.m_initialDir = initialDir;
     if (dialog.DoModal() != IDOK) {
         return;
     }
@@ -82,14 +55,14 @@ void CLWDlg::OnSaveFile() {
 
     // Saved whole or not at all wherever a rename can stand in for the plain open (see
     // WriteFileAtomically); the message covers every refusal and failure alike.
-    if (!SaveMeasurementFile(path, m_memoryImage, protocol::kRecorderSize)) {
-        AfxMessageBox("Nie mozna otworzyc pliku do zapisu!", MB_OK);
+    if (!SaveMeasurementFile(path, session.MemoryImage(), protocol::kRecorderSize)) {
+        session.ShowMessage("Nie mozna otworzyc pliku do zapisu!", MessageIcon::None);
         return;
     }
-    m_imageSource = path;
+    session.SetImageSource(path);
     std::error_code ec;
     const std::uintmax_t length = std::filesystem::file_size(path, ec);
-    ConsoleWrite(
+    session.ConsoleWrite(
         Format("Plik '%s' zapisany, %d bajtow", path.c_str(), ec ? 0 : static_cast<int>(length)),
         1);
 }

@@ -1,7 +1,7 @@
 #pragma once
 // One recording run of the recorder: its start time and its samples, one second apart.
 
-#include "device/device_time.h"
+#include "base/device_time.h"
 
 #include <cstdint>
 #include <vector>

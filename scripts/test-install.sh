@@ -8,7 +8,8 @@
 #     the signal a desktop session ends programs with: it must still be running when the
 #     signal comes and die of it, not of a crash or an early exit;
 #  3. builds the Debian package (scripts/package.sh) and checks it with lintian (errors
-#     fail), and the desktop entry and the AppStream metadata with their validators.
+#     and hardening tags fail), and the desktop entry and the AppStream metadata with
+#     their validators.
 # Usage: scripts/test-install.sh [build directory, default build]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -101,4 +102,7 @@ for program in re2-terminal re2-simulator re2-export; do
     file "$work/deb/usr/bin/$program" | grep -q ", stripped" || fail "$program is not stripped"
 done
 lintian --fail-on error --tag-display-limit 0 "$deb"
+# Built as Debian builds its packages: no hardening tag, not even an informational one.
+hardening=$(lintian -I --tag-display-limit 0 "$deb" | grep -- ' hardening-' || true)
+[[ -z $hardening ]] || fail "the programs lack the distribution's hardening: $hardening"
 echo "test-install: all passed"

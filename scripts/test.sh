@@ -12,18 +12,32 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 export QT_QPA_PLATFORM=offscreen
 
-# Prints "skipped as <who>: <test> (<reason>); ..." from the log of the CTest run in $2.
+# Prints "skipped as <who>: <test> (<reason>); ..." from the log of the CTest run in $2:
+# whole tests that gtest skipped, and the rows of table tests that a test left out and
+# said so with a line "[ skipped  ] <row>: <reason>".
 skipped_summary() {
     local who=$1 log=$2/Testing/Temporary/LastTest.log
     local list
     # gtest prints "<file>:<line>: Skipped", the reason, then "[  SKIPPED ] <test> (<n> ms)".
     list=$(awk '
+        function add(entry) { out = out (out == "" ? "" : "; ") entry }
+        /^\[ RUN      \] / { test = $4 }
+        /^\[ skipped  \] / {
+            row = substr($0, 14)
+            split_at = index(row, ": ")
+            if (split_at > 0) {
+                add(test " " substr(row, 1, split_at - 1) " (" substr(row, split_at + 2) ")")
+            } else {
+                add(test " " row)
+            }
+            next
+        }
         / Skipped$/ { waiting = 1; next }
         waiting && !/^\[/ { reason = $0; waiting = 0; next }
         /^\[  SKIPPED \] .* ms\)$/ {
             name = $4
             sub(/,$/, "", name)
-            out = out (out == "" ? "" : "; ") name (reason == "" ? "" : " (" reason ")")
+            add(name (reason == "" ? "" : " (" reason ")"))
             reason = ""
             waiting = 0
         }

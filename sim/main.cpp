@@ -1,7 +1,7 @@
 // re2-simulator: the RE2 device on a pseudo-terminal, for trying the terminal without one.
 // Prints the slave path, serves until SIGHUP, SIGINT or SIGTERM, then removes its COM link.
 
-#include "app/termination_signals.h"
+#include "base/termination_signals.h"
 #include "sim/pty_simulator.h"
 
 #include <cerrno>

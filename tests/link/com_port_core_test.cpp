@@ -1,20 +1,29 @@
 #include "link/com_port.h"
+#include "link/port_failure_text.h"
 #include "link/uucp_lock.h"
 #include "tests/support/pty_device_end.h"
 #include "tests/support/temporary_directory.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <grp.h>
 #include <linux/serial.h>
 #include <optional>
 #include <string>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -46,12 +55,6 @@ protected:
     const std::string m_directory = m_temporary.Path() + "/";
     PtyDeviceEnd m_device{m_directory, kPort};
     std::string m_slave;
-
-    std::string LockPath() const { return m_directory + UucpLockName(m_slave); }
-    std::string LockContent() const {
-        std::ifstream in(LockPath());
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
 };
 
 bool ExclusiveFlag(const std::string& device) {
@@ -207,77 +210,318 @@ TEST_F(PseudoTerminalPort, ExclusiveUseIsClearedOnCloseOnlyWhereThePortSetIt) {
     close(other);
 }
 
-TEST_F(PseudoTerminalPort, LockFilesOfLiveProgramsKeepThePortAndStaleOnesAreTakenOver) {
+// What came of opening COM7 with the lock folder as a test left it.
+struct LockOutcome {
+    bool opened = false;
+    bool lockMade = false; // a lock file naming the opening process, while open
+    int owner = 0;         // with a refusal: the process reported
+    std::string note;      // the console line of a port that opened; empty for none
+};
+
+LockOutcome OpenAndLook(const std::string& lockPath) {
+    LockOutcome outcome;
+    CComPort port;
+    outcome.opened = port.Open(kPort, 57600) == 1;
+    if (outcome.opened &&
+        std::filesystem::is_regular_file(std::filesystem::symlink_status(lockPath))) {
+        std::ifstream in(lockPath);
+        outcome.lockMade =
+            std::string(std::istreambuf_iterator<char>(in), {}) == LockText(getpid());
+    }
+    outcome.owner = port.Failure().lockOwner;
+    outcome.note = PortNoticeText(kPort, port.Notice());
+    port.Close();
+    return outcome;
+}
+
+// The same, by a child process that has become an unprivileged user (nobody).
+LockOutcome OpenAndLookAsAnotherUser(const std::string& lockPath) {
+    constexpr uid_t kNobody = 65534;
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0) {
+        return {};
+    }
+    const pid_t child = fork();
+    if (child == 0) {
+        close(pipeFds[0]);
+        if (setgroups(0, nullptr) != 0 || setresgid(kNobody, kNobody, kNobody) != 0 ||
+            setresuid(kNobody, kNobody, kNobody) != 0) {
+            _exit(2);
+        }
+        const LockOutcome o = OpenAndLook(lockPath);
+        const std::string text = std::to_string(o.opened) + " " + std::to_string(o.lockMade) + " " +
+                                 std::to_string(o.owner) + " " + o.note;
+        const bool sent =
+            write(pipeFds[1], text.data(), text.size()) == static_cast<ssize_t>(text.size());
+        _exit(sent ? 0 : 3);
+    }
+    close(pipeFds[1]);
+    std::string text;
+    char buffer[512];
+    for (ssize_t n; (n = read(pipeFds[0], buffer, sizeof buffer)) > 0;) {
+        text.append(buffer, static_cast<std::size_t>(n));
+    }
+    close(pipeFds[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    LockOutcome outcome;
+    int opened = 0;
+    int made = 0;
+    int consumed = 0;
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0 &&
+        std::sscanf(text.c_str(), "%d %d %d %n", &opened, &made, &outcome.owner, &consumed) == 3) {
+        outcome.opened = opened != 0;
+        outcome.lockMade = made != 0;
+        outcome.note = text.substr(static_cast<std::size_t>(consumed));
+    }
+    return outcome;
+}
+
+void WriteLockFile(const std::string& path, const std::string& content, int ageSeconds) {
+    std::ofstream(path) << content;
+    const timespec now = [] {
+        timespec t{};
+        clock_gettime(CLOCK_REALTIME, &t);
+        return t;
+    }();
+    const timespec times[2] = {{now.tv_sec - ageSeconds, now.tv_nsec},
+                               {now.tv_sec - ageSeconds, now.tv_nsec}};
+    ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+}
+
+TEST_F(PseudoTerminalPort, LockFolderEntriesKeepThePortOnlyForALiveProgram) {
     const std::string self = LockText(getpid());
+    const int dead = DeadProcessId();
+    const bool root = geteuid() == 0;
+    constexpr int kOld = kEmptyLockGraceSeconds + 5;
+    enum class Note { None, WithProcess, WithoutProcess };
     struct Case {
         const char* what;
-        std::optional<std::string> before; // lock file content before Open; none: no file
+        std::function<void(const std::string& lockPath)> arrange;
+        // Left by root in a sticky folder open to all, and met by another user, who may
+        // not remove it.
+        bool rootsInStickyFolder;
         bool opens;
+        bool lockMade;
         int owner; // with a refusal: the process reported
+        Note note;
+    };
+    const auto lockFile = [](std::string content, int age) {
+        return [content, age](const std::string& path) { WriteLockFile(path, content, age); };
     };
     const Case cases[] = {
-        {"no lock", std::nullopt, true, 0},
-        {"stale lock", LockText(DeadProcessId()), true, 0},
-        {"our own lock", self, true, 0},
-        {"live program (init)", LockText(1), false, 1},
-        {"live program, 4-byte text", std::string("  1\n"), false, 1},
+        {"no lock", [](const std::string&) {}, false, true, true, 0, Note::None},
+        {"lock of an ended process", lockFile(LockText(dead), 0), false, true, true, 0, Note::None},
+        {"our own lock", lockFile(self, 0), false, true, true, 0, Note::None},
+        {"live program (init)", lockFile(LockText(1), 0), false, false, false, 1, Note::None},
+        {"live program, 4-byte text", lockFile("  1\n", 0), false, false, false, 1, Note::None},
+        {"empty, just made", lockFile("", 0), false, false, false, 0, Note::None},
+        {"empty, older than the grace", lockFile("", kOld), false, true, true, 0, Note::None},
+        {"FIFO", [](const std::string& path) { ASSERT_EQ(mkfifo(path.c_str(), 0644), 0); }, false,
+         true, true, 0, Note::None},
+        {"link to /dev/zero",
+         [](const std::string& path) { std::filesystem::create_symlink("/dev/zero", path); }, false,
+         true, true, 0, Note::None},
+        {"directory", [](const std::string& path) { std::filesystem::create_directory(path); },
+         false, true, false, 0, Note::WithoutProcess},
+        {"root's lock of an ended process", lockFile(LockText(dead), 0), true, true, false, 0,
+         Note::WithProcess},
+        {"root's empty lock, older than the grace", lockFile("", kOld), true, true, false, 0,
+         Note::WithoutProcess},
     };
     for (const Case& c : cases) {
-        if (c.before) {
-            std::ofstream(LockPath()) << *c.before;
+        if (c.rootsInStickyFolder && !root) {
+            std::printf("[ skipped  ] %s: only root can leave a lock file of another user\n",
+                        c.what);
+            continue;
         }
-        CComPort port;
-        EXPECT_EQ(port.Open(kPort, 57600), c.opens ? 1 : 0) << c.what;
-        if (c.opens) {
-            EXPECT_EQ(LockContent(), self) << c.what;
-            port.Close();
-            EXPECT_FALSE(std::filesystem::exists(LockPath())) << c.what;
-        } else {
-            EXPECT_EQ(port.Failure().step, PortStep::LockFile) << c.what;
-            EXPECT_EQ(port.Failure().lockOwner, c.owner) << c.what;
-            EXPECT_EQ(LockContent(), *c.before) << c.what;
-            std::filesystem::remove(LockPath());
+        std::string folder = m_directory;
+        if (c.rootsInStickyFolder) {
+            // Made by root; the other user needs a way to the port and the folder.
+            folder = m_directory + "sticky/";
+            std::filesystem::create_directory(folder);
+            ASSERT_EQ(chmod(folder.c_str(), 01777), 0);
+            ASSERT_EQ(chmod(m_directory.c_str(), 0755), 0);
+            ASSERT_EQ(chmod(m_slave.c_str(), 0666), 0);
         }
+        CComPort::SetLockDirectory(folder);
+        const std::string lockPath = folder + UucpLockName(m_slave);
+        c.arrange(lockPath);
+        const LockOutcome got =
+            c.rootsInStickyFolder ? OpenAndLookAsAnotherUser(lockPath) : OpenAndLook(lockPath);
+        EXPECT_EQ(got.opened, c.opens) << c.what;
+        EXPECT_EQ(got.lockMade, c.lockMade) << c.what;
+        EXPECT_EQ(got.owner, c.owner) << c.what;
+        std::string note;
+        if (c.note != Note::None) {
+            note =
+                "Port COM7 (" + m_slave + "): nie można usunąć pozostawionej blokady " + lockPath +
+                (c.note == Note::WithProcess ? " (proces " + std::to_string(dead) + " nie działa)"
+                                             : std::string()) +
+                ", port otwarty bez pliku blokady";
+        }
+        EXPECT_EQ(got.note, note) << c.what;
+        // The port's own lock is gone; what it could not remove stays as it was.
+        EXPECT_EQ(std::filesystem::exists(std::filesystem::symlink_status(lockPath)),
+                  !c.opens || c.note != Note::None)
+            << c.what;
+        std::filesystem::remove_all(lockPath);
     }
     EXPECT_EQ(UucpLockName("/dev/ttyUSB0"), "LCK..ttyUSB0");
     EXPECT_EQ(UucpLockName("/dev/pts/3"), "LCK..pts_3");
 }
 
-TEST_F(PseudoTerminalPort, LowLatencyIsSetWhileOpenAndTheDriversFlagsComeBackOnClose) {
-    g_serialDriver = SerialDriverLog{};
+TEST_F(PseudoTerminalPort, LowLatencyIsSetWhileOpenAndOnlyThatBitIsClearedOnClose) {
+    constexpr int kOther = 0x1000;   // a flag the driver had before
+    constexpr int kChanged = 0x0200; // a flag another program sets while the port is open
+    struct Case {
+        const char* what;
+        int found;
+        int flippedMeanwhile; // by another program, between open and close
+        std::vector<int> written;
+        int after;
+    };
+    const Case cases[] = {
+        {"clear at open",
+         kOther,
+         kChanged,
+         {kOther | ASYNC_LOW_LATENCY, kOther | kChanged},
+         kOther | kChanged},
+        {"already set at open",
+         kOther | ASYNC_LOW_LATENCY,
+         kChanged,
+         {},
+         kOther | kChanged | ASYNC_LOW_LATENCY},
+        {"cleared by another program meanwhile",
+         kOther,
+         ASYNC_LOW_LATENCY,
+         {kOther | ASYNC_LOW_LATENCY},
+         kOther},
+    };
     CComPort::SetSerialIoctlForTest(&FakeSerialIoctl);
-    CComPort port;
-    ASSERT_EQ(port.Open(kPort, 57600), 1);
-    EXPECT_EQ(g_serialDriver.written, std::vector<int>{0x1000 | ASYNC_LOW_LATENCY});
-    port.Close();
-    EXPECT_EQ(g_serialDriver.written.back(), 0x1000);
+    for (const Case& c : cases) {
+        g_serialDriver = SerialDriverLog{};
+        g_serialDriver.flags = c.found;
+        CComPort port;
+        ASSERT_EQ(port.Open(kPort, 57600), 1) << c.what;
+        g_serialDriver.flags ^= c.flippedMeanwhile;
+        port.Close();
+        EXPECT_EQ(g_serialDriver.written, c.written) << c.what;
+        EXPECT_EQ(g_serialDriver.flags, c.after) << c.what;
+    }
     CComPort::SetSerialIoctlForTest(nullptr);
 }
 
-TEST(ComPortSerialDevice, LowLatencyOnTheFirstSerialPortWhileOpenOnly) {
-    const int probe = open("/dev/ttyS0", O_RDWR | O_NOCTTY | O_NONBLOCK);
-    serial_struct serial{};
-    if (probe < 0 || ioctl(probe, TIOCGSERIAL, &serial) != 0 || serial.type == PORT_UNKNOWN) {
-        if (probe >= 0) {
-            close(probe);
+// The line settings as the driver keeps them, field by field ("" when they match).
+std::string LineDifference(const termios& a, const termios& b) {
+    std::string difference;
+    const auto compare = [&](const char* name, unsigned long x, unsigned long y) {
+        if (x != y) {
+            difference +=
+                std::string(name) + ": " + std::to_string(x) + " != " + std::to_string(y) + "; ";
         }
-        GTEST_SKIP() << "no usable /dev/ttyS0 here";
+    };
+    compare("iflag", a.c_iflag, b.c_iflag);
+    compare("oflag", a.c_oflag, b.c_oflag);
+    compare("cflag", a.c_cflag, b.c_cflag);
+    compare("lflag", a.c_lflag, b.c_lflag);
+    compare("line", a.c_line, b.c_line);
+    compare("ispeed", cfgetispeed(&a), cfgetispeed(&b));
+    compare("ospeed", cfgetospeed(&a), cfgetospeed(&b));
+    for (int i = 0; i < NCCS; ++i) {
+        compare(("cc[" + std::to_string(i) + "]").c_str(), a.c_cc[i], b.c_cc[i]);
     }
-    const int before = serial.flags;
-    CComPort::SetProgramDirectory("");
+    return difference;
+}
+
+// What `stty -a -F device` would print, read through a descriptor of its own.
+std::optional<termios> LineOf(const std::string& device) {
+    const int fd = open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    termios line{};
+    const bool read = fd >= 0 && tcgetattr(fd, &line) == 0;
+    if (fd >= 0) {
+        close(fd);
+    }
+    return read ? std::optional<termios>(line) : std::nullopt;
+}
+
+TEST_F(PseudoTerminalPort, CloseHandsTheLineSettingsBackExactly) {
+    // A line another program left cooked at 9600 b/s, echoing, hanging up on close.
+    {
+        const int fd = open(m_slave.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        ASSERT_GE(fd, 0);
+        termios cooked{};
+        ASSERT_EQ(tcgetattr(fd, &cooked), 0);
+        cooked.c_iflag |= ICRNL | IXON;
+        cooked.c_lflag |= ICANON | ECHO | ISIG;
+        cooked.c_cflag |= HUPCL;
+        cooked.c_cflag &= ~static_cast<tcflag_t>(CLOCAL);
+        cooked.c_cc[VMIN] = 1;
+        cooked.c_cc[VTIME] = 3;
+        ASSERT_EQ(cfsetspeed(&cooked, B9600), 0);
+        ASSERT_EQ(tcsetattr(fd, TCSANOW, &cooked), 0);
+        close(fd);
+    }
+    const std::optional<termios> found = LineOf(m_slave);
+    ASSERT_TRUE(found);
+    ASSERT_EQ(cfgetospeed(&*found), B9600);
     CComPort port;
-    ASSERT_EQ(port.Open(1, 57600), 1);
-    ASSERT_EQ(ioctl(probe, TIOCGSERIAL, &serial), 0);
-    EXPECT_NE(serial.flags & ASYNC_LOW_LATENCY, 0);
+    ASSERT_EQ(port.Open(kPort, 57600), 1);
+    const std::optional<termios> open = LineOf(m_slave);
     port.Close();
-    ASSERT_EQ(ioctl(probe, TIOCGSERIAL, &serial), 0);
-    EXPECT_EQ(serial.flags, before);
+    const std::optional<termios> after = LineOf(m_slave);
+    ASSERT_TRUE(open || geteuid() != 0); // a user is kept out while the port is exclusive
+    if (open) {
+        EXPECT_NE(LineDifference(*found, *open), "");
+    }
+    ASSERT_TRUE(after);
+    EXPECT_EQ(LineDifference(*found, *after), "");
+}
+
+TEST(ComPortSerialDevice, PortNamedForTestsGetsLowLatencyWhileOpenAndIsHandedBackAsFound) {
+    const char* device = std::getenv("RE2_TEST_SERIAL_PORT");
+    if (device == nullptr || *device == '\0') {
+        GTEST_SKIP() << "RE2_TEST_SERIAL_PORT names no serial device to test on";
+    }
+    const int probe = open(device, O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(probe, 0) << device << ": " << std::strerror(errno);
+    serial_struct serial{};
+    const bool latency = ioctl(probe, TIOCGSERIAL, &serial) == 0;
+    const int flagsBefore = serial.flags;
+    termios lineBefore{};
+    ASSERT_EQ(tcgetattr(probe, &lineBefore), 0);
+    // Linked as COM1 in a folder of the test's own, which also takes the lock file.
+    TemporaryDirectory folder{"re2_serial_"};
+    const std::string directory = folder.Path() + "/";
+    ASSERT_EQ(symlink(device, folder.PathOf("COM1").c_str()), 0);
+    CComPort::SetProgramDirectory(directory);
+    CComPort::SetLockDirectory(directory);
+    CComPort port;
+    const int opened = port.Open(1, 57600);
+    EXPECT_EQ(opened, 1) << device;
+    if (opened == 1 && latency) {
+        ASSERT_EQ(ioctl(probe, TIOCGSERIAL, &serial), 0);
+        EXPECT_NE(serial.flags & ASYNC_LOW_LATENCY, 0);
+    }
+    port.Close();
+    CComPort::SetProgramDirectory("");
+    CComPort::SetLockDirectory("/run/lock/");
+    if (latency) {
+        ASSERT_EQ(ioctl(probe, TIOCGSERIAL, &serial), 0);
+        EXPECT_EQ(serial.flags, flagsBefore);
+    }
+    termios lineAfter{};
+    ASSERT_EQ(tcgetattr(probe, &lineAfter), 0);
+    EXPECT_EQ(LineDifference(lineBefore, lineAfter), "");
     close(probe);
 }
 
 TEST_F(PseudoTerminalPort, MissingPortFailsAndTheObjectStaysReusable) {
+    // A link to nothing names the port, so no serial device of the machine is tried.
+    std::filesystem::create_symlink(m_directory + "missing", m_directory + "COM99");
     CComPort port;
-    EXPECT_EQ(port.Open(99, 57600), 0); // /dev/ttyS98 does not exist
+    EXPECT_EQ(port.Open(99, 57600), 0);
+    EXPECT_EQ(port.Failure().step, PortStep::Open);
     EXPECT_FALSE(port.IsOpen());
     EXPECT_EQ(port.Descriptor(), -1);
     EXPECT_EQ(port.Open(kPort, 57600), 1);

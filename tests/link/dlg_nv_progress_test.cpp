@@ -42,11 +42,25 @@ struct OfflineTransfer {
     CDlgNVProgress box{host, queue};
     std::vector<afx::testing::MessageBoxRecord>& boxes = afx::testing::RecordMessageBoxes();
 
-    // Runs the box; once it is shown, `device` answers (or not) and the queue delivers.
-    int Run(const std::function<void()>& device) {
-        AddModalHook(IDD_NV_PROGRESS, [&](CDialog&) {
-            device();
-            host.Deliver({&queue});
+    // Runs the box; once it is shown, the device gives each answer in turn (a frame, or
+    // none: the request times out) and the queue delivers it. before(shown) runs before
+    // each answer.
+    int Run(const std::vector<std::optional<t_transfer_data>>& answers,
+            const std::function<void(CDialog&)>& before = {}) {
+        AddModalHook(IDD_NV_PROGRESS, [&](CDialog& shown) {
+            for (const auto& answer : answers) {
+                if (before) {
+                    before(shown);
+                }
+                if (answer) {
+                    queue.OnFrame(*answer);
+                } else {
+                    ASSERT_EQ(host.timers.size(), 1u);
+                    EXPECT_EQ(host.timers[0].delayMs, 1500);
+                    host.FireTimers();
+                }
+                host.Deliver({&queue});
+            }
         });
         const int result = box.DoModal();
         queue.ClearQueue();
@@ -60,6 +74,13 @@ struct OfflineTransfer {
         return texts;
     }
 };
+
+// A read reply carrying count bytes of value.
+t_transfer_data ChunkReply(int count, std::uint8_t value) {
+    std::vector<std::uint8_t> data(5 + count, value);
+    data[4] = static_cast<std::uint8_t>(count);
+    return MakeRecord(31, 1, 40, data);
+}
 
 } // namespace
 
@@ -84,24 +105,21 @@ TEST(BlockTransfer, SmallBlockIsReadWithOneChunk) {
     EXPECT_TRUE(h.Boxes().empty());
 }
 
-TEST(BlockTransfer, LargerBlockIsReadInChunksOf57AndTheRest) {
-    TerminalHarness h;
-    h.Run([&](CLWDlg& dlg) {
-        ASSERT_TRUE(ConnectQuiet(h, dlg));
-        CDlgNVProgress& box = dlg.ProgressDialog();
-        box.SetRead(4);
-        EXPECT_EQ(box.DoModal(), IDOK);
-        const auto chunks = h.RequestsOf(protocol::kCmdReadChunk);
-        ASSERT_EQ(chunks.size(), 3u);
-        const std::uint32_t counts[] = {57, 57, 26};
-        std::uint32_t address = 0x1000A8;
-        for (int i = 0; i < 3; ++i) {
-            EXPECT_EQ(AddressOf(chunks[i]), address);
-            EXPECT_EQ(chunks[i].data[4], counts[i]);
-            address += counts[i];
-        }
-        EXPECT_EQ(BufferBytes(box, 140), DeviceBytes(h, 0x1000A8, 140));
-    });
+TEST(BlockTransfer, BarStepsOverEachChunkWhenItIsAskedFor) {
+    OfflineTransfer t;
+    t.box.SetRead(4);
+    std::vector<int> positions;
+    EXPECT_EQ(t.Run({ChunkReply(57, 1), ChunkReply(57, 2), ChunkReply(26, 3)},
+                    [&](CDialog& shown) {
+                        positions.push_back(afx::testing::ProgressPos(shown, IDC_PROGRESS));
+                    }),
+              IDOK);
+    EXPECT_EQ(positions, (std::vector<int>{57, 114, 140}));
+    std::vector<std::uint8_t> expected(57, 1);
+    expected.resize(114, 2);
+    expected.resize(140, 3);
+    EXPECT_EQ(BufferBytes(t.box, 140), expected);
+    EXPECT_EQ(t.host.console, (std::vector<std::string>{"Transmisja 140B", "koniec transmisji"}));
 }
 
 TEST(BlockTransfer, WrittenBlockIsConfirmedThenClosed) {
@@ -128,50 +146,6 @@ TEST(BlockTransfer, WrittenBlockIsConfirmedThenClosed) {
         EXPECT_EQ(DeviceBytes(h, 0x100134, 25), block);
     });
     EXPECT_TRUE(h.Boxes().empty());
-}
-
-TEST(BlockTransfer, UnansweredCloseIsAFailure) {
-    TerminalHarness h;
-    h.Run([&](CLWDlg& dlg) {
-        ASSERT_TRUE(ConnectQuiet(h, dlg));
-        h.Sim().WithDevice([](DeviceSimulator& d) { d.DropReply(protocol::kCmdCloseWrite); });
-        std::vector<std::uint8_t> block(25, 1);
-        CDlgNVProgress& box = dlg.ProgressDialog();
-        box.SetWrite(5, block.data());
-        EXPECT_EQ(box.DoModal(), IDCANCEL);
-    });
-    EXPECT_EQ(h.BoxTexts(), std::vector<std::string>{"Urządzenie nie odpowiada"});
-}
-
-TEST(BlockTransfer, RejectedChunkFailsVerificationAndTheBlockIsNotClosed) {
-    TerminalHarness h;
-    h.Run([&](CLWDlg& dlg) {
-        ASSERT_TRUE(ConnectQuiet(h, dlg));
-        h.Sim().WithDevice([](DeviceSimulator& d) {
-            d.AddFault(FaultRule(SimFault::RejectWrite, protocol::kCmdWriteChunk, 2));
-        });
-        std::vector<std::uint8_t> block(140, 7);
-        CDlgNVProgress& box = dlg.ProgressDialog();
-        box.SetWrite(4, block.data());
-        EXPECT_EQ(box.DoModal(), IDCANCEL);
-        EXPECT_EQ(TerminalHarness::ConsoleLines(dlg).back(), "Przerwano transmisję");
-        EXPECT_EQ(h.RequestsOf(protocol::kCmdWriteChunk).size(), 2u);
-        EXPECT_TRUE(h.RequestsOf(protocol::kCmdCloseWrite).empty());
-    });
-    EXPECT_EQ(h.BoxTexts(), std::vector<std::string>{"Błąd przy weryfikacji zapisu do pamieci !"});
-}
-
-TEST(BlockTransfer, LostChunkReplyEndsTheRead) {
-    TerminalHarness h;
-    h.Run([&](CLWDlg& dlg) {
-        ASSERT_TRUE(ConnectQuiet(h, dlg));
-        h.Sim().WithDevice([](DeviceSimulator& d) { d.DropReply(protocol::kCmdReadChunk, 2); });
-        CDlgNVProgress& box = dlg.ProgressDialog();
-        box.SetRead(3);
-        EXPECT_EQ(box.DoModal(), IDCANCEL);
-        EXPECT_EQ(h.RequestsOf(protocol::kCmdReadChunk).size(), 2u);
-    });
-    EXPECT_EQ(h.BoxTexts(), std::vector<std::string>{"Urządzenie nie odpowiada"});
 }
 
 TEST(BlockTransfer, AbortEndsAtOnceAndTheLateReplyChangesNothing) {
@@ -216,29 +190,26 @@ TEST(BlockTransfer, NewTransferRightAfterAnAbortIgnoresTheOldReply) {
     EXPECT_TRUE(h.Boxes().empty());
 }
 
-TEST(BlockTransfer, WrongRepliesAndTimeOutsEndTheTransferWithTheirBox) {
-    std::vector<std::uint8_t> otherCount(5 + 49, 0);
-    otherCount[4] = 49; // 50 were asked for
-    std::vector<std::uint8_t> moreThanCarried(5 + 20, 0);
-    moreThanCarried[4] = 50;
+TEST(BlockTransfer, FailureShowsItsBoxThenEndsAsAborted) {
     struct Case {
         const char* what;
         bool write;
-        std::optional<t_transfer_data> reply; // none: the device stays silent
+        std::vector<std::optional<t_transfer_data>> answers;
         const char* box;
     };
     const Case cases[] = {
-        {"count other than asked", false, MakeRecord(31, 1, 40, otherCount),
-         "Błędna odpowiedź urządzenia"},
-        {"count beyond the frame", false, MakeRecord(31, 1, 40, moreThanCarried),
-         "Błędna odpowiedź urządzenia"},
-        {"no chunk header", false, MakeRecord(31, 1, 40, {0, 0, 0}), "Błędna odpowiedź urządzenia"},
-        {"confirmation without status", true, MakeRecord(31, 1, 39),
+        {"count other than asked", false, {ChunkReply(49, 0)}, "Błędna odpowiedź urządzenia"},
+        {"write refused",
+         true,
+         {MakeRecord(31, 1, 39, {0})},
          "Błąd przy weryfikacji zapisu do pamieci !"},
-        {"silent device, read", false, std::nullopt, "Urządzenie nie odpowiada"},
-        {"silent device, write", true, std::nullopt, "Urządzenie nie odpowiada"},
+        {"silent at the close",
+         true,
+         {MakeRecord(31, 1, 39, {1}), std::nullopt},
+         "Urządzenie nie odpowiada"},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
         OfflineTransfer t;
         std::vector<std::uint8_t> block(25, 1);
         if (c.write) {
@@ -246,20 +217,10 @@ TEST(BlockTransfer, WrongRepliesAndTimeOutsEndTheTransferWithTheirBox) {
         } else {
             t.box.SetRead(2);
         }
-        EXPECT_EQ(t.Run([&] {
-            if (c.reply) {
-                t.queue.OnFrame(*c.reply);
-            } else {
-                ASSERT_EQ(t.host.timers.size(), 1u) << c.what;
-                EXPECT_EQ(t.host.timers[0].delayMs, 1500) << c.what;
-                t.host.FireTimers();
-            }
-        }),
-                  IDCANCEL)
-            << c.what;
-        EXPECT_EQ(t.BoxTexts(), std::vector<std::string>{c.box}) << c.what;
+        EXPECT_EQ(t.Run(c.answers), IDCANCEL);
+        EXPECT_EQ(t.BoxTexts(), std::vector<std::string>{c.box});
         ASSERT_FALSE(t.host.console.empty());
-        EXPECT_EQ(t.host.console.back(), "Przerwano transmisję") << c.what;
+        EXPECT_EQ(t.host.console.back(), "Przerwano transmisję");
     }
 }
 

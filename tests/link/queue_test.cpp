@@ -2,7 +2,7 @@
 // plays the device by handing frames to OnFrame, delivers the queue's posted commands and
 // fires its time-outs itself.
 
-#include "app/win1250.h"
+#include "base/win1250.h"
 #include "link/transfer.h"
 #include "res/resource.h"
 #include "tests/link/fake_link_host.h"

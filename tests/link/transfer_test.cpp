@@ -195,6 +195,32 @@ TEST(LinkConnection, PortFailuresReachTheWindowWithTheirReasonAndOneConsoleLine)
     }
 }
 
+TEST(LinkConnection, StaleLockLeftInPlaceIsToldInOneLineBetweenOpeningAndPolaczono) {
+    TerminalHarness h(WithoutSimulator());
+    PtyDeviceEnd line(h.Directory());
+    ASSERT_TRUE(line.Ok());
+    const std::string device = std::filesystem::canonical(h.PathOf("COM1")).string();
+    const std::string lock = h.Directory() + UucpLockName(device);
+    // A directory of the lock file's name: stale, and no unlink removes it.
+    std::filesystem::create_directory(lock);
+    CComPort::SetLockDirectory(h.Directory());
+    h.Run([&](CLWDlg& dlg) {
+        afx::testing::ClickButton(dlg, IDC_CONNECT);
+        ASSERT_TRUE(TerminalHarness::WaitForConsoleLine(dlg, "Połączono"));
+        const auto lines = TerminalHarness::ConsoleLines(dlg);
+        const int opening = FindLine(lines, "Otwieranie portu COM1 , 57600b/s...");
+        ASSERT_GE(opening, 0);
+        ASSERT_LT(opening + 2, static_cast<int>(lines.size()));
+        EXPECT_EQ(lines[opening + 1], "Port COM1 (" + device +
+                                          "): nie można usunąć pozostawionej blokady " + lock +
+                                          ", port otwarty bez pliku blokady");
+        EXPECT_EQ(lines[opening + 2], "Połączono");
+        EXPECT_TRUE(h.Disconnect(dlg));
+    });
+    CComPort::SetLockDirectory("/run/lock/");
+    EXPECT_TRUE(h.Boxes().empty());
+}
+
 TEST(LinkConnection, DamagedFramesAreCountedInOneLineBeforeRozlaczonoAndACleanLinkAddsNone) {
     TerminalHarness h(WithoutSimulator());
     PtyDeviceEnd line(h.Directory());
@@ -213,7 +239,10 @@ TEST(LinkConnection, DamagedFramesAreCountedInOneLineBeforeRozlaczonoAndACleanLi
                 line.Send("xy\n\r:03F921E4"); // noise, then a frame with a wrong sum
             }
             line.SendFrame(MakeRecord(31, 0, 5, {'o', 'k'}));
-            ASSERT_TRUE(TerminalHarness::WaitForConsoleLine(dlg, "ok"));
+            // This connection's own "ok": the earlier ones are on the console already.
+            ASSERT_TRUE(WaitUntil([&] {
+                return CountLines(TerminalHarness::ConsoleLines(dlg), "ok") == connections;
+            }));
             ASSERT_TRUE(h.Disconnect(dlg));
             const auto lines = TerminalHarness::ConsoleLines(dlg);
             ASSERT_GE(lines.size(), 2u);

@@ -2,7 +2,7 @@
 // clipboard against the chart as the window shows it, the printed PDF page, the CSV of the
 // whole image in both dialects, and failures that leave no file behind.
 
-#include "app/text_format.h"
+#include "base/text_format.h"
 #include "framework/test_seams.h"
 #include "link/protocol.h"
 #include "measure/dlg_wykres.h"
@@ -13,11 +13,15 @@
 #include "tests/support/terminal_harness.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -166,9 +170,13 @@ TEST(ChartOutput, MenuAndKeysSaveCopyPrintAndExportWithoutChangingTheWindow) {
                 pdf = h.PathOf("wydruk.pdf");
                 return true;
             });
+            // Printed over a file with a second hard link, which keeps it.
+            WriteBytes(h.PathOf("wydruk.pdf"), {'s', 't', 'a', 'r', 'y'});
+            ASSERT_EQ(::link(h.PathOf("wydruk.pdf").c_str(), h.PathOf("drugi.pdf").c_str()), 0);
             afx::testing::PressKey(chart, 'P', FCONTROL);
             const std::vector<std::uint8_t> pdf = ReadBytes(h.PathOf("wydruk.pdf"));
             EXPECT_EQ(PdfPageCount(std::string(pdf.begin(), pdf.end())), 1);
+            EXPECT_EQ(ReadBytes(h.PathOf("drugi.pdf")), pdf);
 
             struct Dialect {
                 DWORD filter;
@@ -218,6 +226,9 @@ TEST(ChartOutput, FailedSaveOrPrintTellsWhyAndLeavesNoFile) {
     h.Run([&](CLWDlg& dlg) {
         WithChart(h, dlg, [&](CDlgWykres& chart) {
             const std::string missing = h.PathOf("nie_ma/");
+            const std::string fifo = h.PathOf("fifo");
+            ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+            const std::string notRegular = std::strerror(ENOTSUP);
             struct Case {
                 int key;
                 std::string path;
@@ -228,7 +239,11 @@ TEST(ChartOutput, FailedSaveOrPrintTellsWhyAndLeavesNoFile) {
                  "Nie można zapisać pliku " + missing + "wykres.png: No such file or directory"},
                 {'E', missing + "pomiary.csv",
                  "Nie można zapisać pliku " + missing + "pomiary.csv: No such file or directory"},
-                {'P', missing + "wydruk.pdf", "Nie można wydrukować wykresu: "},
+                {'P', missing + "wydruk.pdf",
+                 "Nie można zapisać pliku " + missing + "wydruk.pdf: No such file or directory"},
+                // A device or a FIFO is refused with one reason, whether it opens or not.
+                {'E', "/dev/null", "Nie można zapisać pliku /dev/null: " + notRegular},
+                {'S', fifo, "Nie można zapisać pliku " + fifo + ": " + notRegular},
             };
             afx::testing::SetPrintDialogAnswerer([&](const CPrintDialog&, std::string& pdf) {
                 pdf = missing + "wydruk.pdf";
@@ -250,7 +265,7 @@ TEST(ChartOutput, FailedSaveOrPrintTellsWhyAndLeavesNoFile) {
         names.push_back(entry.path().filename().string());
     }
     std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{"config.cfg", "trasa.qz"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"config.cfg", "fifo", "trasa.qz"}));
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <sstream>
 #include <string>
@@ -158,6 +159,46 @@ TEST_F(ExportCommand, OutputFileGetsAllOrNothing) {
     r = Export({good}, &broken);
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.err.starts_with("re2-export: standard output: ")) << r.err;
+}
+
+// What is not a regular file is written to as it is, as a shell's redirection writes it.
+TEST_F(ExportCommand, OutputThatIsNoRegularFileIsWrittenStraight) {
+    const std::string good = m_dir.PathOf("good.qz");
+    const std::string csv = Export({"--dialect", "c", good}).out;
+    ASSERT_FALSE(csv.empty());
+    int pipeEnds[2];
+    ASSERT_EQ(::pipe2(pipeEnds, O_CLOEXEC | O_NONBLOCK), 0);
+    // A FIFO with its reader open first, so that the writer's open does not wait.
+    const std::string fifo = m_dir.PathOf("fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const int fifoReader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(fifoReader, 0);
+    struct Case {
+        const char* name;
+        std::string output;
+        int reader; // -1: nothing to read back
+    };
+    const Case cases[] = {
+        {"pipe", "/proc/self/fd/" + std::to_string(pipeEnds[1]), pipeEnds[0]},
+        {"FIFO", fifo, fifoReader},
+        {"device", "/dev/null", -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Result r = Export({"--dialect", "c", "-o", c.output, good});
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.out + r.err, "");
+        if (c.reader >= 0) {
+            std::string got(csv.size() + 1, '\0');
+            const ssize_t n = ::read(c.reader, got.data(), got.size());
+            got.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+            EXPECT_EQ(got, csv);
+        }
+    }
+    for (const int fd : {pipeEnds[0], pipeEnds[1], fifoReader}) {
+        ::close(fd);
+    }
+    EXPECT_EQ(m_dir.EntryCount(), 4u); // good, short, long, fifo: no temporary file
 }
 
 TEST_F(ExportCommand, FilesTheUserMayNotUseAreRefusedWithTheSystemsReason) {

@@ -1,8 +1,8 @@
 // "Odczyt pomiarów", "Odczytaj z pliku" and "Zapisz do pliku" on the real main window, with
 // the simulator on a pseudo-terminal as the device.
 
-#include "app/atomic_file.h"
-#include "app/text_format.h"
+#include "base/atomic_file.h"
+#include "base/text_format.h"
 #include "framework/file_dialog.h"
 #include "framework/test_seams.h"
 #include "link/protocol.h"

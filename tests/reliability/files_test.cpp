@@ -6,9 +6,9 @@
 // what that open refuses, follows symbolic links, and keeps hard links, owners and
 // permissions.
 
-#include "app/atomic_file.h"
-#include "app/settings_file.h"
-#include "app/text_format.h"
+#include "base/atomic_file.h"
+#include "base/settings_file.h"
+#include "base/text_format.h"
 #include "framework/file_dialog.h"
 #include "framework/test_seams.h"
 #include "link/protocol.h"
@@ -208,7 +208,7 @@ TEST_F(Files, SettingsFileOfAnySizeOrKindStartsTheProgramAndIsLeftAsItWas) {
         });
         EXPECT_EQ(h.BoxTexts(),
                   c.read ? std::vector<std::string>{} : std::vector<std::string>{kNoConfig});
-        EXPECT_EQ(address, c.read ? 17 : protocol::kDefaultDeviceAddress);
+        EXPECT_EQ(address, c.read ? 17 : settings::kDefaultDeviceAddress);
         if (c.size == SIZE_MAX) {
             EXPECT_TRUE(fs::is_directory(path));
         } else {
@@ -221,7 +221,7 @@ TEST_F(Files, SettingsSavedOntoAFullDiskOrOverADirectoryKeepWhatWasThere) {
     TerminalHarness h;
     const std::string path = h.PathOf("config.cfg");
     const auto old = ReadBytes(path);
-    ASSERT_EQ(old.size(), protocol::kSettingsFileSize);
+    ASSERT_EQ(old.size(), settings::kSettingsFileSize);
     h.Run([&](CLWDlg& dlg) {
         const auto lines = TerminalHarness::ConsoleLines(dlg);
         SetAtomicWriteFunctionForTest(
@@ -465,7 +465,7 @@ std::vector<std::string> SaveOntoEachTarget(const std::vector<t_target_row>& row
                     p.entry = h.PathOf("config.cfg");
                     fs::remove(p.entry);
                     p.old = ConfigBytes(12);
-                    fresh.resize(protocol::kSettingsFileSize);
+                    fresh.resize(settings::kSettingsFileSize);
                     EncodeSettings({4, dlg.m_settings.baudRate, dlg.m_settings.deviceAddress},
                                    fresh.data());
                 } else {

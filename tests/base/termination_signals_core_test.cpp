@@ -2,7 +2,7 @@
 // sent to the process with kill while blocked, read once from the descriptor, then raised
 // again so that the parent sees the process ended by it. One the process was started
 // ignoring (nohup) stays ignored.
-#include "app/termination_signals.h"
+#include "base/termination_signals.h"
 
 #include <gtest/gtest.h>
 #include <poll.h>

@@ -9,12 +9,14 @@
 //  - a symbolic link, or a chain of them, leads to the file that is saved: that file is
 //    replaced in its own directory and the links stay as they were. A link to nowhere gets
 //    its target created, as the open would create it;
-//  - a file with more than one hard link, a file of another owner (or of a group the new
-//    copy cannot be given), and a writable file in a directory this process cannot write
-//    are emptied and written in place, as the open writes them. An interrupted save can
-//    leave these shorter than they should be.
+//  - a file with more than one hard link, a file of another owner, a file whose group,
+//    access ACL or mode (set-user-ID, set-group-ID and sticky bits included) the new copy
+//    cannot be given, and a writable file in a directory this process cannot write are
+//    emptied and written in place, as the open writes them. An interrupted save can leave
+//    these shorter than they should be.
 // A new file is created with the permissions the umask and the directory's default ACL
-// give; a replaced one keeps its permission bits, owner and group.
+// give; a replaced one keeps its mode, owner, group and access ACL (none if it had none),
+// whatever the directory's default ACL says.
 
 #include <cstddef>
 #include <cstdint>
@@ -22,7 +24,8 @@
 #include <sys/types.h>
 
 // True when all n bytes are in place under path (or the file its links lead to). On any
-// failure no temporary file is left and an existing file keeps its bytes, except that a
+// failure errno tells why (ENOTSUP for a name that is not a regular file: a device, a FIFO,
+// a socket), no temporary file is left and an existing file keeps its bytes, except that a
 // file written in place (see above) may have been emptied or cut short.
 bool WriteFileAtomically(const std::string& path, const std::uint8_t* data, std::size_t n);
 

@@ -1,11 +1,13 @@
-#include "app/atomic_file.h"
+#include "base/atomic_file.h"
 
+#include <acl/libacl.h>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <climits>
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/acl.h>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,6 +21,9 @@ constexpr int kMaxLinks = 40;
 constexpr char kTemporaryPrefix[] = ".re2";
 constexpr std::size_t kTemporaryRandomChars = 6;
 constexpr int kTemporaryAttempts = 100;
+// The reasons of refusals that no system call gives.
+constexpr int kNotARegularFile = ENOTSUP;
+constexpr int kNameChanged = EAGAIN;
 
 std::atomic<AtomicWriteFunction> g_writeFunction{nullptr};
 
@@ -35,6 +40,9 @@ bool WriteAll(int fd, const std::uint8_t* data, std::size_t n) {
             continue;
         }
         if (written <= 0) {
+            if (written == 0) {
+                errno = EIO; // a write that takes nothing sets no reason of its own
+            }
             return false;
         }
         done += static_cast<std::size_t>(written);
@@ -133,14 +141,36 @@ int CreateTemporary(const std::string& target, mode_t mode, std::string& name) {
     return -1;
 }
 
-// Writes the temporary file whole to the disk and renames it over target; on failure
+// Removes a file left by a failed step, keeping that step's errno.
+void RemoveAfterFailure(const std::string& name) {
+    const int error = errno;
+    ::unlink(name.c_str());
+    errno = error;
+}
+
+// Writes the bytes into the temporary file; on failure closes and removes it.
+bool FillTemporary(int fd, const std::string& temporary, const std::uint8_t* data, std::size_t n) {
+    if (WriteAll(fd, data, n)) {
+        return true;
+    }
+    const int error = errno;
+    ::close(fd);
+    errno = error;
+    RemoveAfterFailure(temporary);
+    return false;
+}
+
+// Puts the filled temporary file whole on the disk and renames it over target; on failure
 // removes it.
-bool CommitTemporary(int fd, const std::string& temporary, const std::string& target,
-                     const std::uint8_t* data, std::size_t n) {
-    const bool written = WriteAll(fd, data, n) && fsync(fd) == 0;
+bool CommitTemporary(int fd, const std::string& temporary, const std::string& target) {
+    const bool synced = fsync(fd) == 0;
+    const int error = errno;
     const bool closed = ::close(fd) == 0;
-    if (!written || !closed || std::rename(temporary.c_str(), target.c_str()) != 0) {
-        ::unlink(temporary.c_str());
+    if (!synced) {
+        errno = error; // the sync's reason, not the close's
+    }
+    if (!synced || !closed || std::rename(temporary.c_str(), target.c_str()) != 0) {
+        RemoveAfterFailure(temporary);
         return false;
     }
     SyncDirectory(DirectoryOf(target));
@@ -152,18 +182,37 @@ bool WriteInPlace(int fd, const std::uint8_t* data, std::size_t n) {
     return ftruncate(fd, 0) == 0 && WriteAll(fd, data, n) && fsync(fd) == 0;
 }
 
-// Gives the new copy the group and permission bits of the file it replaces. The copy is
-// made readable by its owner only until then, so that no one else sees the content under
-// permissions the file did not have.
-bool TakeOwnershipOf(int fd, const struct stat& file) {
-    struct stat copy;
-    if (fstat(fd, &copy) != 0) {
+// Puts the access ACL of the file `from` on the new copy `to`, which was created with the
+// entries the directory's default ACL gives new files. An ACL of the permission bits alone
+// is set too: it takes those inherited entries away.
+bool CopyAccessAcl(int from, int to) {
+    const acl_t acl = acl_get_fd(from);
+    if (acl == nullptr) {
+        // A file system without ACLs: the copy, beside the file, cannot have one either.
+        return errno == ENOTSUP;
+    }
+    const bool copied =
+        acl_set_fd(to, acl) == 0 || (errno == ENOTSUP && acl_equiv_mode(acl, nullptr) == 0);
+    acl_free(acl);
+    return copied;
+}
+
+// Gives the new copy the group, access ACL and mode of the file `file` (open as fd) it
+// replaces: the set-user-ID, set-group-ID and sticky bits too. The mode comes last, as
+// setting an ACL or a group may take the set-group-ID bit away. False when the copy cannot
+// be given all of it; the kernel drops the set-group-ID bit without an error for a group
+// the process is not in, so the outcome is read back.
+bool TakeOwnershipOf(int copy, int fd, const struct stat& file) {
+    struct stat made;
+    if (fstat(copy, &made) != 0) {
         return false;
     }
-    if (copy.st_gid != file.st_gid && fchown(fd, static_cast<uid_t>(-1), file.st_gid) != 0) {
+    if (made.st_gid != file.st_gid && fchown(copy, static_cast<uid_t>(-1), file.st_gid) != 0) {
         return false;
     }
-    return fchmod(fd, file.st_mode & 0777) == 0;
+    constexpr mode_t kModeBits = 07777;
+    return CopyAccessAcl(fd, copy) && fchmod(copy, file.st_mode & kModeBits) == 0 &&
+           fstat(copy, &made) == 0 && (made.st_mode & kModeBits) == (file.st_mode & kModeBits);
 }
 
 // Replaces the existing regular file `file`, open for writing as fd, stored under target.
@@ -180,12 +229,17 @@ bool ReplaceExisting(int fd, const struct stat& file, const std::string& target,
         // A writable file in a directory that takes no new names is written as it stands.
         return (errno == EACCES || errno == EPERM) && WriteInPlace(fd, data, n);
     }
-    if (!TakeOwnershipOf(copy, file)) {
+    // The bytes go in while the copy is its owner's alone, and before its mode is set: a
+    // write takes the set-user-ID and set-group-ID bits away from a file it changes.
+    if (!FillTemporary(copy, temporary, data, n)) {
+        return false;
+    }
+    if (!TakeOwnershipOf(copy, fd, file)) {
         ::close(copy);
         ::unlink(temporary.c_str());
         return WriteInPlace(fd, data, n);
     }
-    return CommitTemporary(copy, temporary, target, data, n);
+    return CommitTemporary(copy, temporary, target);
 }
 
 } // namespace
@@ -196,6 +250,7 @@ void SetAtomicWriteFunctionForTest(AtomicWriteFunction function) {
 
 bool WriteFileAtomically(const std::string& path, const std::uint8_t* data, std::size_t n) {
     if (path.empty() || (data == nullptr && n > 0)) {
+        errno = EINVAL;
         return false;
     }
     std::string target;
@@ -213,13 +268,18 @@ bool WriteFileAtomically(const std::string& path, const std::uint8_t* data, std:
         if (target == path) {
             std::string temporary;
             const int copy = CreateTemporary(target, 0666, temporary);
-            return copy >= 0 && CommitTemporary(copy, temporary, target, data, n);
+            return copy >= 0 && FillTemporary(copy, temporary, data, n) &&
+                   CommitTemporary(copy, temporary, target);
         }
         // A link to nowhere: the open creates the file it names, through the link.
         fd = ::open(path.c_str(), kProbe | O_CREAT, 0666);
         created = fd >= 0;
     }
     if (fd < 0) {
+        // ENXIO: a FIFO no one reads, a socket, a device file without its device.
+        if (errno == ENXIO) {
+            errno = kNotARegularFile;
+        }
         return false;
     }
 
@@ -228,12 +288,22 @@ bool WriteFileAtomically(const std::string& path, const std::uint8_t* data, std:
     // disk after its fsync, so its close can fail nothing.
     struct stat file;
     struct stat named;
-    const bool saved = fstat(fd, &file) == 0 && S_ISREG(file.st_mode) &&
-                       ::lstat(target.c_str(), &named) == 0 && named.st_dev == file.st_dev &&
-                       named.st_ino == file.st_ino && ReplaceExisting(fd, file, target, data, n);
+    bool saved = false;
+    if (fstat(fd, &file) == 0) {
+        if (!S_ISREG(file.st_mode)) {
+            errno = kNotARegularFile;
+        } else if (::lstat(target.c_str(), &named) != 0 || named.st_dev != file.st_dev ||
+                   named.st_ino != file.st_ino) {
+            errno = kNameChanged;
+        } else {
+            saved = ReplaceExisting(fd, file, target, data, n);
+        }
+    }
+    const int error = errno;
     ::close(fd);
+    errno = error;
     if (!saved && created) {
-        ::unlink(target.c_str());
+        RemoveAfterFailure(target);
     }
     return saved;
 }

@@ -1,4 +1,4 @@
-#include "app/termination_signals.h"
+#include "base/termination_signals.h"
 
 #include <cerrno>
 #include <initializer_list>

@@ -1,0 +1,45 @@
+// The main window as the session of the device operations: the exchange and the block
+// transfer run modally behind the "Czekaj" and "Postęp" boxes, so the operation waits for
+// them while the window's loop keeps the link going.
+#include "app/lw_dlg.h"
+#include "link/dlg_nv_progress.h"
+#include "link/dlg_request.h"
+#include "link/protocol.h"
+
+#include <cstring>
+
+const t_transfer_data* CLWDlg::Exchange(int command, const std::uint8_t* data, int length) {
+    CDlgRequest& request = RequestDialog();
+    request.SetRequest(DeviceAddress(), command, data, length);
+    request.DoModal();
+    return request.GetReply();
+}
+
+void CLWDlg::SendWithoutReply(int command) {
+    SendRequest(DeviceAddress(), protocol::kTypeNoReply, command, nullptr, 0, nullptr, nullptr);
+}
+
+bool CLWDlg::ReadBlock(int blockId, std::uint8_t* buffer) {
+    CDlgNVProgress& transfer = ProgressDialog();
+    transfer.SetRead(blockId);
+    // The transfer box has told the user why it failed or stopped.
+    if (transfer.DoModal() != IDOK) {
+        return false;
+    }
+    std::memcpy(buffer, transfer.GetData(), protocol::BlockSize(blockId));
+    return true;
+}
+
+bool CLWDlg::WriteBlock(int blockId, const std::uint8_t* bytes) {
+    CDlgNVProgress& transfer = ProgressDialog();
+    transfer.SetWrite(blockId, bytes);
+    return transfer.DoModal() == IDOK;
+}
+
+bool CLWDlg::AskYesNo(const std::string& question) {
+    return AfxMessageBox(question, MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
+void CLWDlg::ShowMessage(const std::string& text, MessageIcon icon) {
+    AfxMessageBox(text, icon == MessageIcon::Exclamation ? MB_OK | MB_ICONEXCLAMATION : MB_OK);
+}

@@ -1,0 +1,56 @@
+#pragma once
+// CDeviceSession: what a device operation needs of the program that runs it, and no more.
+// The main window implements it through its modal boxes; a program without a window
+// implements the exchange and the block transfer by running its own loop until they have
+// ended. Every call is made on the thread that runs the operation and returns when its
+// work is done, so an operation reads as a straight sequence of steps.
+
+#include <cstdint>
+#include <string>
+
+class CWnd;
+struct t_transfer_data;
+
+// The icon a message is shown with.
+enum class MessageIcon { None, Exclamation };
+
+class CDeviceSession {
+public:
+    virtual ~CDeviceSession() = default;
+
+    // Appends text to the console; newLine != 0 starts a new line first. "\r\n" inside the
+    // text breaks lines.
+    virtual void ConsoleWrite(const std::string& text, int newLine) = 0;
+
+    // Sends the command with `length` bytes of data to the session's device and returns once
+    // its reply came or the device did not answer in time: the reply, or nullptr for none.
+    // The reply stays valid until the next exchange.
+    virtual const t_transfer_data* Exchange(int command, const std::uint8_t* data, int length) = 0;
+    // Queues a command the device never answers; returns without waiting.
+    virtual void SendWithoutReply(int command) = 0;
+
+    // Reads memory block blockId (protocol::BlockSize(blockId) bytes) into buffer. True when
+    // the whole block arrived; otherwise the session has told the user why, and buffer is as
+    // it was.
+    virtual bool ReadBlock(int blockId, std::uint8_t* buffer) = 0;
+    // Writes protocol::BlockSize(blockId) bytes from bytes into the block and closes the
+    // write. True when done; otherwise the session has told the user why.
+    virtual bool WriteBlock(int blockId, const std::uint8_t* bytes) = 0;
+
+    // The recorder memory image, protocol::kRecorderSize bytes.
+    virtual std::uint8_t* MemoryImage() = 0;
+    // Where the memory image came from: the measurement file it was loaded from or saved
+    // to, or "odczyt z urządzenia" with the time of the readout; empty for the image of
+    // zeros a session starts with.
+    virtual const std::string& ImageSource() const = 0;
+    virtual void SetImageSource(const std::string& source) = 0;
+
+    // Asks the user a yes/no question; true for yes.
+    virtual bool AskYesNo(const std::string& question) = 0;
+    // Tells the user something (the main window returns once its box was closed).
+    virtual void ShowMessage(const std::string& text, MessageIcon icon) = 0;
+
+    // The window the editors and file dialogs of an operation open over; nullptr when the
+    // session has none (such a session runs only the operations that show no editor).
+    virtual CWnd* ParentWindow() = 0;
+};

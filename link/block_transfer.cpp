@@ -1,0 +1,158 @@
+#include "link/block_transfer.h"
+
+#include "base/byte_order.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+constexpr const char* kNoReplyText = "Urządzenie nie odpowiada";
+constexpr const char* kVerifyFailedText = "Błąd przy weryfikacji zapisu do pamieci !";
+constexpr const char* kBadReplyText = "Błędna odpowiedź urządzenia";
+
+// The write status byte that confirms a chunk.
+constexpr std::uint8_t kWriteConfirmed = 1;
+
+} // namespace
+
+CBlockTransfer::CBlockTransfer() : m_buffer(protocol::kRecorderSize) {}
+
+void CBlockTransfer::Set(int blockId, Direction direction) {
+    m_blockId = blockId;
+    m_direction = direction;
+    m_address = protocol::BlockAddress(blockId);
+    m_total = protocol::BlockSize(blockId);
+    m_done = 0;
+    m_state = State::Idle;
+    m_failure = Failure::None;
+    m_ticket = 0;
+}
+
+void CBlockTransfer::SetRead(int blockId) {
+    Set(blockId, Direction::Read);
+}
+
+void CBlockTransfer::SetWrite(int blockId, const std::uint8_t* source) {
+    Set(blockId, Direction::Write);
+    if (m_total > 0 && source != nullptr) {
+        std::memcpy(m_buffer.data(), source, m_total);
+    }
+}
+
+CBlockTransfer::Next CBlockTransfer::Start() {
+    m_done = 0;
+    m_failure = Failure::None;
+    m_ticket = 0;
+    m_state = State::Running;
+    return Prepare();
+}
+
+CBlockTransfer::Next CBlockTransfer::Prepare() {
+    const std::uint32_t n = std::min<std::uint32_t>(m_total - m_done, protocol::kChunkData);
+    m_request = t_block_request{};
+    if (n == 0) {
+        if (m_direction == Direction::Read) {
+            return End(State::Complete);
+        }
+        m_request.command = protocol::kCmdCloseWrite;
+        m_request.data[0] = static_cast<std::uint8_t>(m_blockId);
+        m_request.length = 1;
+        return Next::Send;
+    }
+    m_request.address = m_address + m_done;
+    m_request.count = n;
+    WriteU32LE(m_request.data.data(), m_request.data.size(), 0, m_request.address);
+    m_request.data[4] = static_cast<std::uint8_t>(n);
+    if (m_direction == Direction::Read) {
+        m_request.command = protocol::kCmdReadChunk;
+        m_request.length = protocol::kChunkHeader;
+    } else {
+        m_request.command = protocol::kCmdWriteChunk;
+        std::memcpy(m_request.data.data() + protocol::kChunkHeader, m_buffer.data() + m_done, n);
+        m_request.length = static_cast<std::uint8_t>(protocol::kChunkHeader + n);
+    }
+    return Next::Send;
+}
+
+void CBlockTransfer::Sent(std::uint32_t ticket) {
+    if (m_state == State::Running) {
+        m_ticket = ticket;
+    }
+}
+
+bool CBlockTransfer::Take(std::uint32_t ticket) {
+    if (m_state != State::Running || m_ticket == 0 || ticket != m_ticket) {
+        return false;
+    }
+    m_ticket = 0;
+    return true;
+}
+
+CBlockTransfer::Next CBlockTransfer::OnTimeout(std::uint32_t ticket) {
+    if (!Take(ticket)) {
+        return Next::Ignore;
+    }
+    return End(State::Failed, Failure::NoReply);
+}
+
+CBlockTransfer::Next CBlockTransfer::OnReply(std::uint32_t ticket, const t_transfer_data& reply) {
+    if (!Take(ticket)) {
+        return Next::Ignore;
+    }
+    if (m_request.command == protocol::kCmdCloseWrite) {
+        return End(State::Complete);
+    }
+    if (m_direction == Direction::Read) {
+        if (!TakeReadData(reply)) {
+            return End(State::Failed, Failure::BadReply);
+        }
+    } else if (reply.length < 1 || reply.data[0] != kWriteConfirmed) {
+        // A confirmation without its status byte confirms nothing.
+        return End(State::Failed, Failure::VerifyFailed);
+    }
+    m_done += m_request.count;
+    return Prepare();
+}
+
+bool CBlockTransfer::TakeReadData(const t_transfer_data& reply) {
+    // The count must be the one asked for, and carried whole by the frame; anything else
+    // would leave a gap in the block or read past the frame.
+    const std::size_t carried = std::min<std::size_t>(reply.length, protocol::kMaxData);
+    if (carried < protocol::kChunkHeader) {
+        return false;
+    }
+    const std::uint32_t k = reply.data[4];
+    if (k != m_request.count || protocol::kChunkHeader + k > carried) {
+        return false;
+    }
+    std::memcpy(m_buffer.data() + m_done, reply.data + protocol::kChunkHeader, k);
+    return true;
+}
+
+void CBlockTransfer::Abort() {
+    if (m_state == State::Running) {
+        End(State::Aborted);
+    }
+}
+
+CBlockTransfer::Next CBlockTransfer::End(State state, Failure failure) {
+    m_state = state;
+    m_failure = failure;
+    m_ticket = 0;
+    return Next::End;
+}
+
+const char* CBlockTransfer::FailureText() const {
+    switch (m_failure) {
+    case Failure::NoReply:
+        return kNoReplyText;
+    case Failure::VerifyFailed:
+        return kVerifyFailedText;
+    case Failure::BadReply:
+        return kBadReplyText;
+    case Failure::None:
+        break;
+    }
+    return "";
+}

@@ -1,0 +1,98 @@
+#pragma once
+// CBlockTransfer: the chunk walk that moves one memory block between the device and a
+// buffer, with no link of its own. The owner sends the request the walk names, hands back
+// that request's reply or time-out, and sends the next request, until the walk has ended.
+//   - A read asks for chunks of at most 57 bytes (command 40) in address order and keeps
+//     their data in the buffer; a reply must carry the count asked for, whole.
+//   - A write sends the buffer in chunks (command 39); each must be confirmed with status 1,
+//     and the block is closed (command 41) only after the last chunk was confirmed.
+//   - The walk stops at the first time-out or wrong reply; nothing is asked again.
+// Every request sent is known by a ticket the owner gives (the queue's request number, never
+// 0). A reply or time-out that comes with another ticket, or after the walk ended, belongs to
+// an older request and is ignored.
+//
+// Calling order: SetRead or SetWrite, Start, then for as long as a call answers Send: send
+// Request(), call Sent(ticket), and feed that ticket's reply (OnReply) or time-out
+// (OnTimeout). End: the walk is Complete or Failed (see FailureText()).
+
+#include "link/protocol.h"
+#include "link/transfer_data.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+// One request of a block transfer, ready for the line.
+struct t_block_request {
+    std::uint8_t command = 0;
+    std::uint8_t length = 0; // valid bytes of data
+    std::array<std::uint8_t, protocol::kMaxData> data{};
+    std::uint32_t address = 0; // memory address of the chunk
+    std::uint32_t count = 0;   // memory bytes of the chunk; 0 for the close
+};
+
+class CBlockTransfer {
+public:
+    enum class State { Idle, Running, Complete, Failed, Aborted };
+    enum class Failure { None, NoReply, VerifyFailed, BadReply };
+    // What the owner does after a call.
+    enum class Next {
+        Ignore, // nothing: the delivery was not for the request outstanding
+        Send,   // send Request()
+        End,    // the walk has ended: Complete or Failed
+    };
+
+    // The buffer holds protocol::kRecorderSize bytes, the largest block.
+    CBlockTransfer();
+
+    void SetRead(int blockId);
+    // Copies BlockSize(blockId) bytes from source; a null source keeps the buffer as it is.
+    void SetWrite(int blockId, const std::uint8_t* source);
+    // Begins the walk last set: Send, or End for a read of an empty block (Complete at once).
+    Next Start();
+
+    // The request to send now; valid after an answer of Send, until the next call.
+    const t_block_request& Request() const { return m_request; }
+    // The owner sent Request() under ticket; its reply or time-out is awaited now.
+    void Sent(std::uint32_t ticket);
+    Next OnReply(std::uint32_t ticket, const t_transfer_data& reply);
+    Next OnTimeout(std::uint32_t ticket);
+    // "Przerwij": a running walk ends as Aborted; anything delivered afterwards is ignored.
+    void Abort();
+
+    State GetState() const { return m_state; }
+    bool IsRunning() const { return m_state == State::Running; }
+    Failure GetFailure() const { return m_failure; }
+    // The message of a Failed walk, as the user is told it; "" otherwise.
+    const char* FailureText() const;
+
+    int BlockId() const { return m_blockId; }
+    // Bytes of the block read, or written and confirmed, so far.
+    std::uint32_t Done() const { return m_done; }
+    std::uint32_t Total() const { return m_total; }
+    // Start of the buffer (protocol::kRecorderSize bytes); a read's block lies at its start.
+    const std::uint8_t* Data() const { return m_buffer.data(); }
+
+private:
+    enum class Direction { Read, Write };
+
+    void Set(int blockId, Direction direction);
+    // Names the request for the bytes from m_done on (the close after a write's last chunk).
+    Next Prepare();
+    // True when ticket is the request outstanding; it is no longer outstanding afterwards.
+    bool Take(std::uint32_t ticket);
+    bool TakeReadData(const t_transfer_data& reply);
+    Next End(State state, Failure failure = Failure::None);
+
+    std::vector<std::uint8_t> m_buffer;
+    int m_blockId = 0;
+    Direction m_direction = Direction::Read;
+    State m_state = State::Idle;
+    Failure m_failure = Failure::None;
+    std::uint32_t m_address = 0; // memory address of the block
+    std::uint32_t m_total = 0;
+    std::uint32_t m_done = 0;
+    t_block_request m_request;
+    std::uint32_t m_ticket = 0; // the request outstanding; 0 when none
+};
