@@ -1,6 +1,7 @@
 // The main window ended from outside (what the program does on a termination signal before
 // it ends by that signal) in the middle of a block write: the write is cancelled and never
-// closed, and when the call returns the port is released as "Rozłącz" releases it.
+// closed, and when the call returns the port is handed back as "Rozłącz" hands it back:
+// no lock file, no exclusive use, the line settings it was found with.
 #include "app/lw_dlg.h"
 #include "framework/test_seams.h"
 #include "link/com_port.h"
@@ -16,6 +17,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/ioctl.h>
+#include <termios.h>
 #include <unistd.h>
 
 namespace {
@@ -42,6 +44,27 @@ bool HeldExclusively(const std::string& device) {
     return set;
 }
 
+// The line settings of the terminal at `device`, as another program would read them.
+std::string LineSettings(const std::string& device) {
+    const int fd = open(device.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    termios line{};
+    const bool read = fd >= 0 && tcgetattr(fd, &line) == 0;
+    if (fd >= 0) {
+        close(fd);
+    }
+    if (!read) {
+        return "unreadable";
+    }
+    std::string text = std::to_string(line.c_iflag) + " " + std::to_string(line.c_oflag) + " " +
+                       std::to_string(line.c_cflag) + " " + std::to_string(line.c_lflag) + " " +
+                       std::to_string(cfgetispeed(&line)) + " " +
+                       std::to_string(cfgetospeed(&line));
+    for (const cc_t c : line.c_cc) {
+        text += " " + std::to_string(c);
+    }
+    return text;
+}
+
 TEST(EndedFromOutside, AWriteInProgressIsCancelledNeverClosedAndThePortReleasedAtOnce) {
     TerminalHarness h;
     LockFolder lockFolder(h.Directory());
@@ -53,8 +76,10 @@ TEST(EndedFromOutside, AWriteInProgressIsCancelledNeverClosedAndThePortReleasedA
     const int block = protocol::kBlockRelays;
     const std::vector<std::uint8_t> bytes(CDlgNVProgress::BlockSize(block), 0x5A);
 
+    const std::string found = LineSettings(device);
     h.Run([&](CLWDlg& dlg) {
         ASSERT_TRUE(h.Connect(dlg));
+        ASSERT_NE(LineSettings(device), found);
         ASSERT_TRUE(std::filesystem::exists(lockFile));
         ASSERT_TRUE(HeldExclusively(device));
 
@@ -63,6 +88,7 @@ TEST(EndedFromOutside, AWriteInProgressIsCancelledNeverClosedAndThePortReleasedA
             // Released when the call returns, before any further event is handled.
             EXPECT_FALSE(std::filesystem::exists(lockFile));
             EXPECT_FALSE(HeldExclusively(device));
+            EXPECT_EQ(LineSettings(device), found);
             EXPECT_EQ(dlg.Transfer().WaitWorkerEnd(), 0) << "the worker was left running";
         });
         dlg.ProgressDialog().SetWrite(block, bytes.data());
