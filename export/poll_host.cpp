@@ -1,32 +1,16 @@
 #include "export/poll_host.h"
 
+#include "base/termination_signals.h"
+
 #include <cerrno>
-#include <csignal>
 #include <cstdint>
 #include <poll.h>
 #include <sys/eventfd.h>
-#include <sys/signalfd.h>
 #include <unistd.h>
 
-namespace {
-
-sigset_t TerminationSignals() {
-    sigset_t set;
-    sigemptyset(&set);
-    sigaddset(&set, SIGINT);
-    sigaddset(&set, SIGTERM);
-    sigaddset(&set, SIGHUP);
-    return set;
-}
-
-} // namespace
-
 CPollHost::CPollHost() {
-    const sigset_t signals = TerminationSignals();
-    // Blocked before the signalfd exists, so that none is delivered the default way in
-    // between; every thread made later inherits the mask.
-    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
-    m_signalFd = signalfd(-1, &signals, SFD_CLOEXEC | SFD_NONBLOCK);
+    termination_signals::Block();
+    m_signalFd = termination_signals::OpenDescriptor();
     m_wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
 }
 
@@ -139,10 +123,9 @@ void CPollHost::Wait() {
 }
 
 void CPollHost::TakeSignal() {
-    signalfd_siginfo info{};
-    if (::read(m_signalFd, &info, sizeof info) == static_cast<ssize_t>(sizeof info) &&
-        m_signal == 0) {
-        m_signal = static_cast<int>(info.ssi_signo);
+    const int signal = termination_signals::Take(m_signalFd);
+    if (m_signal == 0) {
+        m_signal = signal;
     }
 }
 
@@ -164,17 +147,7 @@ bool CPollHost::RunUntil(const std::function<bool()>& done) {
 }
 
 void CPollHost::EndBySignal() {
-    if (m_signal == 0) {
-        return;
+    if (m_signal != 0) {
+        termination_signals::EndBy(m_signal);
     }
-    struct sigaction action {};
-    action.sa_handler = SIG_DFL;
-    sigemptyset(&action.sa_mask);
-    sigaction(m_signal, &action, nullptr);
-    sigset_t set;
-    sigemptyset(&set);
-    sigaddset(&set, m_signal);
-    // Raised while still blocked, it is pending and ends the process as it is unblocked.
-    raise(m_signal);
-    pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
 }

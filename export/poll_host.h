@@ -3,11 +3,12 @@
 // thread runs the timers (the nearest one is poll's time-out), the work posted from any
 // thread (an eventfd wakes the loop) and sees the termination signals.
 //
-// SIGINT, SIGTERM and SIGHUP are blocked for the whole process from the host's making on
-// and taken through a signalfd, so the loop learns of them at a point where the program
-// can still close its port and keep its files whole; the host must therefore be made
-// before any other thread starts (threads inherit the blocked set). Once a signal came,
-// the loop runs no more, and the program ends by it with EndBySignal after cleaning up.
+// SIGINT, SIGTERM and SIGHUP (base/termination_signals.h) are blocked from the host's
+// making on and read from their descriptor, so the loop learns of them at a point where
+// the program can still close its port and keep its files whole; the host must therefore
+// be made before any other thread starts (threads inherit the blocked set). Once a signal
+// came, the loop runs no more, and the program ends by it with EndBySignal after cleaning
+// up.
 
 #include "link/link_host.h"
 
