@@ -108,6 +108,7 @@ void DeviceSimulator::ClearFaults() {
     m_delayMs = 0;
     m_noiseMax = 0;
     m_silent = false;
+    m_lineCut = false;
 }
 
 void DeviceSimulator::SetRandomDrop(double rate, std::uint32_t seed) {
@@ -147,6 +148,8 @@ void DeviceSimulator::Handle(const t_transfer_data& request, std::string raw) {
     }
 
     const t_fault_hits hits = m_faults.Match(request.command);
+    m_silent = m_silent || hits.silence;
+    m_lineCut = m_lineCut || hits.cut;
     const bool randomDrop =
         m_dropRate > 0 && std::uniform_real_distribution<double>(0, 1)(m_dropRandom) < m_dropRate;
     t_transfer_data reply;
@@ -163,7 +166,7 @@ void DeviceSimulator::Handle(const t_transfer_data& request, std::string raw) {
     if (hits.shortReply >= 0 && reply.length > hits.shortReply) {
         reply.length = static_cast<std::uint8_t>(hits.shortReply);
     }
-    if (m_silent || hits.drop || randomDrop) {
+    if (m_silent || hits.drop || hits.cut || randomDrop) {
         ++m_repliesLost;
         return;
     }

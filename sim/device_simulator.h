@@ -26,6 +26,7 @@
 #include <functional>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 // One frame received, as decoded, with the characters that brought it: everything received
@@ -127,6 +128,9 @@ public:
     // Silent: requests are still received and logged, nothing is answered.
     void SetSilent(bool silent) { m_silent = silent; }
     bool Silent() const { return m_silent; }
+    // Whether a CutLine rule has fired since the last call: the host is to close its side
+    // of the line now, before anything else goes out. Clears the request.
+    bool TakeLineCut() { return std::exchange(m_lineCut, false); }
 
     // Queues a console text line (type 0 frame) now. The text is Windows-1250 bytes; a text
     // longer than one frame holds is cut, a zero byte ends it when there is room.
@@ -172,6 +176,7 @@ private:
     int m_delayMs = 0;
     unsigned m_noiseMax = 0;
     bool m_silent = false;
+    bool m_lineCut = false;
 
     std::vector<t_sim_output> m_output;
 };

@@ -41,6 +41,12 @@ t_fault_hits FaultPlan::Match(int command) {
             hits.replace = true;
             hits.replacement = rule.text;
             break;
+        case SimFault::FallSilent:
+            hits.silence = true;
+            break;
+        case SimFault::CutLine:
+            hits.cut = true;
+            break;
         }
     }
     std::erase_if(m_rules, [](const t_fault_rule& r) { return r.nth != 0 && r.seen >= r.nth; });

@@ -19,6 +19,9 @@ enum class SimFault {
     RejectWrite,     // a write chunk is not written and is answered with 0
     ShortReply,      // the reply keeps only the rule's count of data bytes
     ReplaceReply,    // the reply carries the rule's text as its data (at most 62 bytes)
+    // The line goes away at the request, which still takes effect but gets no reply:
+    FallSilent, // nothing is answered from then on, until SetSilent(false) or ClearFaults
+    CutLine,    // the host closes its side of the line as a cut cable would (TakeLineCut)
 };
 
 constexpr int kAnyCommand = -1;
@@ -50,6 +53,8 @@ struct t_fault_hits {
     unsigned moreReplies = 0;
     int shortReply = -1; // data bytes the reply keeps; -1: all
     bool replace = false;
+    bool silence = false;
+    bool cut = false;
     std::string replacement; // with replace: the reply's data
     std::vector<std::string> texts;
 };

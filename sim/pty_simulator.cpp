@@ -60,6 +60,10 @@ bool PtySimulator::Start() {
     if (Running()) {
         return true;
     }
+    if (m_thread.joinable()) { // cut by a rule: the thread has ended or is about to
+        m_thread.join();
+        ClosePty();
+    }
     if (m_wakeRead < 0 || !OpenPty()) {
         return false;
     }
@@ -68,6 +72,7 @@ bool PtySimulator::Start() {
         return false;
     }
     m_stop = false;
+    m_serving = true;
     m_thread = std::thread(&PtySimulator::Serve, this);
     return true;
 }
@@ -83,6 +88,7 @@ void PtySimulator::CutLink() {
         Wake();
         m_thread.join();
     }
+    m_serving = false;
     ClosePty();
 }
 
@@ -210,6 +216,7 @@ void PtySimulator::Serve() {
 
     auto hangUp = [&](Clock::time_point now) {
         hungUpUntil = now + kHangUpPause;
+        ++m_hangUpsMet;
         output.Clear();
         outgoing.clear();
         written = 0;
@@ -273,10 +280,19 @@ void PtySimulator::Serve() {
         output.SetBaud(m_baud);
         incoming.clear();
         input.Release(now, incoming);
+        bool cut = false;
         {
             std::lock_guard<std::mutex> lock(m_mutex);
             if (!incoming.empty()) {
                 m_device.Receive(incoming.data(), incoming.size());
+            }
+            cut = m_device.TakeLineCut();
+            if (cut) {
+                // Not serving before the port sees the hang-up, so that a Start() made
+                // after the terminal noticed it serves again.
+                m_serving = false;
+                m_device.TakeOutput();
+                CloseFd(m_master);
             }
             auto outputs = m_device.TakeOutput();
             if (!outputs.empty() && now < hungUpUntil && !HungUp(m_master)) {
@@ -292,6 +308,9 @@ void PtySimulator::Serve() {
         }
         if (!incoming.empty()) {
             m_changed.notify_all();
+        }
+        if (cut) {
+            return;
         }
 
         if (written == outgoing.size()) {
@@ -313,4 +332,5 @@ void PtySimulator::Serve() {
             break; // full: POLLOUT says when to go on
         }
     }
+    m_serving = false;
 }

@@ -40,8 +40,11 @@ public:
     void Stop();
     // Closes the simulator's side as a cut cable would: the terminal's port sees a hang-up.
     // The link stays; Start() serves again on a new pseudo-terminal and moves the link.
+    // A CutLine fault rule does the same from the serving thread, at the request it names,
+    // so that a test decides where a transfer is cut rather than when its own thread runs.
     void CutLink();
-    bool Running() const { return m_thread.joinable(); }
+    // Serving: started and neither stopped, nor cut by CutLink or a CutLine rule.
+    bool Running() const { return m_serving; }
 
     std::string SlavePath() const;
     std::string LinkPath() const; // empty without a link
@@ -73,6 +76,8 @@ public:
     // written to it, since the simulator was made.
     std::uint64_t CharactersReceived() const { return m_charactersReceived; }
     std::uint64_t CharactersSent() const { return m_charactersSent; }
+    // Grows each time the server finds the terminal's side closed (at least once a close).
+    std::uint64_t HangUpsMet() const { return m_hangUpsMet; }
 
 private:
     bool OpenPty();
@@ -94,9 +99,11 @@ private:
     int m_wakeWrite = -1;
     std::thread m_thread;
     std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_serving{false};
     std::atomic<bool> m_lineDown{false};
     std::atomic<int> m_baud{0};
     std::atomic<bool> m_paceInput{false};
     std::atomic<std::uint64_t> m_charactersReceived{0};
     std::atomic<std::uint64_t> m_charactersSent{0};
+    std::atomic<std::uint64_t> m_hangUpsMet{0};
 };

@@ -49,7 +49,9 @@ TEST(TimerService, CancelTimerDisarmsThatCallOnly) {
         const HostTimerId cancelled = dlg.StartTimer(20, [&] { calls.push_back(2); });
         dlg.StartTimer(40, [&] { calls.push_back(3); });
         dlg.CancelTimer(cancelled);
-        ProcessEvents(250);
+        // The 40 ms call fires last, so the cancelled one would have come before it.
+        ASSERT_TRUE(WaitUntil([&] { return calls.size() >= 2; }));
+        ProcessEvents(50);
         std::sort(calls.begin(), calls.end());
         EXPECT_EQ(calls, (std::vector<int>{1, 3}));
     });

@@ -10,7 +10,7 @@
 #include <gtest/gtest.h>
 
 using afx::testing::AddModalHook;
-using afx::testing::ProcessEvents;
+using afx::testing::WaitUntil;
 
 namespace {
 
@@ -152,20 +152,25 @@ TEST(BlockTransfer, AbortEndsAtOnceAndTheLateReplyChangesNothing) {
     TerminalHarness h;
     h.Run([&](CLWDlg& dlg) {
         ASSERT_TRUE(ConnectQuiet(h, dlg));
-        h.Sim().WithDevice([](DeviceSimulator& d) { d.SetReplyDelayMs(300); });
+        h.Sim().WithDevice([](DeviceSimulator& d) { d.SetReplyDelayMs(1500); });
         CDlgNVProgress& box = dlg.ProgressDialog();
         box.SetRead(4);
         AddModalHook(IDD_NV_PROGRESS,
                      [](CDialog& shown) { afx::testing::ClickButton(shown, IDC_CANCEL); });
+        const std::uint32_t frames = dlg.Transfer().LineCounters().frames;
         const auto start = std::chrono::steady_clock::now();
         EXPECT_EQ(box.DoModal(), IDCANCEL);
-        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(250));
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1000));
         const auto before = BufferBytes(box, 140);
         const std::size_t lineCount = TerminalHarness::ConsoleLines(dlg).size();
-        ProcessEvents(600); // the reply to the first chunk arrives
+        // The reply to the first chunk arrives; a text line sent after it reaches the console
+        // once the window has been handed the reply.
+        ASSERT_TRUE(WaitUntil([&] { return dlg.Transfer().LineCounters().frames > frames; }));
+        h.Sim().WithDevice([](DeviceSimulator& d) { d.SendText("po odpowiedzi"); });
+        ASSERT_TRUE(TerminalHarness::WaitForConsoleLine(dlg, "po odpowiedzi"));
         EXPECT_EQ(h.RequestsOf(protocol::kCmdReadChunk).size(), 1u);
         EXPECT_EQ(BufferBytes(box, 140), before);
-        EXPECT_EQ(TerminalHarness::ConsoleLines(dlg).size(), lineCount);
+        EXPECT_EQ(TerminalHarness::ConsoleLines(dlg).size(), lineCount + 1);
     });
     EXPECT_TRUE(h.Boxes().empty());
 }

@@ -3,7 +3,9 @@
 // (ConnectQuiet), a reply owner that records what the queue delivers, and records to send.
 
 #include "app/lw_dlg.h"
+#include "device/live_status.h"
 #include "framework/test_seams.h"
+#include "link/frame_codec.h"
 #include "link/queue.h"
 #include "link/reply_handler.h"
 #include "tests/support/connect_quiet.h"
@@ -11,6 +13,7 @@
 
 #include <chrono>
 #include <optional>
+#include <string>
 #include <vector>
 
 struct t_delivery {
@@ -51,4 +54,20 @@ inline t_transfer_data MakeRecord(int deviceAddress, int type, int command,
         r.data[i] = data[i];
     }
     return r;
+}
+
+// A record as it goes over the line, from its ':' on.
+inline std::string EncodedText(const t_transfer_data& record) {
+    std::uint8_t out[protocol::kMaxEncodedFrame];
+    const std::size_t n = EncodeFrame(record, out);
+    const std::string text(reinterpret_cast<char*>(out), n);
+    return text.substr(text.find(':'));
+}
+
+// The live status request the main window sends as the link comes up.
+inline std::string FirstStatusRequestText(int deviceAddress = 31) {
+    return EncodedText(
+        MakeRecord(deviceAddress, protocol::kTypeReply, protocol::kCmdLiveStatus,
+                   std::vector<std::uint8_t>(kLiveStatusRequest,
+                                             kLiveStatusRequest + kLiveStatusRequestSize)));
 }

@@ -297,11 +297,13 @@ TEST(LinkWorker, FramesQueuedTogetherAllGoOutAndAnIdleLinkDoesNotWakeTheWorker) 
         afx::testing::ClickButton(dlg, IDC_CONNECT);
         ASSERT_TRUE(TerminalHarness::WaitForConsoleLine(dlg, "Połączono"));
         dlg.PollStatus(0);
-        line.Receive(300); // the first status request, if it went out
+        const std::string poll = FirstStatusRequestText(); // out as the link came up
+        ASSERT_NE(line.Receive(10000, poll).find(poll), std::string::npos);
 
+        // The worker may still be woken once by the wake-up its poll request left behind.
         const std::uint64_t before = dlg.Transfer().WorkerWakeups();
         ProcessEvents(300);
-        EXPECT_EQ(dlg.Transfer().WorkerWakeups(), before);
+        EXPECT_LE(dlg.Transfer().WorkerWakeups() - before, 1u);
 
         ASSERT_EQ(dlg.Transfer().PutToSend(MakeRecord(31, 1, 33)), 1);
         ASSERT_EQ(dlg.Transfer().PutToSend(MakeRecord(31, 1, 37)), 1);

@@ -22,13 +22,6 @@ t_harness_options WithoutSimulator() {
     return options;
 }
 
-std::string EncodedText(const t_transfer_data& record) {
-    std::uint8_t out[protocol::kMaxEncodedFrame];
-    const std::size_t n = EncodeFrame(record, out);
-    std::string text(reinterpret_cast<char*>(out), n);
-    return text.substr(text.find(':'));
-}
-
 // Connects with the live status poll off and lets the first status request go by.
 bool ConnectIdle(CLWDlg& dlg, PtyDeviceEnd& line) {
     afx::testing::ClickButton(dlg, IDC_CONNECT);
@@ -36,8 +29,9 @@ bool ConnectIdle(CLWDlg& dlg, PtyDeviceEnd& line) {
         return false;
     }
     dlg.PollStatus(0);
-    line.Receive(300);
-    return true;
+    // The poll went out as the link came up; it is answered by nobody.
+    const std::string request = FirstStatusRequestText();
+    return line.Receive(10000, request).find(request) != std::string::npos;
 }
 
 TEST(LinkWorkerWait, FramesArrivingInOneBurstAreAllDeliveredInOrder) {

@@ -1,8 +1,9 @@
-// The line goes away in the middle of a transfer: the simulator closes its side as a cut
-// cable would, or stops answering. The transfer fails with its message and without a hang;
-// "Rozłącz" and a new "Połącz" work afterwards and the same transfer then succeeds. A cut
-// write is never closed; the device keeps the chunks it took (all of them written through,
-// or none when the simulator stages them), which is why the write is worth repeating.
+// The line goes away in the middle of a transfer, at a request the test names: the
+// simulator closes its side as a cut cable would, or stops answering. The transfer fails with its
+// message and without a hang; "Rozłącz" and a new "Połącz" work afterwards and the same transfer
+// then succeeds. A cut write is never closed; the device keeps the chunks it took (all of them
+// written through, or none when the simulator stages them), which is why the write is worth
+// repeating.
 
 #include "framework/test_seams.h"
 #include "link/protocol.h"
@@ -29,12 +30,11 @@ protected:
     void TearDown() override { t::ClearModalHooks(); }
     virtual Cut Kind() const = 0;
 
-    void CutNow() {
-        if (Kind() == Cut::Cable) {
-            h.Sim().CutLink();
-        } else {
-            h.Sim().WithDevice([](DeviceSimulator& d) { d.SetSilent(true); });
-        }
+    // The line goes at the nth request of the command from now on; that request still
+    // reaches the device.
+    void CutAt(std::uint8_t command, unsigned nth) {
+        const SimFault fault = Kind() == Cut::Cable ? SimFault::CutLine : SimFault::FallSilent;
+        h.Sim().WithDevice([&](DeviceSimulator& d) { d.AddFault(FaultRule(fault, command, nth)); });
     }
     void Mend() {
         if (Kind() == Cut::Cable) {
@@ -70,12 +70,9 @@ TEST_P(LinkCut, ReadoutFailsCleanlyAndSucceedsWholeAfterReconnecting) {
         ASSERT_TRUE(h.Connect(dlg));
         const std::vector<std::uint8_t> before(dlg.MemoryImage(),
                                                dlg.MemoryImage() + protocol::kRecorderSize);
-        t::AddModalHook(IDD_NV_PROGRESS, [&](CDialog&) {
-            EXPECT_TRUE(t::WaitUntil(
-                [&] { return CommandCount(h, protocol::kCmdReadChunk) >= 500; }, 20000));
-            CutNow();
-        });
+        CutAt(protocol::kCmdReadChunk, 500);
         t::ClickButton(dlg, IDC_READ_RECORDER);
+        EXPECT_EQ(CommandCount(h, protocol::kCmdReadChunk), 500u);
         EXPECT_TRUE(Contains(kNoAnswer));
         EXPECT_TRUE(std::equal(before.begin(), before.end(), dlg.MemoryImage()));
         EXPECT_EQ(CountLines(TerminalHarness::ConsoleLines(dlg), kAborted), 1);
@@ -103,22 +100,17 @@ TEST_P(LinkCutWrite, SettingsWriteFailsCleanlyAndIsNeverClosed) {
         }
         const std::vector<std::uint8_t> image(dlg.MemoryImage(),
                                               dlg.MemoryImage() + protocol::kRecorderSize);
-        // The read runs whole; the write is cut after its first chunk went out. The stored
-        // block is changed behind the terminal's back so that any write would show.
+        // The read runs whole; the write is cut at its first chunk, which the device takes.
+        // The stored block is changed behind the terminal's back so that any write would show.
         int edits = 0;
         t::AddModalHook(IDD_PRZEK, [&](CDialog& d) {
             ++edits;
             SetSettingsBlock(h, block, changed);
             SaveOrLeave(d);
         });
-        t::AddModalHook(IDD_NV_PROGRESS, [](CDialog&) {});
-        t::AddModalHook(IDD_NV_PROGRESS, [&](CDialog&) {
-            EXPECT_TRUE(
-                t::WaitUntil([&] { return CommandCount(h, protocol::kCmdWriteChunk) >= 1; }, 5000));
-            CutNow();
-        });
+        CutAt(protocol::kCmdWriteChunk, 1);
         t::ClickButton(dlg, IDC_RELAYS);
-        EXPECT_EQ(t::PendingModalHooks(IDD_NV_PROGRESS), 0);
+        EXPECT_EQ(CommandCount(h, protocol::kCmdWriteChunk), 1u);
         EXPECT_TRUE(Contains(kNoAnswer));
         EXPECT_EQ(CountLines(TerminalHarness::ConsoleLines(dlg), kAborted), 1);
         EXPECT_EQ(CommandCount(h, protocol::kCmdCloseWrite), 0u);

@@ -153,3 +153,26 @@ TEST(FaultInjection, SilentDeviceLogsRequestsButAnswersNothing) {
     sim.SetSilent(false);
     EXPECT_EQ(Answered(sim, protocol::kCmdReadVersions, 1), (std::vector<bool>{true}));
 }
+
+TEST(FaultInjection, LineGoesAwayAtTheNthRequestWhichStillTakesEffect) {
+    struct Case {
+        SimFault fault;
+        std::vector<bool> answered; // the 4 position reads after the set
+        bool cutAsked;
+    };
+    const Case cases[] = {
+        {SimFault::FallSilent, {false, false, false, false}, false},
+        {SimFault::CutLine, {true, true, true, true}, true},
+    };
+    for (const Case& c : cases) {
+        DeviceSimulator sim;
+        sim.AddFault(FaultRule(c.fault, protocol::kCmdSetPosition, 2));
+        EXPECT_EQ(Exchange(sim, protocol::kCmdSetPosition, {1, 0, 0, 0}).size(), 1u);
+        EXPECT_FALSE(sim.TakeLineCut());
+        EXPECT_TRUE(Exchange(sim, protocol::kCmdSetPosition, {7, 0, 0, 0}).empty());
+        EXPECT_EQ(sim.Position(), 7);
+        EXPECT_EQ(sim.TakeLineCut(), c.cutAsked);
+        EXPECT_FALSE(sim.TakeLineCut()); // asked once
+        EXPECT_EQ(Answered(sim, protocol::kCmdReadPosition, 4), c.answered);
+    }
+}

@@ -10,7 +10,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <termios.h>
-#include <thread>
 #include <unistd.h>
 
 using namespace simtest;
@@ -34,16 +33,6 @@ std::vector<std::uint8_t> ReadFrames(int fd, std::size_t frames, int ms) {
     return chars;
 }
 
-// The count of sent characters grows just after the write that the reader may already
-// have seen; it is given a moment.
-bool SentReaches(PtySimulator& sim, std::uint64_t count) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(1);
-    while (sim.CharactersSent() < count && std::chrono::steady_clock::now() < end) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return sim.CharactersSent() == count;
-}
-
 TEST(PtySimulatorCharacterCount, CountsEveryCharacterReceivedAndSentIncludingLostRequests) {
     PtySimulator sim;
     ASSERT_TRUE(sim.Start());
@@ -61,13 +50,15 @@ TEST(PtySimulatorCharacterCount, CountsEveryCharacterReceivedAndSentIncludingLos
     const auto reply = ReadFrames(fd, 1, 2000);
     ASSERT_EQ(DecodeFrames(reply).size(), 1u);
     EXPECT_EQ(sim.CharactersReceived(), request.size());
-    EXPECT_TRUE(SentReaches(sim, reply.size()));
+    // The count of sent characters grows just after the write the reader may have seen.
+    EXPECT_TRUE(WaitFor([&] { return sim.CharactersSent() >= reply.size(); }));
+    EXPECT_EQ(sim.CharactersSent(), reply.size());
 
     // A request lost on a line that is down still went over the wire.
     sim.SetLineDown(true);
     ASSERT_EQ(::write(fd, request.data(), request.size()), static_cast<ssize_t>(request.size()));
-    EXPECT_TRUE(ReadFrames(fd, 1, 300).empty());
-    EXPECT_EQ(sim.CharactersReceived(), 2 * request.size());
+    EXPECT_TRUE(WaitFor([&] { return sim.CharactersReceived() == 2 * request.size(); }));
+    EXPECT_TRUE(ReadFrames(fd, 1, 100).empty());
     EXPECT_EQ(sim.CharactersSent(), reply.size());
     ::close(fd);
 }

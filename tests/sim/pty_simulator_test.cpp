@@ -103,8 +103,9 @@ TEST(PtySimulator, KeepsServingWhenThePortIsClosedAndOpenedAgain) {
         Port port(sim.SlavePath());
         ASSERT_TRUE(port.IsOpen());
         EXPECT_EQ(port.Exchange(protocol::kCmdReadPosition).size(), 1u) << "round " << round;
+        const std::uint64_t hangUps = sim.HangUpsMet();
         port.Close();
-        std::this_thread::sleep_for(30ms); // the server meets the hang-up meanwhile
+        ASSERT_TRUE(WaitFor([&] { return sim.HangUpsMet() > hangUps; }));
     }
     EXPECT_EQ(sim.RequestCount(), 3u);
 }
@@ -130,39 +131,56 @@ TEST(PtySimulator, LineDownLosesRequestsUntilItComesBack) {
     ASSERT_TRUE(sim.Start());
     Port port(sim.SlavePath());
     sim.SetLineDown(true);
-    port.Send(EncodeRequest(protocol::kCmdReadVersions));
-    EXPECT_TRUE(port.Receive(1, 300ms).empty());
+    const auto request = EncodeRequest(protocol::kCmdReadVersions);
+    port.Send(request);
+    // Once the server has read the characters they are lost; the line may come back.
+    ASSERT_TRUE(WaitFor([&] { return sim.CharactersReceived() == request.size(); }));
+    EXPECT_TRUE(port.Receive(1, 100ms).empty());
     EXPECT_EQ(sim.RequestCount(), 0u);
     sim.SetLineDown(false);
     EXPECT_EQ(port.Exchange(protocol::kCmdReadVersions).size(), 1u);
 }
 
-TEST(PtySimulator, CutLinkHangsUpThePortAndStartServesOnANewOne) {
-    const TemporaryDirectory temporary("re2_sim_test_");
-    const std::string& dir = temporary.Path();
-    t_pty_options options;
-    options.linkDirectory = dir;
-    options.comPort = 4;
-    PtySimulator sim(options);
-    ASSERT_TRUE(sim.Start());
-    const std::string link = dir + "/COM4";
-    EXPECT_EQ(sim.LinkPath(), link);
-    Port port(link);
-    ASSERT_TRUE(port.IsOpen());
-    EXPECT_EQ(port.Exchange(protocol::kCmdReadPosition).size(), 1u);
+// Cut by CutLink from the test's thread, or by a CutLine rule at the request it names.
+TEST(PtySimulator, CutHangsUpThePortAndStartServesOnANewOne) {
+    for (const bool byRule : {false, true}) {
+        const TemporaryDirectory temporary("re2_sim_test_");
+        const std::string& dir = temporary.Path();
+        t_pty_options options;
+        options.linkDirectory = dir;
+        options.comPort = 4;
+        PtySimulator sim(options);
+        ASSERT_TRUE(sim.Start());
+        const std::string link = dir + "/COM4";
+        EXPECT_EQ(sim.LinkPath(), link);
+        Port port(link);
+        ASSERT_TRUE(port.IsOpen());
+        EXPECT_EQ(port.Exchange(protocol::kCmdReadPosition).size(), 1u);
 
-    sim.CutLink();
-    pollfd p{port.Fd(), POLLIN, 0};
-    ASSERT_EQ(::poll(&p, 1, 1000), 1);
-    EXPECT_NE(p.revents & POLLHUP, 0);
+        if (byRule) {
+            sim.WithDevice([](DeviceSimulator& d) {
+                d.AddFault(FaultRule(SimFault::CutLine, protocol::kCmdSetPosition, 1));
+            });
+            port.Send(EncodeRequest(protocol::kCmdSetPosition, {9, 0, 0, 0}));
+        } else {
+            sim.CutLink();
+        }
+        pollfd p{port.Fd(), POLLIN, 0};
+        ASSERT_EQ(::poll(&p, 1, 5000), 1) << byRule;
+        EXPECT_NE(p.revents & POLLHUP, 0);
+        EXPECT_FALSE(sim.Running());
+        if (byRule) {
+            EXPECT_EQ(sim.WithDevice([](DeviceSimulator& d) { return d.Position(); }), 9);
+        }
 
-    ASSERT_TRUE(sim.Start());
-    Port again(link); // the link follows the new slave
-    ASSERT_TRUE(again.IsOpen());
-    EXPECT_EQ(again.Exchange(protocol::kCmdReadPosition).size(), 1u);
+        ASSERT_TRUE(sim.Start());
+        Port again(link); // the link follows the new slave
+        ASSERT_TRUE(again.IsOpen());
+        EXPECT_EQ(again.Exchange(protocol::kCmdReadPosition).size(), 1u) << byRule;
 
-    sim.Stop();
-    EXPECT_NE(::access(link.c_str(), F_OK), 0);
+        sim.Stop();
+        EXPECT_NE(::access(link.c_str(), F_OK), 0);
+    }
 }
 
 TEST(PtySimulator, ReplacesAStaleComLink) {

@@ -7,8 +7,10 @@
 #include "sim/device_simulator.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 namespace simtest {
@@ -69,6 +71,20 @@ inline std::vector<std::uint8_t> ChunkHeader(std::uint32_t address, std::uint8_t
     return {static_cast<std::uint8_t>(address), static_cast<std::uint8_t>(address >> 8),
             static_cast<std::uint8_t>(address >> 16), static_cast<std::uint8_t>(address >> 24),
             count};
+}
+
+// Waits until a condition that the serving thread makes true holds; false when the
+// generous limit passed first.
+template <class Predicate>
+bool WaitFor(Predicate done, std::chrono::milliseconds limit = std::chrono::seconds(10)) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= end) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
 }
 
 } // namespace simtest

@@ -1,6 +1,7 @@
 #include "tests/support/terminal_harness.h"
 
 #include "base/settings_file.h"
+#include "link/com_port.h"
 #include "res/resource.h"
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 TerminalHarness::TerminalHarness(t_harness_options options)
     : m_options(std::move(options)), m_directory(m_temporary.Path() + "/") {
     afx::testing::SetProgramPathOverride(m_directory + "re2-terminal");
+    CComPort::SetLockDirectory(m_lockFolder.Path() + "/");
     if (m_options.writeConfig) {
         SettingsRecord settings;
         settings.portNumber = m_options.portNumber;
@@ -43,6 +45,7 @@ TerminalHarness::~TerminalHarness() {
     afx::testing::ClearModalHooks();
     afx::testing::SetProgramPathOverride("");
     m_sim->Stop();
+    CComPort::SetLockDirectory("/run/lock/");
 }
 
 INT_PTR TerminalHarness::Run(const std::function<void(CLWDlg&)>& body) {

@@ -2,7 +2,10 @@
 // End-to-end harness: the real main window, run modally as the program runs it, with its
 // program directory in a fresh temporary folder that holds config.cfg and a COM1 link to
 // an in-process simulator on a pseudo-terminal. The test body runs inside the main
-// window's modal loop; message boxes are recorded and answered from a queue.
+// window's modal loop; message boxes are recorded and answered from a queue. Lock files go
+// to a folder of the harness's own: what other programs and test runs on the machine
+// leave in the system's lock folder (for a pseudo-terminal number they used before) is
+// no business of the test.
 
 #include "app/lw_dlg.h"
 #include "framework/afx.h"
@@ -66,6 +69,7 @@ public:
 private:
     t_harness_options m_options;
     TemporaryDirectory m_temporary{"re2-e2e-"};
+    TemporaryDirectory m_lockFolder{"re2-e2e-locks-"};
     std::string m_directory;
     std::unique_ptr<PtySimulator> m_sim;
     std::vector<afx::testing::MessageBoxRecord> m_boxes;
