@@ -9,6 +9,10 @@ CDlgNVProgress::CDlgNVProgress(CLinkHost& host, CQueue& queue)
     : CDialog(IDD_NV_PROGRESS), m_host(host), m_queue(queue) {}
 
 void CDlgNVProgress::SetRead(int blockId) {
+    // What the echo check learns holds for one transfer: the box cannot tell when a
+    // connection, and so perhaps the device, changed.
+    m_replyCheck.Reset();
+    m_transfer.SetReplyCheck(&m_replyCheck);
     m_transfer.SetRead(blockId);
 }
 
@@ -50,6 +54,14 @@ void CDlgNVProgress::SendRequest() {
 void CDlgNVProgress::Follow(CBlockTransfer::Next next) {
     switch (next) {
     case CBlockTransfer::Next::Send:
+        SendRequest();
+        break;
+    case CBlockTransfer::Next::SendAfterQuiet:
+        // The chunk is asked again at once: the queue cannot hold a request back until the
+        // line is quiet. A late reply to the failed try carries the same chunk, so taking it
+        // for the new try's reply stores the right bytes; one that comes later still, during
+        // the next chunk, is rejected by the echo check where the device echoes.
+        ++m_retries;
         SendRequest();
         break;
     case CBlockTransfer::Next::End:

@@ -2,6 +2,8 @@
 // CDlgNVProgress: moves one memory block between the device and its own buffer in chunks
 // of at most 57 bytes behind the "Postęp" box. DoModal gives IDOK when the whole block
 // was read, or written and closed; IDCANCEL when it failed or was aborted ("Przerwij").
+// A read chunk without a good reply is asked again (see CBlockTransfer); the box fails only
+// when every try of one chunk failed.
 // Calling order: SetRead or SetWrite, DoModal, then GetData after a read that gave IDOK.
 // The walk itself is CBlockTransfer's; the box sends what it names through the queue, hands
 // it the replies and shows how far it is.
@@ -9,6 +11,7 @@
 #include "framework/afx.h"
 #include "link/block_transfer.h"
 #include "link/protocol.h"
+#include "link/read_reply_check.h"
 #include "link/reply_handler.h"
 #include "link/transfer_data.h"
 
@@ -28,6 +31,9 @@ public:
     void SetWrite(int blockId, const std::uint8_t* source);
     // Start of the buffer (protocol::kRecorderSize bytes).
     const std::uint8_t* GetData() const { return m_transfer.Data(); }
+
+    // Read chunks asked again since the box was made, over all its transfers.
+    std::uint32_t Retries() const { return m_retries; }
 
     static std::uint32_t BlockAddress(int blockId) { return protocol::BlockAddress(blockId); }
     static std::uint32_t BlockSize(int blockId) { return protocol::BlockSize(blockId); }
@@ -58,6 +64,8 @@ private:
     CLinkHost& m_host;
     CQueue& m_queue;
     CBlockTransfer m_transfer;
+    CReadReplyCheck m_replyCheck;
     Activity m_activity = Activity::Idle;
     CProgressCtrl m_progress;
+    std::uint32_t m_retries = 0;
 };
