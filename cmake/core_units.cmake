@@ -9,7 +9,6 @@
 set(RE2_CORE_FOLDERS base link device measure export)
 set(RE2_WINDOW_FILE_PATTERNS
   "/dlg_[a-z_0-9]*\\.(h|cpp)$"
-  "/link/(queue|reply_handler|transfer|transfer_thread)\\.(h|cpp)$"
   "/device/(borders|my_list_ctrl|settings_block_editing)\\.(h|cpp)$"
   "/device/(position|settings|statistics|przeglady|relays)_operations?\\.cpp$"
   "/measure/(recorder|chart)_operations\\.cpp$")

@@ -570,6 +570,10 @@ Image ClipboardImage() {
     return FromQImage(QGuiApplication::clipboard()->image());
 }
 
+std::string ClipboardText() {
+    return FromQ(QGuiApplication::clipboard()->text());
+}
+
 void ClearClipboard() {
     QGuiApplication::clipboard()->clear();
 }

@@ -69,7 +69,7 @@ std::string CDlgWykres::PrintTitle() const {
         const t_device_time start = stamp->GetStartTime();
         const int last = std::max(stamp->GetSampleCount() - 1, 0);
         title +=
-            "   " + FormatDeviceTime(start) + " - " + FormatDeviceTime(AddSeconds(start, last));
+            "   " + FormatDeviceTime(start) + " - " + FormatDeviceTime(stamp->GetSampleTime(last));
     }
     if (!m_imageSource.empty()) {
         title += "   " + m_imageSource;
