@@ -92,6 +92,9 @@ std::string LineCountersText(const t_line_counters& counters, std::uint32_t retr
     std::string text =
         Format("Łącze: ramki: %u, błędna suma kontrolna: %u, za długie: %u, odrzucone znaki: %u",
                counters.frames, counters.badChecksums, counters.overlong, counters.discarded);
+    if (counters.droppedFrames != 0) {
+        text += Format(", odrzucone ramki: %u", counters.droppedFrames);
+    }
     if (retries != 0) {
         text += Format(", powtórzone zapytania: %u", retries);
     }
