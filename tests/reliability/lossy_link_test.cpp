@@ -148,6 +148,13 @@ TEST_F(LossyLink, ReadoutAsksALostChunkAgainAndCompletesByteForByte) {
             EXPECT_GE(CommandCount(h, protocol::kCmdReadChunk), kRecorderChunks + 1u);
             EXPECT_TRUE(Image(dlg) == Recorder(h));
         }
+        // The line was clean; the retries alone bring the line report before "Rozłączono".
+        ASSERT_TRUE(h.Disconnect(dlg));
+        const auto lines = TerminalHarness::ConsoleLines(dlg);
+        ASSERT_GE(lines.size(), 2u);
+        EXPECT_EQ(lines.back(), "Rozłączono");
+        EXPECT_EQ(lines[lines.size() - 2].rfind("Łącze: ramki: ", 0), 0u);
+        EXPECT_NE(lines[lines.size() - 2].find(", powtórzone zapytania: "), std::string::npos);
     });
 }
 
