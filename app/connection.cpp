@@ -91,6 +91,7 @@ void CLWDlg::OnLinkStarting() {
 }
 
 void CLWDlg::OnLinkUp() {
+    m_queue->OnLinkUp(m_transfer->BaudRate());
     for (int id : kConnectedButtons) {
         EnableButton(id, TRUE);
     }

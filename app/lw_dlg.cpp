@@ -49,6 +49,9 @@ CLWDlg::CLWDlg(CWnd* parent) : CDialog(IDD_LW_DIALOG, parent) {
     m_queue = new CQueue(*this, *m_transfer);
     m_transfer->SetFrameSink(
         [queue = m_queue](const t_transfer_data& frame) { queue->OnFrame(frame); });
+    m_transfer->SetRequestCounts([queue = m_queue] {
+        return t_request_counts{queue->DroppedCount(), queue->Retries()};
+    });
     m_dlgRequest = new CDlgRequest(*m_queue);
     m_dlgNVProgress = new CDlgNVProgress(*this, *m_queue);
 }

@@ -28,6 +28,8 @@ void CBlockTransfer::Set(int blockId, Direction direction) {
     m_state = State::Idle;
     m_failure = Failure::None;
     m_ticket = 0;
+    m_tries = 0;
+    m_retries = 0;
 }
 
 void CBlockTransfer::SetRead(int blockId) {
@@ -53,6 +55,7 @@ CBlockTransfer::Next CBlockTransfer::Start() {
     m_done = m_startAt;
     m_failure = Failure::None;
     m_ticket = 0;
+    m_retries = 0;
     m_state = State::Running;
     return Prepare();
 }
@@ -60,6 +63,7 @@ CBlockTransfer::Next CBlockTransfer::Start() {
 CBlockTransfer::Next CBlockTransfer::Prepare() {
     const std::uint32_t n = std::min<std::uint32_t>(m_total - m_done, protocol::kChunkData);
     m_request = t_block_request{};
+    m_tries = 1;
     if (n == 0) {
         if (m_direction == Direction::Read) {
             return End(State::Complete);
@@ -102,7 +106,7 @@ CBlockTransfer::Next CBlockTransfer::OnTimeout(std::uint32_t ticket) {
     if (!Take(ticket)) {
         return Next::Ignore;
     }
-    return End(State::Failed, Failure::NoReply);
+    return Retry(Failure::NoReply);
 }
 
 CBlockTransfer::Next CBlockTransfer::OnReply(std::uint32_t ticket, const t_transfer_data& reply) {
@@ -114,7 +118,7 @@ CBlockTransfer::Next CBlockTransfer::OnReply(std::uint32_t ticket, const t_trans
     }
     if (m_direction == Direction::Read) {
         if (!TakeReadData(reply)) {
-            return End(State::Failed, Failure::BadReply);
+            return Retry(Failure::BadReply);
         }
     } else if (reply.length < 1 || reply.data[0] != kWriteConfirmed) {
         // A confirmation without its status byte confirms nothing.
@@ -124,11 +128,25 @@ CBlockTransfer::Next CBlockTransfer::OnReply(std::uint32_t ticket, const t_trans
     return Prepare();
 }
 
+CBlockTransfer::Next CBlockTransfer::Retry(Failure failure) {
+    // Only reads are asked again: a read changes nothing on the device, while a write sent
+    // twice, or a close after an unconfirmed chunk, could leave a block half written.
+    if (m_request.command != protocol::kCmdReadChunk || m_tries >= kMaxReadTries) {
+        return End(State::Failed, failure);
+    }
+    ++m_tries;
+    ++m_retries;
+    return Next::SendAfterQuiet;
+}
+
 bool CBlockTransfer::TakeReadData(const t_transfer_data& reply) {
     // The count must be the one asked for, and carried whole by the frame; anything else
     // would leave a gap in the block or read past the frame.
     const std::size_t carried = std::min<std::size_t>(reply.length, protocol::kMaxData);
     if (carried < protocol::kChunkHeader) {
+        return false;
+    }
+    if (m_check != nullptr && !m_check->Accept(m_request.address, reply)) {
         return false;
     }
     const std::uint32_t k = reply.data[4];

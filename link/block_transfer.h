@@ -6,16 +6,25 @@
 //     their data in the buffer; a reply must carry the count asked for, whole.
 //   - A write sends the buffer in chunks (command 39); each must be confirmed with status 1,
 //     and the block is closed (command 41) only after the last chunk was confirmed.
-//   - The walk stops at the first time-out or wrong reply; nothing is asked again.
+//   - A read chunk that gets no reply, or a reply whose count does not fit, is asked again,
+//     up to kMaxReadTries tries in all; the walk fails only when every try of one chunk
+//     failed, with the failure of the last try. A try sent again after a failure is named
+//     with SendAfterQuiet: a late reply to the failed try may still be on its way, so the
+//     owner sends it only once the line has been quiet for QuietAfterFailureMs (see
+//     link/read_timing.h) and drops any frame that arrives meanwhile.
+//   - A write stops at the first time-out or refusal; nothing written is sent again.
+// A read reply may also be checked against its request's address (SetReplyCheck); one the
+// check rejects is a failed try, like a wrong count.
 // Every request sent is known by a ticket the owner gives (the queue's request number, never
 // 0). A reply or time-out that comes with another ticket, or after the walk ended, belongs to
 // an older request and is ignored.
 //
-// Calling order: SetRead or SetWrite, Start, then for as long as a call answers Send: send
-// Request(), call Sent(ticket), and feed that ticket's reply (OnReply) or time-out
-// (OnTimeout). End: the walk is Complete or Failed (see FailureText()).
+// Calling order: SetRead or SetWrite, Start, then for as long as a call answers Send or
+// SendAfterQuiet: send Request(), call Sent(ticket), and feed that ticket's reply (OnReply)
+// or time-out (OnTimeout). End: the walk is Complete or Failed (see FailureText()).
 
 #include "link/protocol.h"
+#include "link/read_reply_check.h"
 #include "link/transfer_data.h"
 
 #include <array>
@@ -38,10 +47,15 @@ public:
     enum class Failure { None, NoReply, VerifyFailed, BadReply };
     // What the owner does after a call.
     enum class Next {
-        Ignore, // nothing: the delivery was not for the request outstanding
-        Send,   // send Request()
-        End,    // the walk has ended: Complete or Failed
+        Ignore,         // nothing: the delivery was not for the request outstanding
+        Send,           // send Request()
+        SendAfterQuiet, // send Request(), a read chunk asked again, once the line has been
+                        // quiet for QuietAfterFailureMs; frames arriving before are dropped
+        End,            // the walk has ended: Complete or Failed
     };
+
+    // Tries of one read chunk, the first included, before the walk fails.
+    static constexpr int kMaxReadTries = 5;
 
     // The buffer holds protocol::kRecorderSize bytes, the largest block.
     CBlockTransfer();
@@ -52,6 +66,9 @@ public:
     void SetReadFrom(int blockId, std::uint32_t held, const std::uint8_t* source);
     // Copies BlockSize(blockId) bytes from source; a null source keeps the buffer as it is.
     void SetWrite(int blockId, const std::uint8_t* source);
+    // Read replies taken from now on are checked with check too (nullptr: not at all). The
+    // check is the owner's and must outlive the walk's use of it.
+    void SetReplyCheck(CReadReplyCheck* check) { m_check = check; }
     // Begins the walk last set: Send, or End for a read of an empty block (Complete at once).
     Next Start();
 
@@ -74,6 +91,8 @@ public:
     // Bytes of the block read, or written and confirmed, so far.
     std::uint32_t Done() const { return m_done; }
     std::uint32_t Total() const { return m_total; }
+    // Read chunks sent again during this walk.
+    std::uint32_t Retries() const { return m_retries; }
     // Start of the buffer (protocol::kRecorderSize bytes); a read's block lies at its start.
     const std::uint8_t* Data() const { return m_buffer.data(); }
 
@@ -86,6 +105,8 @@ private:
     // True when ticket is the request outstanding; it is no longer outstanding afterwards.
     bool Take(std::uint32_t ticket);
     bool TakeReadData(const t_transfer_data& reply);
+    // A try failed: asks the same read chunk again while tries are left, else ends the walk.
+    Next Retry(Failure failure);
     Next End(State state, Failure failure = Failure::None);
 
     std::vector<std::uint8_t> m_buffer;
@@ -99,4 +120,7 @@ private:
     std::uint32_t m_startAt = 0; // where a read starts: bytes known before it
     t_block_request m_request;
     std::uint32_t m_ticket = 0; // the request outstanding; 0 when none
+    CReadReplyCheck* m_check = nullptr;
+    int m_tries = 0; // tries of the chunk outstanding, the one on the line included
+    std::uint32_t m_retries = 0;
 };

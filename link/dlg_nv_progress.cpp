@@ -11,6 +11,7 @@ CDlgNVProgress::CDlgNVProgress(CLinkHost& host, CQueue& queue)
     : CDialog(IDD_NV_PROGRESS), m_host(host), m_queue(queue) {}
 
 void CDlgNVProgress::SetRead(int blockId) {
+    m_transfer.SetReplyCheck(&m_queue.ReadCheck());
     m_transfer.SetRead(blockId);
 }
 
@@ -30,11 +31,12 @@ BOOL CDlgNVProgress::OnInitDialog() {
     m_activity = Activity::Running;
     m_progress.SetRange32(0, size);
     m_progress.SetPos(0);
+    m_queue.ReadTiming().BeginTransfer();
     Follow(m_transfer.Start());
     return TRUE;
 }
 
-void CDlgNVProgress::SendRequest() {
+void CDlgNVProgress::SendRequest(bool afterQuiet) {
     const t_block_request& request = m_transfer.Request();
     // The bar counts a chunk as soon as it is asked for.
     m_progress.SetPos(static_cast<int>(m_transfer.Done() + request.count));
@@ -44,15 +46,31 @@ void CDlgNVProgress::SendRequest() {
     } else if (request.command == protocol::kCmdCloseWrite) {
         handler = [this](const t_transfer_data* reply) { OnCommitReply(reply); };
     }
+    t_request_options options;
+    options.afterQuiet = afterQuiet;
+    if (request.command == protocol::kCmdReadChunk) {
+        CReadReplyCheck& check = m_queue.ReadCheck();
+        options.timeoutMs = m_queue.ReadTiming().ReadTimeoutMs(check.Echoes());
+        options.accept = [&check, address = request.address](const t_transfer_data& reply) {
+            return check.Accept(address, reply);
+        };
+    }
     m_transfer.Sent(m_queue.AddRequest(m_host.LinkSettings().deviceAddress, protocol::kTypeReply,
                                        request.command, request.data.data(), request.length,
-                                       std::move(handler)));
+                                       std::move(handler), std::move(options)));
 }
 
 void CDlgNVProgress::Follow(CBlockTransfer::Next next) {
     switch (next) {
     case CBlockTransfer::Next::Send:
-        SendRequest();
+        SendRequest(false);
+        break;
+    case CBlockTransfer::Next::SendAfterQuiet:
+        // After a time-out the queue holds every send until the line is quiet anyway; after
+        // a reply that came but was not good, only this request asks for it.
+        ++m_retries;
+        m_queue.CountRetry();
+        SendRequest(true);
         break;
     case CBlockTransfer::Next::End:
         if (m_transfer.GetState() == CBlockTransfer::State::Complete) {
@@ -72,6 +90,10 @@ void CDlgNVProgress::Deliver(const t_transfer_data* reply) {
 }
 
 void CDlgNVProgress::OnReadReply(const t_transfer_data* reply) {
+    if (reply != nullptr) {
+        // The queue's check accepted it: a reply to this very chunk.
+        m_queue.ReadTiming().OnRoundTrip(m_queue.CurrentRoundTripMs());
+    }
     Deliver(reply);
 }
 

@@ -113,7 +113,15 @@ std::string PortNoticeTextFor(const std::string& portName, const t_port_notice& 
     return text + ", port otwarty bez pliku blokady";
 }
 
-std::string LineCountersText(const t_line_counters& counters) {
-    return Format("Łącze: ramki: %u, błędna suma kontrolna: %u, za długie: %u, odrzucone znaki: %u",
-                  counters.frames, counters.badChecksums, counters.overlong, counters.discarded);
+std::string LineCountersText(const t_line_counters& counters, std::uint32_t retries) {
+    std::string text =
+        Format("Łącze: ramki: %u, błędna suma kontrolna: %u, za długie: %u, odrzucone znaki: %u",
+               counters.frames, counters.badChecksums, counters.overlong, counters.discarded);
+    if (counters.droppedFrames != 0) {
+        text += Format(", odrzucone ramki: %u", counters.droppedFrames);
+    }
+    if (retries != 0) {
+        text += Format(", powtórzone zapytania: %u", retries);
+    }
+    return text;
 }

@@ -5,6 +5,7 @@
 #include "link/line_counters.h"
 #include "link/port_failure.h"
 
+#include <cstdint>
 #include <string>
 
 // One line for a failed open of "COM<portNumber>" at baudRate: the device is missing, the
@@ -20,5 +21,5 @@ std::string PortFailureTextFor(const std::string& portName, int baudRate,
 std::string PortNoticeText(int portNumber, const t_port_notice& notice);
 std::string PortNoticeTextFor(const std::string& portName, const t_port_notice& notice);
 
-// "Łącze: ramki: ..." with the four counts.
-std::string LineCountersText(const t_line_counters& counters);
+// "Łącze: ramki: ..." with the four counts, and the requests asked again when there were any.
+std::string LineCountersText(const t_line_counters& counters, std::uint32_t retries = 0);

@@ -11,6 +11,17 @@ CQueue::CQueue(CLinkHost& host, CFrameLine& line) : m_host(host), m_line(line) {
 
 CQueue::~CQueue() {
     CancelTimeout();
+    m_host.CancelTimer(m_quietTimer);
+}
+
+void CQueue::OnLinkUp(int baudRate) {
+    m_quietMs = QuietAfterFailureMs(baudRate);
+    m_readCheck.Reset();
+    m_readTiming.Reset();
+    m_dropped = 0;
+    m_retries = 0;
+    m_quietNeeded = false;
+    m_lateCommand = 0;
 }
 
 std::uint32_t CQueue::AddRequest(int deviceAddress, int messageType, int command,
@@ -40,12 +51,13 @@ std::uint32_t CQueue::AddRequest(int deviceAddress, int messageType, int command
 }
 
 void CQueue::SendNext() {
-    if (m_busy != 0 || m_pending.empty()) {
+    if (m_busy != 0 || m_pending.empty() || !LineReadyToSend()) {
         return;
     }
     m_current = std::move(m_pending.front());
     m_pending.pop_front();
     m_busy = 1;
+    m_sentAt = std::chrono::steady_clock::now();
     m_line.PutToSend(m_current.message);
     if (m_current.message.Type() == protocol::kTypeNoReply) {
         // Nothing comes back: the queue is free again, and the next pending request waits
@@ -65,12 +77,20 @@ void CQueue::OnFrame(const t_transfer_data& record) {
     // A reply while nothing is outstanding (late, after its request timed out) belongs
     // to no one: handing it to the last request's owner would pass it off as a reply.
     if (m_busy == 0) {
+        if (m_quietNeeded) {
+            ++m_dropped;
+            if (m_lateCommand == protocol::kCmdReadChunk) {
+                m_readTiming.OnLateReply();
+            }
+            m_lateCommand = 0; // one try, one late reply
+        }
         return;
     }
     t_transfer_data reply = record;
     reply.length = static_cast<std::uint8_t>(length);
     if (m_current.options.accept && !m_current.options.accept(reply)) {
         ++m_rejected;
+        ++m_dropped;
         return;
     }
     Complete(&reply);
@@ -88,8 +108,37 @@ void CQueue::OnTimeout() {
         return;
     }
     m_busy = 0;
+    // Its reply may still be on its way: nothing goes out before the line is quiet.
+    m_quietNeeded = true;
+    m_lateCommand = m_current.message.command;
     Complete(nullptr);
     SendNext();
+}
+
+bool CQueue::LineReadyToSend() {
+    if (m_quietTimer != 0) {
+        return false; // a check of the line is armed already
+    }
+    if (!m_quietNeeded && !m_pending.front().options.afterQuiet) {
+        return true;
+    }
+    const auto now = std::chrono::steady_clock::now();
+    if (LineQuietFor(m_quietMs, now)) {
+        m_quietNeeded = false;
+        m_lateCommand = 0;
+        return true;
+    }
+    m_quietNeeded = true;
+    // The line must stay quiet for m_quietMs from its last character: look again then.
+    const auto quietSince = now - m_line.LastCharacterTime();
+    const auto left = std::chrono::milliseconds(m_quietMs) - quietSince;
+    const auto leftMs = std::chrono::ceil<std::chrono::milliseconds>(left).count();
+    m_quietTimer = m_host.StartTimer(static_cast<int>(std::max<long long>(leftMs, 1)), [this] {
+        m_quietTimer = 0;
+        SendNext();
+    });
+    // A host that cannot arm a timer would hold the queue for ever: send at once instead.
+    return m_quietTimer == 0;
 }
 
 void CQueue::Complete(const t_transfer_data* reply) {
@@ -99,6 +148,9 @@ void CQueue::Complete(const t_transfer_data* reply) {
     done.replied = reply != nullptr;
     if (reply != nullptr) {
         done.message = *reply;
+        done.roundTripMs = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                                std::chrono::steady_clock::now() - m_sentAt)
+                                                .count());
     }
     m_completed.push_back(std::move(done));
     m_host.Post([this] { DeliverNext(); });
@@ -121,13 +173,20 @@ void CQueue::DeliverNext() {
     // A handler may open a modal box whose loop delivers further entries; each delivery
     // sees its own number.
     const std::uint32_t outer = m_delivering;
+    const int outerRoundTrip = m_deliveringRoundTripMs;
     m_delivering = entry.requestId;
+    m_deliveringRoundTripMs = entry.roundTripMs;
     entry.handler(entry.replied ? &entry.message : nullptr);
     m_delivering = outer;
+    m_deliveringRoundTripMs = outerRoundTrip;
 }
 
 void CQueue::ClearQueue() {
     CancelTimeout();
+    m_host.CancelTimer(m_quietTimer);
+    m_quietTimer = 0;
+    m_quietNeeded = false;
+    m_lateCommand = 0;
     m_busy = 0;
     m_current = t_entry{};
     m_pending.clear();

@@ -4,8 +4,20 @@
 // reply, or with nullptr when the request's time-out (1500 ms unless it names another)
 // passed after it went to the link without a reply. Text lines that the device sends
 // unasked (message type 0) go to the console.
+// After a request that ended without a good reply (it timed out, or a frame was turned away
+// by its check), and before a request marked afterQuiet, nothing is sent until no character
+// has come from the device for the connection's quiet time (QuietAfterFailureMs of its baud
+// rate), counted from the last character: a late reply of the failed try must not be taken
+// for the next request's. Reply frames that arrive meanwhile are dropped and counted; one
+// that arrives after a time-out is a late reply, and a late reply to a read chunk lengthens
+// the connection's read wait (CReadTiming::OnLateReply).
+// The queue also keeps what one connection learns about read replies: the echo check and the
+// read timing (reset by OnLinkUp), and the number of read chunks asked again.
 
+#include "link/link_host.h"
 #include "link/protocol.h"
+#include "link/read_reply_check.h"
+#include "link/read_timing.h"
 #include "link/reply_handler.h"
 #include "link/transfer_data.h"
 
@@ -15,7 +27,6 @@
 #include <functional>
 
 class CFrameLine;
-class CLinkHost;
 
 // How one request waits for its reply.
 struct t_request_options {
@@ -25,6 +36,9 @@ struct t_request_options {
     // frame: it is dropped, counted (RejectedCount) and the request keeps waiting with its
     // time-out running. Empty: every reply frame is taken.
     std::function<bool(const t_transfer_data& reply)> accept;
+    // Sent only once the line has been quiet for the connection's quiet time: a try asked
+    // again after a reply that came but was not good.
+    bool afterQuiet = false;
 };
 
 class CQueue {
@@ -54,6 +68,24 @@ public:
     std::size_t PendingCount() const { return m_pending.size(); }
     // Reply frames turned away by their request's check since the queue was made.
     std::uint32_t RejectedCount() const { return m_rejected; }
+    // Frames dropped since the link came up: turned away by their request's check, or come
+    // while the queue waited for a quiet line.
+    std::uint32_t DroppedCount() const { return m_dropped; }
+    // Time from the request's going to the link to the reply being delivered, in ms; 0
+    // outside a delivery or for a time-out.
+    int CurrentRoundTripMs() const { return m_deliveringRoundTripMs; }
+    // True while sending waits for a quiet line.
+    bool IsHoldingForQuiet() const { return m_quietNeeded; }
+
+    // The link came up at baudRate: the connection's echo check, read timing, dropped
+    // frames and retries begin afresh.
+    void OnLinkUp(int baudRate);
+    CReadReplyCheck& ReadCheck() { return m_readCheck; }
+    CReadTiming& ReadTiming() { return m_readTiming; }
+    // A read chunk was asked again; Retries() totals them over the connection.
+    void CountRetry() { ++m_retries; }
+    std::uint32_t Retries() const { return m_retries; }
+
     // True when no character has come from the device for at least ms before now (also
     // when none came at all during this connection).
     bool LineQuietFor(
@@ -66,6 +98,7 @@ private:
         t_transfer_data message;
         bool replied = false; // completed list: a reply, or a time-out
         std::uint32_t requestId = 0;
+        int roundTripMs = 0;
     };
 
     void SendNext();
@@ -74,6 +107,8 @@ private:
     void DeliverNext();
     void Complete(const t_transfer_data* reply);
     void CancelTimeout();
+    // True when sending may go on; otherwise arms the timer that checks the line again.
+    bool LineReadyToSend();
 
     CLinkHost& m_host;
     CFrameLine& m_line;
@@ -85,4 +120,17 @@ private:
     std::uint32_t m_nextId = 1;
     std::uint32_t m_delivering = 0;
     std::uint32_t m_rejected = 0;
+    std::uint32_t m_dropped = 0;
+    std::uint32_t m_retries = 0;
+    std::chrono::steady_clock::time_point m_sentAt;
+    int m_deliveringRoundTripMs = 0;
+    // The next send waits for a quiet line; m_lateCommand: a request timed out and a frame
+    // arriving now is its late reply (its command, 0 when none is expected).
+    bool m_quietNeeded = false;
+    int m_lateCommand = 0;
+    bool m_currentRejected = false; // a frame was turned away while m_current waited
+    int m_quietMs = protocol::kReplyTimeoutMs;
+    HostTimerId m_quietTimer = 0;
+    CReadReplyCheck m_readCheck;
+    CReadTiming m_readTiming;
 };

@@ -118,6 +118,10 @@ void CTransfer::OnLinkEvent(const t_link_event& event) {
     }
 }
 
+int CTransfer::BaudRate() const {
+    return m_context->baudRate;
+}
+
 void CTransfer::OnConnect() {
     m_host.OnLinkStarting();
     const t_link_settings settings = m_host.LinkSettings();
@@ -148,9 +152,11 @@ void CTransfer::ShowDisconnected(const t_link_end& end) {
         m_host.ConsoleWrite(
             PortFailureText(m_context->portNumber, m_context->baudRate, end.failure), 1);
     }
-    const t_line_counters counters = m_context->Counters();
-    if (counters.Damaged()) {
-        m_host.ConsoleWrite(LineCountersText(counters), 1);
+    t_line_counters counters = m_context->Counters();
+    const t_request_counts requests = m_requestCounts ? m_requestCounts() : t_request_counts{};
+    counters.droppedFrames = requests.droppedFrames;
+    if (counters.Damaged() || requests.retries > 0) {
+        m_host.ConsoleWrite(LineCountersText(counters, requests.retries), 1);
     }
     m_host.ConsoleWrite("Rozłączono", 1);
     m_host.OnLinkDown(end);

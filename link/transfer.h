@@ -31,6 +31,12 @@ public:
 
     // Set once by the owner of the link and of what the frames are for.
     void SetFrameSink(FrameSink sink) { m_sink = std::move(sink); }
+    // Where the "Rozłącz" report takes the request queue's counts from; empty: none.
+    void SetRequestCounts(std::function<t_request_counts()> counts) {
+        m_requestCounts = std::move(counts);
+    }
+    // The baud rate of the worker last started; 0 before the first.
+    int BaudRate() const;
 
     // 0 and nothing done while a worker runs; otherwise starts one and gives 1.
     int StartWorker(int portNumber, int baudRate);
@@ -64,5 +70,6 @@ private:
     std::unique_ptr<TransferContext> m_context;
     CLinkHost& m_host;
     FrameSink m_sink;
+    std::function<t_request_counts()> m_requestCounts;
     bool m_connected = false;
 };

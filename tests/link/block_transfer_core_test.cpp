@@ -1,6 +1,8 @@
 // The chunk walk of a block transfer, played against a device in memory: no window, no queue.
 
 #include "link/block_transfer.h"
+#include "link/read_reply_check.h"
+#include "link/read_timing.h"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +10,7 @@
 #include <cstring>
 #include <functional>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace {
@@ -182,10 +185,6 @@ TEST(BlockTransferWalk, WriteSendsEveryChunkAndClosesOnlyAfterTheLastConfirmatio
 }
 
 TEST(BlockTransferWalk, EachStopRuleEndsTheWalkAtTheFaultyReply) {
-    std::vector<std::uint8_t> moreThanCarried(5 + 20, 0);
-    moreThanCarried[4] = 57;
-    std::vector<std::uint8_t> otherCount(5 + 56, 0);
-    otherCount[4] = 56;
     struct Case {
         const char* what;
         bool write;
@@ -195,13 +194,6 @@ TEST(BlockTransferWalk, EachStopRuleEndsTheWalkAtTheFaultyReply) {
         const char* text;
     };
     const Case cases[] = {
-        {"read time-out", false, 1, std::nullopt, State::Failed, "Urządzenie nie odpowiada"},
-        {"short read reply", false, 1, Reply(40, {0, 0, 0}), State::Failed,
-         "Błędna odpowiedź urządzenia"},
-        {"count other than asked", false, 1, Reply(40, otherCount), State::Failed,
-         "Błędna odpowiedź urządzenia"},
-        {"count beyond the frame", false, 1, Reply(40, moreThanCarried), State::Failed,
-         "Błędna odpowiedź urządzenia"},
         {"write refused", true, 1, Reply(39, {0}), State::Failed,
          "Błąd przy weryfikacji zapisu do pamieci !"},
         {"confirmation without status", true, 1, Reply(39, {}), State::Failed,
@@ -249,7 +241,12 @@ TEST(BlockTransferWalk, ADeliveryForAnotherRequestIsIgnored) {
     };
     const Case cases[] = {
         {"another ticket while running", [](CBlockTransfer&) {}, State::Running, 10},
-        {"after a time-out", [](CBlockTransfer& w) { w.OnTimeout(10); }, State::Failed, 0},
+        {"after a time-out, its retry outstanding",
+         [](CBlockTransfer& w) {
+             w.OnTimeout(10);
+             w.Sent(20);
+         },
+         State::Running, 20},
         {"after an abort", [](CBlockTransfer& w) { w.Abort(); }, State::Aborted, 0},
         {"an older transfer's, in a new transfer",
          [](CBlockTransfer& w) {
@@ -277,6 +274,199 @@ TEST(BlockTransferWalk, ADeliveryForAnotherRequestIsIgnored) {
             MemoryDevice device;
             EXPECT_EQ(walk.OnReply(c.awaited, device.Answer(walk.Request())), Next::Send);
             EXPECT_EQ(walk.Done(), 57u);
+        }
+    }
+}
+
+TEST(BlockTransferWalk, ALostReadReplyIsAskedAgainUntilFiveTriesOfOneChunkFailed) {
+    // What becomes of each request in turn, from the first; '.', and every request past the
+    // end, is answered well. T: time-out. S: a reply too short for a count. C: another count.
+    // B: a count beyond the frame. W: another chunk's reply, its address echoed. L: a time-out
+    // whose reply, with other bytes, comes while the next try is outstanding.
+    struct Case {
+        const char* what;
+        const char* losses;
+        State state;
+        const char* text;
+        std::size_t requests;
+        std::uint32_t done;
+    };
+    const Case cases[] = {
+        {"time-out, then a reply", ".T", State::Complete, "", 4, 140},
+        {"too short, then a reply", "S", State::Complete, "", 4, 140},
+        {"another count, then a reply", ".C", State::Complete, "", 4, 140},
+        {"count beyond the frame, then a reply", "..B", State::Complete, "", 4, 140},
+        {"another chunk's address, then a reply", ".W", State::Complete, "", 4, 140},
+        {"late reply during the next try", ".L", State::Complete, "", 4, 140},
+        {"four failures, then a reply", ".TCLS", State::Complete, "", 7, 140},
+        {"each chunk has its own tries", "TTTT.TTTT.TTTT", State::Complete, "", 15, 140},
+        {"five failures, the last a count", ".TTTTC", State::Failed, "Błędna odpowiedź urządzenia",
+         6, 57},
+        {"five failures, the last a time-out", ".CWCCT", State::Failed, "Urządzenie nie odpowiada",
+         6, 57},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        MemoryDevice device;
+        CReadReplyCheck check;
+        CBlockTransfer walk;
+        walk.SetReplyCheck(&check);
+        walk.SetRead(protocol::kBlockRelays);
+        const std::string losses = c.losses;
+        std::vector<t_block_request> requests;
+        std::vector<Next> sentAs;
+        std::optional<t_transfer_data> late; // the reply of the request before, still coming
+        std::uint32_t ticket = 0;
+        Next next = walk.Start();
+        while (next == Next::Send || next == Next::SendAfterQuiet) {
+            const t_block_request q = walk.Request();
+            const char loss = requests.size() < losses.size() ? losses[requests.size()] : '.';
+            requests.push_back(q);
+            sentAs.push_back(next);
+            ticket += 10;
+            walk.Sent(ticket);
+            if (late) {
+                EXPECT_EQ(walk.OnReply(ticket - 10, *late), Next::Ignore);
+                late.reset();
+            }
+            t_transfer_data reply = device.Answer(q);
+            switch (loss) {
+            case 'T':
+                next = walk.OnTimeout(ticket);
+                continue;
+            case 'L':
+                for (std::uint32_t i = 0; i < q.count; ++i) {
+                    reply.data[5 + i] ^= 0xFF;
+                }
+                late = reply;
+                next = walk.OnTimeout(ticket);
+                continue;
+            case 'S':
+                reply.length = 4;
+                break;
+            case 'C':
+                reply.data[4] = static_cast<std::uint8_t>(q.count - 1);
+                break;
+            case 'B':
+                reply.length = static_cast<std::uint8_t>(5 + q.count - 1);
+                break;
+            case 'W': {
+                t_block_request other = q;
+                other.address += 57;
+                for (int b = 0; b < 4; ++b) {
+                    other.data[b] = static_cast<std::uint8_t>(other.address >> (8 * b));
+                }
+                reply = device.Answer(other);
+                break;
+            }
+            default:
+                break;
+            }
+            next = walk.OnReply(ticket, reply);
+        }
+        EXPECT_EQ(next, Next::End);
+        EXPECT_EQ(walk.GetState(), c.state);
+        EXPECT_STREQ(walk.FailureText(), c.text);
+        ASSERT_EQ(requests.size(), c.requests);
+        EXPECT_EQ(walk.Done(), c.done);
+        std::uint32_t retries = 0;
+        for (std::size_t i = 1; i < requests.size(); ++i) {
+            // A try after a failure asks the same chunk, once the line is quiet.
+            const bool failed = i - 1 < losses.size() && losses[i - 1] != '.';
+            EXPECT_EQ(sentAs[i], failed ? Next::SendAfterQuiet : Next::Send) << "request " << i;
+            EXPECT_EQ(requests[i].address == requests[i - 1].address, failed) << "request " << i;
+            retries += failed ? 1 : 0;
+        }
+        EXPECT_EQ(walk.Retries(), retries);
+        for (std::uint32_t i = 0; i < c.done; ++i) {
+            ASSERT_EQ(walk.Data()[i], PatternAt(protocol::kRelaysAddress + i)) << "byte " << i;
+        }
+    }
+}
+
+TEST(ReadTiming, TheWaitFollowsTheRoundTripsOnlyWhereTheDeviceEchoesTheAddress) {
+    struct Step {
+        enum Kind { Reply, RoundTrip, Late, NewTransfer, NewConnection } kind;
+        std::uint32_t asked = 0;   // Reply: the address read
+        std::uint32_t carried = 0; // Reply: data bytes 0-3
+        bool accepted = true;      // Reply: the check's verdict
+        int ms = 0;                // RoundTrip
+        int wait = 0;              // the wait for the next read chunk afterwards
+    };
+    const auto reply = [](std::uint32_t asked, std::uint32_t carried, bool accepted, int wait) {
+        return Step{Step::Reply, asked, carried, accepted, 0, wait};
+    };
+    const auto trip = [](int ms, int wait) { return Step{Step::RoundTrip, 0, 0, true, ms, wait}; };
+    const auto then = [](Step::Kind kind, int wait) { return Step{kind, 0, 0, true, 0, wait}; };
+    std::vector<Step> window = {reply(57, 57, true, 1500), trip(200, 800)};
+    window.insert(window.end(), 31, trip(10, 800));
+    window.push_back(trip(10, 40)); // the 200 ms round trip has left the window
+
+    struct Case {
+        const char* what;
+        int baud;
+        int quietMs;
+        std::vector<Step> steps;
+    };
+    const Case cases[] = {
+        {"no echo: the full wait always",
+         57600,
+         47,
+         {reply(57, 0, true, 1500), trip(10, 1500), reply(114, 57, true, 1500),
+          then(Step::Late, 1500)}},
+        {"echo: 4 x the longest round trip, 30..1500 ms",
+         460800,
+         20,
+         {reply(0x100000, 0x100000, true, 1500), trip(5, 30), trip(20, 80), trip(100, 400),
+          trip(50, 400), trip(600, 1500)}},
+        {"the wait looks back 32 round trips", 115200, 24, window},
+        {"a late reply doubles the wait for the rest of the transfer",
+         9600,
+         282,
+         {reply(57, 57, true, 1500), trip(20, 80), then(Step::Late, 160), trip(10, 160),
+          then(Step::Late, 320), then(Step::Late, 640), then(Step::Late, 1280),
+          then(Step::Late, 1500), then(Step::NewTransfer, 80)}},
+        {"a wrong address is rejected only once the echo was learnt",
+         57600,
+         47,
+         {reply(0, 0, true, 1500), trip(10, 1500), reply(57, 57, true, 40),
+          reply(114, 57, false, 40), reply(114, 114, true, 40), then(Step::NewConnection, 1500),
+          reply(171, 114, true, 1500), reply(228, 171, true, 1500)}},
+        {"an unknown speed keeps the full quiet time", 0, 1500, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(QuietAfterFailureMs(c.baud), c.quietMs);
+        CReadReplyCheck check;
+        CReadTiming timing;
+        for (std::size_t i = 0; i < c.steps.size(); ++i) {
+            SCOPED_TRACE(i);
+            const Step& step = c.steps[i];
+            switch (step.kind) {
+            case Step::Reply: {
+                t_transfer_data r = Reply(40, {0, 0, 0, 0, 0});
+                r.data[0] = static_cast<std::uint8_t>(step.carried);
+                r.data[1] = static_cast<std::uint8_t>(step.carried >> 8);
+                r.data[2] = static_cast<std::uint8_t>(step.carried >> 16);
+                r.data[3] = static_cast<std::uint8_t>(step.carried >> 24);
+                EXPECT_EQ(check.Accept(step.asked, r), step.accepted);
+                break;
+            }
+            case Step::RoundTrip:
+                timing.OnRoundTrip(step.ms);
+                break;
+            case Step::Late:
+                timing.OnLateReply();
+                break;
+            case Step::NewTransfer:
+                timing.BeginTransfer();
+                break;
+            case Step::NewConnection:
+                check.Reset();
+                timing.Reset();
+                break;
+            }
+            EXPECT_EQ(timing.ReadTimeoutMs(check.Echoes()), step.wait);
         }
     }
 }

@@ -203,7 +203,10 @@ TEST(BlockTransfer, FailureShowsItsBoxThenEndsAsAborted) {
         const char* box;
     };
     const Case cases[] = {
-        {"count other than asked", false, {ChunkReply(49, 0)}, "Błędna odpowiedź urządzenia"},
+        {"every try of a read chunk failed",
+         false,
+         {std::nullopt, ChunkReply(49, 0), std::nullopt, std::nullopt, ChunkReply(49, 0)},
+         "Błędna odpowiedź urządzenia"},
         {"write refused",
          true,
          {MakeRecord(31, 1, 39, {0})},

@@ -283,3 +283,59 @@ TEST(RequestQueue, LineIsQuietOnlyWhenNoCharacterCameForTheWholeSpan) {
             << (now - c.last).count() << " ns, " << c.quietMs << " ms";
     }
 }
+
+TEST(RequestQueue, AfterAFailedTryTheNextSendWaitsForAQuietLineAndFramesMeanwhileAreDropped) {
+    using namespace std::chrono_literals;
+    struct Case {
+        const char* what;
+        int firstCommand;
+        bool firstTimesOut;     // else it is answered and the next request asks for quiet
+        bool lateLengthensRead; // the frame meanwhile is a late reply to a read chunk
+    };
+    const Case cases[] = {
+        {"read chunk timed out", protocol::kCmdReadChunk, true, true},
+        {"status request timed out", 33, true, false},
+        {"read chunk asked again after a bad reply", protocol::kCmdReadChunk, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QueueBench bench;
+        CQueue& q = bench.q;
+        q.OnLinkUp(57600);
+        q.ReadCheck().Accept(0x100, MakeRecord(31, 1, 40, {0x00, 0x01, 0, 0, 1, 7}));
+        q.ReadTiming().OnRoundTrip(20);
+        const int readWait = q.ReadTiming().ReadTimeoutMs(q.ReadCheck().Echoes());
+        CReplyRecorder owner(q);
+        Send(q, owner, c.firstCommand);
+        bench.line.lastCharacter = std::chrono::steady_clock::now();
+        if (c.firstTimesOut) {
+            bench.host.FireTimers();
+        } else {
+            q.OnFrame(MakeRecord(31, 1, c.firstCommand, {1}));
+        }
+        bench.Deliver();
+        t_request_options retry;
+        retry.afterQuiet = !c.firstTimesOut;
+        Send(q, owner, protocol::kCmdReadChunk, 1, retry);
+        ASSERT_EQ(bench.line.sent.size(), 1u); // held back
+        ASSERT_EQ(bench.host.timers.size(), 1u);
+        EXPECT_GT(bench.host.timers[0].delayMs, 0);
+        EXPECT_LE(bench.host.timers[0].delayMs, QuietAfterFailureMs(57600));
+
+        q.OnFrame(MakeRecord(31, 1, c.firstCommand, {2})); // a late reply
+        bench.line.lastCharacter = std::chrono::steady_clock::now();
+        bench.host.FireTimers(); // too early: the line spoke since
+        EXPECT_EQ(bench.line.sent.size(), 1u);
+        EXPECT_EQ(bench.host.timers.size(), 1u);
+
+        bench.line.lastCharacter = std::chrono::steady_clock::now() - 10s;
+        bench.host.FireTimers();
+        bench.Deliver();
+        ASSERT_EQ(bench.line.sent.size(), 2u);
+        EXPECT_EQ(bench.line.sent[1].command, protocol::kCmdReadChunk);
+        EXPECT_EQ(owner.deliveries.size(), 1u); // the late reply reached no one
+        EXPECT_EQ(q.DroppedCount(), 1u);
+        EXPECT_EQ(q.ReadTiming().ReadTimeoutMs(q.ReadCheck().Echoes()),
+                  c.lateLengthensRead ? 2 * readWait : readWait);
+    }
+}

@@ -1,9 +1,9 @@
 // Block transfers on a lossy line: replies dropped at chosen chunks, at the close command
-// and at random. A transfer stops at the first lost reply and says so; nothing is retried;
-// a failed readout leaves the memory image as it was; a write is never closed after a chunk
-// that was not confirmed. What the device then holds is its own affair: the chunks it took
-// so far, written through as the device writes them, or none of them when the simulator
-// stages chunks until the close. Writes run both ways.
+// and at random. A read asks a lost chunk again and completes byte for byte; a write stops
+// at the first lost reply and says so, nothing written is sent again, and a write is never
+// closed after a chunk that was not confirmed. What the device then holds is its own affair: the
+// chunks it took so far, written through as the device writes them, or none of them when the
+// simulator stages chunks until the close. Writes run both ways.
 
 #include "device/configuration_record.h"
 #include "framework/test_seams.h"
@@ -125,27 +125,36 @@ protected:
     int faultsInjected = 0;
 };
 
-TEST_F(LossyLink, ReadoutStopsAtTheFirstLostReplyAndKeepsTheImage) {
+TEST_F(LossyLink, ReadoutAsksALostChunkAgainAndCompletesByteForByte) {
     h.Run([&](CLWDlg& dlg) {
         ASSERT_TRUE(ConnectQuiet(h, dlg));
-        const auto before = Image(dlg);
+        ASSERT_FALSE(Image(dlg) == Recorder(h));
         for (const unsigned nth : {1u, kRecorderChunks / 2, kRecorderChunks}) {
             SCOPED_TRACE("chunk " + std::to_string(nth));
             ClearSimLog(h);
             h.ClearBoxes();
+            const auto lines = TerminalHarness::ConsoleLines(dlg).size();
             DropNthReply(h, protocol::kCmdReadChunk, nth);
             t::ClickButton(dlg, IDC_READ_RECORDER);
-            EXPECT_EQ(h.BoxTexts(), std::vector<std::string>{kNoAnswer});
-            EXPECT_EQ(TerminalHarness::ConsoleLines(dlg).back(), kAborted);
-            EXPECT_EQ(CommandCount(h, protocol::kCmdReadChunk), nth); // no retry, no more
-            EXPECT_TRUE(Image(dlg) == before);
+            EXPECT_TRUE(h.Boxes().empty());
+            const auto console = TerminalHarness::ConsoleLines(dlg);
+            EXPECT_EQ(console.back(), kDone);
+            EXPECT_EQ(
+                CountLines({console.begin() + static_cast<std::ptrdiff_t>(lines), console.end()},
+                           kAborted),
+                0);
+            // At least the lost chunk was asked again; a reply slowed by load may cost a try
+            // more.
+            EXPECT_GE(CommandCount(h, protocol::kCmdReadChunk), kRecorderChunks + 1u);
+            EXPECT_TRUE(Image(dlg) == Recorder(h));
         }
-        // The next readout on the same link is whole.
-        h.ClearBoxes();
-        t::ClickButton(dlg, IDC_READ_RECORDER);
-        EXPECT_TRUE(h.Boxes().empty());
-        EXPECT_EQ(TerminalHarness::ConsoleLines(dlg).back(), kDone);
-        EXPECT_TRUE(Image(dlg) == Recorder(h));
+        // The line was clean; the retries alone bring the line report before "Rozłączono".
+        ASSERT_TRUE(h.Disconnect(dlg));
+        const auto lines = TerminalHarness::ConsoleLines(dlg);
+        ASSERT_GE(lines.size(), 2u);
+        EXPECT_EQ(lines.back(), "Rozłączono");
+        EXPECT_EQ(lines[lines.size() - 2].rfind("Łącze: ramki: ", 0), 0u);
+        EXPECT_NE(lines[lines.size() - 2].find(", powtórzone zapytania: "), std::string::npos);
     });
 }
 
@@ -199,29 +208,26 @@ TEST_P(LossyWrites, ProgrammerWriteIsNeverClosedAfterAnUnconfirmedChunk) {
     });
 }
 
-TEST_P(LossyWrites, FivePercentLossEndsEachTransferAtItsFirstLostReply) {
+TEST_P(LossyWrites, FivePercentLossEndsEachWriteAtItsFirstLostReplyAndNoRead) {
     const t_settings_block relays{IDC_RELAYS, IDD_PRZEK, protocol::kBlockRelays};
-    int readoutsFailed = 0;
+    std::uint64_t readoutLosses = 0;
     int writesFailed = 0;
     int closeLost = 0;
     h.Run([&](CLWDlg& dlg) {
         ASSERT_TRUE(ConnectQuiet(h, dlg));
-        const auto image = Image(dlg);
         h.Sim().WithDevice([](DeviceSimulator& d) { d.SetRandomDrop(0.05, 5); });
-        for (int i = 0; i < 3; ++i) {
+        {
             ClearSimLog(h);
             h.ClearBoxes();
             t::ClickButton(dlg, IDC_READ_RECORDER);
-            const auto lost = h.Sim().WithDevice([](DeviceSimulator& d) {
-                return std::make_pair(d.RepliesSent(), d.RepliesLost());
-            });
-            // At 5 % a whole readout of 8,336 chunks never gets through: it stops at the
-            // first loss, after exactly the chunks that were answered.
-            ASSERT_EQ(lost.second, 1u);
-            EXPECT_EQ(CommandCount(h, protocol::kCmdReadChunk), lost.first + 1);
-            EXPECT_EQ(h.BoxTexts(), std::vector<std::string>{kNoAnswer});
-            EXPECT_TRUE(Image(dlg) == image);
-            ++readoutsFailed;
+            const auto lost =
+                h.Sim().WithDevice([](DeviceSimulator& d) { return d.RepliesLost(); });
+            // Every lost reply costs one more request of its chunk.
+            ASSERT_GT(lost, 0u);
+            EXPECT_GE(CommandCount(h, protocol::kCmdReadChunk), kRecorderChunks + lost);
+            EXPECT_TRUE(h.Boxes().empty());
+            EXPECT_TRUE(Image(dlg) == Recorder(h));
+            readoutLosses = lost;
         }
         const auto original = SettingsBlock(h, relays.blockId);
         for (int i = 0; i < 30; ++i) {
@@ -229,22 +235,16 @@ TEST_P(LossyWrites, FivePercentLossEndsEachTransferAtItsFirstLostReply) {
             h.ClearBoxes();
             const auto before = WriteBlock(dlg, relays);
             const auto after = SettingsBlock(h, relays.blockId);
-            const auto lost =
-                h.Sim().WithDevice([](DeviceSimulator& d) { return d.RepliesLost(); });
-            const std::uint64_t reads = CommandCount(h, protocol::kCmdReadChunk);
             const std::uint64_t writes = CommandCount(h, protocol::kCmdWriteChunk);
             const std::uint64_t closes = CommandCount(h, protocol::kCmdCloseWrite);
-            if (lost == 0) {
-                EXPECT_TRUE(h.Boxes().empty());
+            // The settings are read first: a loss there costs a retry, never the write.
+            ASSERT_GT(writes, 0u);
+            if (h.Boxes().empty()) {
                 EXPECT_EQ(closes, 1u);
                 EXPECT_EQ(after, WrittenBytes(h));
                 continue;
             }
-            ASSERT_EQ(lost, 1u);
             EXPECT_EQ(h.BoxTexts(), std::vector<std::string>{kNoAnswer});
-            if (reads < ChunksOf(relays.blockId) || writes == 0) {
-                continue; // lost during the read: nothing was written
-            }
             ++writesFailed;
             if (closes == 1) {
                 ++closeLost;
@@ -258,8 +258,8 @@ TEST_P(LossyWrites, FivePercentLossEndsEachTransferAtItsFirstLostReply) {
         h.Sim().WithDevice([](DeviceSimulator& d) { d.SetRandomDrop(0, 0); });
     });
     EXPECT_GT(writesFailed, 0);
-    std::cout << "[ figures  ] 5 % loss, chunks " << WritesName(m_writes) << ": " << readoutsFailed
-              << " readouts and " << writesFailed
+    std::cout << "[ figures  ] 5 % loss, chunks " << WritesName(m_writes) << ": a readout with "
+              << readoutLosses << " lost replies completed; " << writesFailed
               << " of 30 relay writes stopped at their first lost reply (" << closeLost
               << " at the close command)\n";
 }

@@ -29,6 +29,23 @@ inline void ReplaceNextReply(TerminalHarness& h, std::uint8_t command, const std
     h.Sim().WithDevice([&](DeviceSimulator& d) { d.AddFault(rule); });
 }
 
+// The next `tries` requests of `command` get `data` as their replies' data.
+inline void ReplaceNextReplies(TerminalHarness& h, std::uint8_t command, const std::string& data,
+                               unsigned tries) {
+    for (unsigned nth = 1; nth <= tries; ++nth) {
+        ReplaceNextReply(h, command, data, nth);
+    }
+}
+
+// data with its first four bytes (where there are four) set to address, as a device that
+// echoes the address of a read fills them.
+inline std::string EchoingAddress(std::string data, std::uint32_t address) {
+    for (std::size_t i = 0; i < 4 && i < data.size(); ++i) {
+        data[i] = static_cast<char>(address >> (8 * i) & 0xFF);
+    }
+    return data;
+}
+
 inline void DropNthReply(TerminalHarness& h, std::uint8_t command, unsigned nth) {
     h.Sim().WithDevice([&](DeviceSimulator& d) { d.DropReply(command, nth); });
 }
