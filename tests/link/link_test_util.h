@@ -3,7 +3,7 @@
 // (ConnectQuiet), a reply owner that records what the queue delivers, and records to send.
 
 #include "app/lw_dlg.h"
-#include "framework/test_seams.h"
+#include "framework/testing/test_seams.h"
 #include "link/queue.h"
 #include "link/reply_handler.h"
 #include "tests/support/connect_quiet.h"

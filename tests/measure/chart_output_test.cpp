@@ -3,7 +3,7 @@
 // whole image in both dialects, and failures that leave no file behind.
 
 #include "app/text_format.h"
-#include "framework/test_seams.h"
+#include "framework/testing/test_seams.h"
 #include "link/protocol.h"
 #include "measure/dlg_wykres.h"
 #include "measure/recorded_samples.h"
