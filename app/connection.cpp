@@ -2,6 +2,7 @@
 // and ends, the status poll that follows the link, and the boxes that tell of a failure.
 
 #include "app/lw_dlg.h"
+#include "link/transfer.h"
 #include "res/resource.h"
 
 namespace {
@@ -29,8 +30,37 @@ void CLWDlg::EnableButton(int id, BOOL enable) {
     }
 }
 
-void CLWDlg::PostCommand(unsigned id) {
-    PostMessage(WM_COMMAND, id, 0);
+void CLWDlg::Post(std::function<void()> work) {
+    {
+        std::lock_guard<std::mutex> guard(m_postedLock);
+        m_posted.push_back(std::move(work));
+    }
+    PostMessage(WM_COMMAND, ID_HOST_WORK, 0);
+}
+
+void CLWDlg::OnHostWork() {
+    std::function<void()> work;
+    {
+        std::lock_guard<std::mutex> guard(m_postedLock);
+        if (m_posted.empty()) {
+            return;
+        }
+        work = std::move(m_posted.front());
+        m_posted.pop_front();
+    }
+    work();
+}
+
+void CLWDlg::OnConnect() {
+    if (m_transfer != nullptr) {
+        m_transfer->OnConnect();
+    }
+}
+
+void CLWDlg::OnDisconnect() {
+    if (m_transfer != nullptr) {
+        m_transfer->OnDisconnect();
+    }
 }
 
 t_link_settings CLWDlg::LinkSettings() const {

@@ -1,7 +1,7 @@
 #include "app/lw_app.h"
 
 #include "app/lw_dlg.h"
-#include "app/program_info.h"
+#include "base/program_info.h"
 #include "res/templates.h"
 
 const AFX_MSGMAP* CLWApp::GetMessageMap() const {

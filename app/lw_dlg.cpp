@@ -1,9 +1,9 @@
 #include "app/lw_dlg.h"
 
 #include "app/about_dlg.h"
-#include "app/program_info.h"
-#include "app/settings_folder.h"
-#include "app/text_format.h"
+#include "base/program_info.h"
+#include "base/settings_folder.h"
+#include "base/text_format.h"
 #include "link/dlg_nv_progress.h"
 #include "link/dlg_request.h"
 #include "link/queue.h"
@@ -47,7 +47,8 @@ CLWDlg::CLWDlg(CWnd* parent) : CDialog(IDD_LW_DIALOG, parent) {
     }
     m_transfer = new CTransfer(*this);
     m_queue = new CQueue(*this, *m_transfer);
-    m_transfer->SetQueue(m_queue);
+    m_transfer->SetFrameSink(
+        [queue = m_queue](const t_transfer_data& frame) { queue->OnFrame(frame); });
     m_dlgRequest = new CDlgRequest(*m_queue);
     m_dlgNVProgress = new CDlgNVProgress(*this, *m_queue);
 }
@@ -72,6 +73,9 @@ void CLWDlg::DeleteOwnedObjects() {
     m_dlgRequest = nullptr;
     delete m_dlgNVProgress;
     m_dlgNVProgress = nullptr;
+    // Posted work names the objects just deleted.
+    std::lock_guard<std::mutex> guard(m_postedLock);
+    m_posted.clear();
 }
 
 const AFX_MSGMAP* CLWDlg::GetMessageMap() const {
@@ -83,6 +87,9 @@ const AFX_MSGMAP* CLWDlg::GetMessageMap() const {
                                    OnQueryDragIconEntry(&CLWDlg::OnQueryDragIcon),
                                    OnMessageEntry(WM_DESTROY, &CLWDlg::OnDestroy),
                                    OnTimerEntry(&CLWDlg::OnTimer),
+                                   OnCommandEntry(ID_HOST_WORK, &CLWDlg::OnHostWork),
+                                   OnCommandEntry(IDC_CONNECT, &CLWDlg::OnConnect),
+                                   OnCommandEntry(IDC_DISCONNECT, &CLWDlg::OnDisconnect),
                                    OnCommandEntry(IDC_PORT, &CLWDlg::OnPort),
                                    OnCommandEntry(IDC_VERSIONS, &CLWDlg::OnVersions),
                                    OnCommandEntry(IDC_SET_CLOCK, &CLWDlg::OnSetClock),
@@ -158,18 +165,6 @@ BOOL CLWDlg::OnInitDialog() {
     return TRUE;
 }
 
-BOOL CLWDlg::OnCmdMsg(UINT id, int code, void* extra, void* handlerInfo) {
-    // The link first ("Połącz", "Rozłącz", its worker's notifications), then the queue
-    // (its reply deliveries), then the buttons of this window.
-    if (m_transfer != nullptr && m_transfer->OnCmdMsg(id, code, extra, handlerInfo)) {
-        return TRUE;
-    }
-    if (m_queue != nullptr && m_queue->OnCmdMsg(id, code, extra, handlerInfo)) {
-        return TRUE;
-    }
-    return CDialog::OnCmdMsg(id, code, extra, handlerInfo);
-}
-
 void CLWDlg::OnSysCommand(UINT command, LPARAM param) {
     if ((command & 0xFFF0) == IDM_ABOUTBOX) {
         CAboutDlg about;
@@ -201,7 +196,7 @@ void CLWDlg::OnDestroy() {
     // The worker is joined rather than given a fixed pause: a write in progress may hold
     // it for seconds, and it must not outlive the lists it shares with the link object.
     DeleteOwnedObjects();
-    // Armed calls die with the window; their contexts (the queue) are gone.
+    // Armed calls die with the window; what they call (the queue) is gone.
     for (const auto& [id, entry] : m_timers) {
         KillTimer(id);
     }
@@ -212,10 +207,10 @@ void CLWDlg::OnDestroy() {
 }
 
 std::uint32_t CLWDlg::SendRequest(int deviceAddress, int messageType, int command,
-                                  const std::uint8_t* data, int length, CCmdTarget* owner,
-                                  ReplyHandler handler) {
+                                  const std::uint8_t* data, int length, ReplyHandler handler) {
     if (m_queue == nullptr) {
         return 0;
     }
-    return m_queue->AddRequest(deviceAddress, messageType, command, data, length, owner, handler);
+    return m_queue->AddRequest(deviceAddress, messageType, command, data, length,
+                               std::move(handler));
 }

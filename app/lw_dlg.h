@@ -2,11 +2,11 @@
 // CLWDlg: the main window and the spine of the program. It owns, for the whole run, the
 // settings record, the memory image, the timer map, the link, the request queue and the
 // two reusable transfer dialogs; it holds the console and the live status panel, its
-// buttons start every operation, and the link worker and the queue post their
-// notifications to it. The link sees it only as its host (link/link_host.h); the device
-// operations and the measurements see it only as their session (device/device_session.h).
+// buttons start every operation, and the link worker and the queue post their work to it.
+// The link sees it only as its host (link/link_host.h); the device operations and the
+// measurements see it only as their session (device/device_session.h).
 
-#include "app/settings_file.h"
+#include "base/settings_file.h"
 #include "device/device_session.h"
 #include "framework/afx.h"
 #include "link/link_host.h"
@@ -15,6 +15,9 @@
 #include "link/transfer_data.h"
 
 #include <cstdint>
+#include <deque>
+#include <functional>
+#include <mutex>
 #include <string>
 #include <unordered_map>
 
@@ -45,13 +48,13 @@ public:
     SettingsRecord m_settings;
     int DeviceAddress() const { return m_settings.deviceAddress; }
 
-    // Timer service: one-shot calls of context->callback(arg) after delay ms.
-    void AddTimer(CCmdTarget* context, TimerCallback callback, int delayMs, int arg) override;
-    // Cancels every armed call whose context, callback and arg all equal the given ones.
-    void RemoveTimers(CCmdTarget* context, TimerCallback callback, int arg) override;
+    // Timer service (app/timer_service.cpp): one-shot calls over the window's timers.
+    HostTimerId StartTimer(int delayMs, std::function<void()> callback) override;
+    void CancelTimer(HostTimerId id) override;
 
     // ---- The link's host (app/connection.cpp) ----
-    void PostCommand(unsigned id) override;
+    // Queues the work and posts the window a command that runs it.
+    void Post(std::function<void()> work) override;
     t_link_settings LinkSettings() const override;
     std::string LinkDirectory() const override;
     // Buttons while the link starts, once it is up, and once it is down; the status
@@ -59,7 +62,8 @@ public:
     void OnLinkStarting() override;
     void OnLinkUp() override;
     void OnLinkDown(const t_link_end& end) override;
-    void DisableDeviceButtons() override;
+    // Only the operations that need no link stay usable.
+    void DisableDeviceButtons();
     // How the last connection ended.
     const t_link_end& LastLinkEnd() const { return m_lastLinkEnd; }
     std::size_t ArmedTimerCount() const { return m_timers.size(); }
@@ -67,8 +71,7 @@ public:
     // The one way every part sends to the device: forwards to the request queue and
     // gives the request's number (0 when refused).
     std::uint32_t SendRequest(int deviceAddress, int messageType, int command,
-                              const std::uint8_t* data, int length, CCmdTarget* owner,
-                              ReplyHandler handler);
+                              const std::uint8_t* data, int length, ReplyHandler handler);
 
     // ---- The device operations' session (app/device_session.cpp) ----
     // The exchange and the block transfer run behind the two transfer dialogs; the
@@ -93,7 +96,6 @@ public:
     CDlgRequest& RequestDialog() { return *m_dlgRequest; }
     CDlgNVProgress& ProgressDialog() { return *m_dlgNVProgress; }
 
-    BOOL OnCmdMsg(UINT id, int code, void* extra, void* handlerInfo) override;
     const AFX_MSGMAP* GetMessageMap() const override;
 
 protected:
@@ -107,7 +109,12 @@ protected:
     void OnDestroy();
     void OnTimer(UINT_PTR id);
 
+    // Runs the oldest posted work (ID_HOST_WORK, one for each Post).
+    void OnHostWork();
+
     // ---- Buttons ----
+    void OnConnect();
+    void OnDisconnect();
     void OnPort();
     // Each runs its operation of device/ or measure/ with this window as the session
     // (app/operation_buttons.cpp).
@@ -151,8 +158,10 @@ private:
     CDlgRequest* m_dlgRequest = nullptr;
     CDlgNVProgress* m_dlgNVProgress = nullptr;
     HICON m_hIcon = nullptr;
-    std::unordered_map<UINT, t_timer_struct> m_timers;
+    std::unordered_map<UINT, std::function<void()>> m_timers;
     UINT m_nextTimerId = 1;
+    std::mutex m_postedLock; // Post may come from the link worker
+    std::deque<std::function<void()>> m_posted;
     // Polling is switched on by the link's coming up and off by its going down.
     enum class PollSwitch { Off, On };
     // Where the one poll chain stands: nothing out, a status request waiting for its
@@ -161,7 +170,7 @@ private:
     PollSwitch m_pollSwitch = PollSwitch::Off;
     PollStep m_pollStep = PollStep::Quiet;
     std::uint32_t m_pollRequestId = 0; // queue number of the status request in flight
-    UINT m_pollTimerId = 0;            // timer id of the armed poll
+    HostTimerId m_pollTimerId = 0;     // timer id of the armed poll
     UINT m_firingTimerId = 0;          // timer whose call runs now; 0 outside OnTimer
     t_link_end m_lastLinkEnd;
 };

@@ -3,7 +3,7 @@
 // buttons; "Zapisz" stores the chosen port in the record (baud rate and device address
 // stay as they are), "Nie zapisuj" and Escape leave the record untouched.
 
-#include "app/settings_file.h"
+#include "base/settings_file.h"
 #include "framework/afx.h"
 
 class COpcje : public CDialog {

@@ -1,8 +1,8 @@
 #include "app/lw_dlg.h"
 
 #include "app/opcje.h"
-#include "app/settings_folder.h"
-#include "app/text_format.h"
+#include "base/settings_folder.h"
+#include "base/text_format.h"
 
 namespace {
 

@@ -18,7 +18,7 @@ void CLWDlg::PollStatus(int on) {
         if (m_pollStep == PollStep::Armed) {
             m_pollStep = PollStep::Quiet;
         }
-        RemoveTimers(this, MakeTimerCallback(&CLWDlg::PollStatus), 1);
+        CancelTimer(m_pollTimerId);
         SetStatusIdle();
         return;
     }
@@ -36,7 +36,7 @@ void CLWDlg::PollStatus(int on) {
     m_pollStep = PollStep::Quiet;
     m_pollRequestId = SendRequest(DeviceAddress(), protocol::kTypeReply, protocol::kCmdLiveStatus,
                                   kLiveStatusRequest, static_cast<int>(kLiveStatusRequestSize),
-                                  this, MakeReplyHandler(&CLWDlg::OnStatusReply));
+                                  [this](const t_transfer_data* reply) { OnStatusReply(reply); });
     if (m_pollRequestId != 0) {
         m_pollStep = PollStep::InFlight;
     }
@@ -90,9 +90,8 @@ void CLWDlg::OnStatusReply(const t_transfer_data* reply) {
     ShowStatus(reply);
 
     if (ownChain) {
-        m_pollTimerId = m_nextTimerId;
-        AddTimer(this, MakeTimerCallback(&CLWDlg::PollStatus), protocol::kStatusPollMs, 1);
-        if (m_timers.count(m_pollTimerId) != 0) {
+        m_pollTimerId = StartTimer(protocol::kStatusPollMs, [this] { PollStatus(1); });
+        if (m_pollTimerId != 0) {
             m_pollStep = PollStep::Armed;
         }
     }

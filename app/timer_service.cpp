@@ -1,25 +1,19 @@
 #include "app/lw_dlg.h"
 
-#include <vector>
-
-void CLWDlg::AddTimer(CCmdTarget* context, TimerCallback callback, int delayMs, int arg) {
+HostTimerId CLWDlg::StartTimer(int delayMs, std::function<void()> callback) {
     const UINT id = m_nextTimerId++;
-    m_timers[id] = t_timer_struct{callback, context, arg};
+    m_timers[id] = std::move(callback);
     if (SetTimer(id, static_cast<UINT>(delayMs < 0 ? 0 : delayMs)) == 0) {
         // No window to run it: the call could never happen.
         m_timers.erase(id);
+        return 0;
     }
+    return id;
 }
 
-void CLWDlg::RemoveTimers(CCmdTarget* context, TimerCallback callback, int arg) {
-    for (auto it = m_timers.begin(); it != m_timers.end();) {
-        const t_timer_struct& entry = it->second;
-        if (entry.context == context && entry.callback == callback && entry.arg == arg) {
-            KillTimer(it->first);
-            it = m_timers.erase(it);
-        } else {
-            ++it;
-        }
+void CLWDlg::CancelTimer(HostTimerId id) {
+    if (m_timers.erase(id) != 0) {
+        KillTimer(id);
     }
 }
 
@@ -31,11 +25,11 @@ void CLWDlg::OnTimer(UINT_PTR id) {
     if (it == m_timers.end()) {
         return; // cancelled after the system had queued the message
     }
-    const t_timer_struct entry = it->second;
-    if (entry.context != nullptr && entry.callback != nullptr) {
+    const std::function<void()> call = it->second;
+    if (call) {
         const UINT outer = m_firingTimerId;
         m_firingTimerId = timerId;
-        (entry.context->*entry.callback)(entry.arg);
+        call();
         m_firingTimerId = outer;
     }
     // After the call: the callback may have armed new calls (new ids) or cancelled this

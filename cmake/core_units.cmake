@@ -1,32 +1,46 @@
-# Units (path without extension) of the pure logic: no Qt, no framework.
-# Their .cpp files build re2_core; every other source of app/ link/ device/
-# measure/ res/ builds re2_program.
-set(RE2_CORE_UNITS
-  app/text_format
-  app/win1250
-  app/settings_file
-  app/settings_folder
-  link/frame_codec
-  link/com_port
-  link/port_failure_text
-  link/uucp_lock
-  link/block_transfer
-  app/atomic_file
-  device/byte_order
-  device/device_time
-  device/live_status
-  device/device_replies
-  device/statistics_record
-  device/configuration_record
-  device/przeglady_record
-  device/relays_record
-  device/device_exchange
-  device/version_operations
-  measure/sample_stamp
-  measure/sample_stamp_list
-  measure/measurement_file
-  measure/recorded_samples
-  measure/samples_csv
-  measure/recorder_readout
-  export/re2_export
-)
+# Which sources build the pure core library and which the windows.
+#
+# The core (re2_core) is every source of the layer folders below that shows no window: it
+# needs neither Qt nor the framework, and the command-line programs link it alone. Window
+# files include the framework or the dialog templates: the dialogs (dlg_*), the controls
+# they draw with, and the operations that open an editor, a file dialog or a chart; they
+# build re2_program with app/ and res/. cmake/check_layers.cmake reads the same lists to
+# check every include against the layers.
+set(RE2_CORE_FOLDERS base link device measure export)
+set(RE2_WINDOW_FILE_PATTERNS
+  "/dlg_[a-z_0-9]*\\.(h|cpp)$"
+  "/device/(borders|my_list_ctrl|settings_block_editing)\\.(h|cpp)$"
+  "/device/(position|settings|statistics|przeglady|relays)_operations?\\.cpp$"
+  "/measure/(recorder|chart)_operations\\.cpp$")
+
+# True in out when the file (a full path) shows windows.
+function(re2_is_window_file file out)
+  set(result FALSE)
+  foreach(pattern IN LISTS RE2_WINDOW_FILE_PATTERNS)
+    if(file MATCHES "${pattern}")
+      set(result TRUE)
+    endif()
+  endforeach()
+  set(${out} ${result} PARENT_SCOPE)
+endfunction()
+
+# Sets out_core and out_window to the .cpp files of the layer folders, by kind; a
+# program's main.cpp is in neither.
+function(re2_split_sources out_core out_window)
+  set(core "")
+  set(window "")
+  foreach(folder IN LISTS RE2_CORE_FOLDERS)
+    file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${folder}/*.cpp)
+    list(FILTER sources EXCLUDE REGEX "/main\\.cpp$")
+    foreach(source IN LISTS sources)
+      re2_is_window_file(${source} is_window)
+      if(is_window)
+        list(APPEND window ${source})
+      else()
+        list(APPEND core ${source})
+      endif()
+    endforeach()
+  endforeach()
+  set(${out_core} ${core} PARENT_SCOPE)
+  set(${out_window} ${window} PARENT_SCOPE)
+endfunction()

@@ -1,6 +1,6 @@
 #include "device/configuration_record.h"
 
-#include "app/win1250.h"
+#include "base/win1250.h"
 
 #include <algorithm>
 #include <vector>

@@ -2,7 +2,7 @@
 // The configuration record (block 2, 50 bytes) and the programmer record (block 5,
 // 25 bytes). Descriptions are 16-byte Windows-1250 fields ending with a zero byte.
 
-#include "device/byte_order.h"
+#include "base/byte_order.h"
 #include "link/protocol.h"
 
 #include <string>

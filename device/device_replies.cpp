@@ -1,8 +1,8 @@
 #include "device/device_replies.h"
 
-#include "app/text_format.h"
-#include "app/win1250.h"
-#include "device/byte_order.h"
+#include "base/byte_order.h"
+#include "base/text_format.h"
+#include "base/win1250.h"
 #include "link/protocol.h"
 
 bool ParseVersionsReply(const std::uint8_t* data, std::size_t size, t_versions_reply& reply) {

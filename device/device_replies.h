@@ -1,7 +1,7 @@
 #pragma once
 // Payloads of the short exchanges: versions, clock and position.
 
-#include "device/device_time.h"
+#include "base/device_time.h"
 
 #include <cstddef>
 #include <cstdint>

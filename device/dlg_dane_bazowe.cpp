@@ -1,15 +1,12 @@
 #include "device/dlg_dane_bazowe.h"
 
+#include "device/settings_limits.h"
 #include "res/resource.h"
 
 namespace {
-constexpr UINT kMaxFactoryNumber = 65000;
-constexpr UINT kMaxDriveConstant = 999;
-constexpr UINT kMaxMetres = 9999;
-constexpr BYTE kMinZoneWidth = 1;
-constexpr BYTE kMaxZoneWidth = 250;
-constexpr double kMinVoltage = 5.0;
-constexpr double kMaxVoltage = 20.0;
+using namespace settings_limits;
+constexpr double kMinVoltage = kMinLowSupplyTenths / 10.0;
+constexpr double kMaxVoltage = kMaxLowSupplyTenths / 10.0;
 
 // The record keeps the level in tenths of a volt. Every tenth typed with one decimal (and
 // every byte shown) converts back to the same byte, so truncation loses no stored value.
@@ -55,21 +52,21 @@ BOOL CDlgDaneBazowe::OnInitDialog() {
 void CDlgDaneBazowe::DoDataExchange(CDataExchange* pDX) {
     CDialog::DoDataExchange(pDX);
     DDX_Text(pDX, IDC_FACTORY_NUMBER, m_factoryNumber);
-    DDV_MinMaxUInt(pDX, m_factoryNumber, 1, kMaxFactoryNumber);
+    DDV_MinMaxUInt(pDX, m_factoryNumber, kMinFactoryNumber, kMaxFactoryNumber);
     DDX_Text(pDX, IDC_DESCRIPTION, m_description);
     DDV_MaxChars(pDX, m_description, static_cast<int>(kDescriptionMaxChars));
     DDX_Text(pDX, IDC_DRIVE_UP, m_driveUp);
-    DDV_MinMaxUInt(pDX, m_driveUp, 1, kMaxDriveConstant);
+    DDV_MinMaxUInt(pDX, m_driveUp, kMinDriveConstant, kMaxDriveConstant);
     DDX_Text(pDX, IDC_DRIVE_DOWN, m_driveDown);
-    DDV_MinMaxUInt(pDX, m_driveDown, 1, kMaxDriveConstant);
+    DDV_MinMaxUInt(pDX, m_driveDown, kMinDriveConstant, kMaxDriveConstant);
     DDX_Text(pDX, IDC_ROUTE_LENGTH, m_routeLength);
-    DDV_MinMaxUInt(pDX, m_routeLength, 1, kMaxMetres);
+    DDV_MinMaxUInt(pDX, m_routeLength, kMinPositionMetres, kMaxMetres);
     for (int i = 0; i < 4; ++i) {
         DDX_Check(pDX, IDC_CHECKPOINT_FLAG1 + i, m_checkPointFlags[i]);
     }
     for (int i = 0; i < 4; ++i) {
         DDX_Text(pDX, IDC_CHECKPOINT1 + i, m_checkPoints[i]);
-        DDV_MinMaxUInt(pDX, m_checkPoints[i], 1, kMaxMetres);
+        DDV_MinMaxUInt(pDX, m_checkPoints[i], kMinPositionMetres, kMaxMetres);
     }
     DDX_Text(pDX, IDC_ZONE_WIDTH, m_zoneWidth);
     DDV_MinMaxByte(pDX, m_zoneWidth, kMinZoneWidth, kMaxZoneWidth);

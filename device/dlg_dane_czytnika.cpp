@@ -1,14 +1,9 @@
 #include "device/dlg_dane_czytnika.h"
 
+#include "device/settings_limits.h"
 #include "res/resource.h"
 
-namespace {
-constexpr BYTE kMinVoltage = 60;
-constexpr BYTE kMaxVoltage = 120;
-constexpr UINT kMaxFactoryNumber = 65000;
-constexpr UINT kMinPowerOffTime = 10;
-constexpr UINT kMaxPowerOffTime = 9999;
-} // namespace
+using namespace settings_limits;
 
 CDlgDaneCzytnika::CDlgDaneCzytnika(CWnd* parent) : CDialog(IDD_DANE_CZYTNIKA, parent) {}
 
@@ -31,9 +26,9 @@ BOOL CDlgDaneCzytnika::OnInitDialog() {
 void CDlgDaneCzytnika::DoDataExchange(CDataExchange* pDX) {
     CDialog::DoDataExchange(pDX);
     DDX_Text(pDX, IDC_PROGRAMMER_VOLTAGE, m_voltage);
-    DDV_MinMaxByte(pDX, m_voltage, kMinVoltage, kMaxVoltage);
+    DDV_MinMaxByte(pDX, m_voltage, kMinProgrammerVoltage, kMaxProgrammerVoltage);
     DDX_Text(pDX, IDC_FACTORY_NUMBER, m_factoryNumber);
-    DDV_MinMaxUInt(pDX, m_factoryNumber, 1, kMaxFactoryNumber);
+    DDV_MinMaxUInt(pDX, m_factoryNumber, kMinFactoryNumber, kMaxFactoryNumber);
     DDX_Text(pDX, IDC_DESCRIPTION, m_description);
     DDV_MaxChars(pDX, m_description, static_cast<int>(kDescriptionMaxChars));
     DDX_Text(pDX, IDC_POWER_OFF_TIME, m_powerOffTime);

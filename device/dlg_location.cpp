@@ -1,10 +1,9 @@
 #include "device/dlg_location.h"
 
+#include "device/settings_limits.h"
 #include "res/resource.h"
 
-namespace {
-constexpr UINT kMaxMetres = 9999;
-}
+using settings_limits::kMaxMetres;
 
 CDlgLocation::CDlgLocation(CWnd* parent) : CDialog(IDD_LOCATION, parent) {}
 

@@ -1,10 +1,11 @@
 #include "device/dlg_przegl.h"
 
+#include "device/settings_limits.h"
 #include "res/resource.h"
 
 namespace {
-constexpr short kMinInterval = 1;
-constexpr short kMaxInterval = 99;
+using settings_limits::kMaxInterval;
+using settings_limits::kMinInterval;
 constexpr int kDateColumnWidth = 150;
 } // namespace
 

@@ -1,8 +1,8 @@
 #include "device/live_status.h"
 
-#include "app/text_format.h"
-#include "app/win1250.h"
-#include "device/byte_order.h"
+#include "base/byte_order.h"
+#include "base/text_format.h"
+#include "base/win1250.h"
 #include "link/protocol.h"
 
 #include <cstdlib>

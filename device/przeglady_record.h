@@ -2,8 +2,8 @@
 // The inspection schedule (block 3, 118 bytes): sixteen inspection dates in no order, a
 // year of 0 marking an empty slot, and the interval between inspections in days.
 
-#include "device/byte_order.h"
-#include "device/device_time.h"
+#include "base/byte_order.h"
+#include "base/device_time.h"
 #include "link/protocol.h"
 
 struct t_przeglady_record : t_byte_record<protocol::kInspectionsSize> {

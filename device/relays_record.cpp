@@ -1,6 +1,6 @@
 #include "device/relays_record.h"
 
-#include "app/text_format.h"
+#include "base/text_format.h"
 
 void t_relays_record::SetRange(int relay, int range, std::uint16_t minimum, std::uint16_t maximum) {
     const std::size_t offset = RangeOffset(relay, range);

@@ -2,7 +2,7 @@
 // The relay ranges (block 4, 140 bytes): for each of four relays eight position ranges in
 // metres, a condition byte and a negation byte (bit 0-3 inputs 1-4, bit 4 area).
 
-#include "device/byte_order.h"
+#include "base/byte_order.h"
 #include "link/protocol.h"
 
 #include <string>

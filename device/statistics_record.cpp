@@ -1,6 +1,6 @@
 #include "device/statistics_record.h"
 
-#include "app/text_format.h"
+#include "base/text_format.h"
 
 void t_statistics_record::ClearWorkingTime(const t_device_time& now) {
     SetU32(kResettableWorking, 0);

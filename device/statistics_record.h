@@ -1,8 +1,8 @@
 #pragma once
 // The 42-byte statistics record: counters of driving and working time and distance.
 
-#include "device/byte_order.h"
-#include "device/device_time.h"
+#include "base/byte_order.h"
+#include "base/device_time.h"
 #include "link/protocol.h"
 
 #include <string>

@@ -3,7 +3,7 @@
 #include "device/device_operations.h"
 #include "device/device_replies.h"
 #include "device/device_session.h"
-#include "device/device_time.h"
+#include "base/device_time.h"
 #include "link/protocol.h"
 #include "link/transfer_data.h"
 

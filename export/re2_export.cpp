@@ -4,7 +4,7 @@
 #include "measure/recorded_samples.h"
 #include "measure/samples_csv.h"
 
-#include "app/atomic_file.h"
+#include "base/atomic_file.h"
 
 #include <cerrno>
 #include <cstring>

@@ -191,6 +191,7 @@ constexpr UINT WM_VSCROLL = 0x0115;
 constexpr UINT WM_LBUTTONDOWN = 0x0201;
 constexpr UINT WM_LBUTTONUP = 0x0202;
 constexpr UINT WM_LBUTTONDBLCLK = 0x0203;
+constexpr UINT WM_COPY = 0x0301;
 constexpr UINT WM_USER = 0x0400;
 constexpr UINT WM_APP = 0x8000;
 
@@ -235,6 +236,7 @@ struct NMCUSTOMDRAW {
 };
 
 // Edit control messages.
+constexpr UINT EM_GETSEL = 0x00B0;
 constexpr UINT EM_SETSEL = 0x00B1;
 constexpr UINT EM_LINESCROLL = 0x00B6;
 constexpr UINT EM_GETLINECOUNT = 0x00BA;

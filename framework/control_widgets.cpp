@@ -213,8 +213,28 @@ void AfxSlider::paintEvent(QPaintEvent* e) {
     QSlider::paintEvent(e);
 }
 
+namespace {
+// EM_GETSEL's answer: the positions where wParam and lParam point, when they do, and
+// both packed in the result.
+LRESULT StoreSelection(WPARAM wParam, LPARAM lParam, int from, int to) {
+    if (wParam != 0)
+        *reinterpret_cast<DWORD*>(wParam) = static_cast<DWORD>(from);
+    if (lParam != 0)
+        *reinterpret_cast<DWORD*>(lParam) = static_cast<DWORD>(to);
+    return static_cast<LRESULT>(MAKELONG(static_cast<WORD>(std::min(from, 0xFFFF)),
+                                         static_cast<WORD>(std::min(to, 0xFFFF))));
+}
+} // namespace
+
 std::optional<LRESULT> AfxLineEdit::OnControlMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
+    case EM_GETSEL:
+        if (!hasSelectedText())
+            return StoreSelection(wParam, lParam, cursorPosition(), cursorPosition());
+        return StoreSelection(wParam, lParam, selectionStart(), selectionEnd());
+    case WM_COPY:
+        copy();
+        return 0;
     case kSetTextUtf8:
         SetTextKeepingLimit(ToQ(TextArg(lParam)));
         return TRUE;
@@ -250,6 +270,13 @@ std::optional<LRESULT> AfxLineEdit::OnControlMessage(UINT message, WPARAM wParam
 
 std::optional<LRESULT> AfxTextEdit::OnControlMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
+    case EM_GETSEL: {
+        const QTextCursor c = textCursor();
+        return StoreSelection(wParam, lParam, c.selectionStart(), c.selectionEnd());
+    }
+    case WM_COPY:
+        copy();
+        return 0;
     case kSetTextUtf8:
         SetText(ToDisplayLines(TextArg(lParam)));
         return TRUE;

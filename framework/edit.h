@@ -17,4 +17,10 @@ public:
     // Limits what the user can type to `maxChars` characters (0: no limit). A longer text
     // set by the program is kept whole.
     void LimitText(int maxChars = 0);
+    // The selection as character positions, start <= end; both at the cursor when no text
+    // is selected.
+    void GetSel(int& start, int& end) const;
+    // Puts the selected text on the clipboard in place of what it held; nothing when no
+    // text is selected.
+    void Copy();
 };

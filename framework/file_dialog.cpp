@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QMessageBox>
 
 namespace afx::detail {
 
@@ -35,13 +36,38 @@ using namespace afx::detail;
 
 namespace {
 
+// Whether saving to `path` replaces a file the save dialog must ask about.
+bool AsksToReplace(BOOL open, DWORD flags, const QString& path) {
+    if (open || (flags & OFN_OVERWRITEPROMPT) == 0)
+        return false;
+    const QFileInfo info(path);
+    return info.exists() && !info.isDir();
+}
+
+// The save dialog's question before it replaces a file, in the words and the language of
+// Qt's own file dialog, "Nie" the default; true for "Tak". Answered by the message box
+// seam when one is set.
+bool ConfirmReplace(QWidget* parent, const QString& title, const QString& path) {
+    const QString text = QFileDialog::tr("%1 already exists.\nDo you want to replace it?")
+                             .arg(QFileInfo(path).fileName());
+    int answer = IDNO;
+    if (AnswerMessageBox(FromQ(text), MB_YESNO | MB_ICONEXCLAMATION, &answer))
+        return answer == IDYES;
+    return QMessageBox::warning(parent, title, text, QMessageBox::Yes | QMessageBox::No,
+                                QMessageBox::No) == QMessageBox::Yes;
+}
+
 // Settles the chosen name before Qt checks it: the default extension goes on a name
 // without one unless a file of that very name exists, so that both the overwrite
-// question and the "file must exist" check see the file that will be used.
+// question and the "file must exist" check see the file that will be used. The question
+// is the dialog's own (ConfirmReplace), asked here for that settled name; "Nie" leaves
+// the dialog open.
 class ExtensionDialog : public QFileDialog {
 public:
-    ExtensionDialog(QWidget* parent, std::string defExt)
-        : QFileDialog(parent), defExt_(std::move(defExt)) {}
+    ExtensionDialog(QWidget* parent, std::string defExt, BOOL open, DWORD flags)
+        : QFileDialog(parent), defExt_(std::move(defExt)), open_(open), flags_(flags) {
+        setOption(QFileDialog::DontConfirmOverwrite, true);
+    }
 
     void accept() override {
         const QStringList files = selectedFiles();
@@ -49,12 +75,17 @@ public:
             const QString settled = ToQ(afx::AppendDefaultExtension(FromQ(files.first()), defExt_));
             if (settled != files.first())
                 selectFile(settled);
+            if (AsksToReplace(open_, flags_, settled) &&
+                !ConfirmReplace(this, windowTitle(), settled))
+                return;
         }
         QFileDialog::accept();
     }
 
 private:
     std::string defExt_;
+    BOOL open_;
+    DWORD flags_;
 };
 
 } // namespace
@@ -71,21 +102,25 @@ INT_PTR CFileDialog::DoModal() {
     if (m_ofn.nFilterIndex < 1 || static_cast<int>(m_ofn.nFilterIndex) > filterCount)
         m_ofn.nFilterIndex = 1;
     DWORD filterIndex = m_ofn.nFilterIndex;
-    if (AnswerFileDialog(*this, chosen, filterIndex, &answered)) {
+    // The seam stands for the dialog: a "Nie" to the question asks it again.
+    while (AnswerFileDialog(*this, chosen, filterIndex, &answered)) {
         if (!answered)
             return IDCANCEL;
+        std::string path = afx::AppendDefaultExtension(chosen, defExt_);
+        if (AsksToReplace(open_, m_flags, ToQ(path)) &&
+            !ConfirmReplace(nullptr, ToQ(m_title), ToQ(path)))
+            continue;
         if (filterIndex >= 1 && static_cast<int>(filterIndex) <= filterCount)
             m_ofn.nFilterIndex = filterIndex;
-        path_ = afx::AppendDefaultExtension(chosen, defExt_);
+        path_ = std::move(path);
         return IDOK;
     }
     EnsureApplication();
-    ExtensionDialog dialog(parent_ != nullptr ? parent_->m_hWnd : nullptr, defExt_);
+    ExtensionDialog dialog(parent_ != nullptr ? parent_->m_hWnd : nullptr, defExt_, open_, m_flags);
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setAcceptMode(open_ ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
     dialog.setFileMode(open_ && (m_flags & OFN_FILEMUSTEXIST) != 0 ? QFileDialog::ExistingFile
                                                                    : QFileDialog::AnyFile);
-    dialog.setOption(QFileDialog::DontConfirmOverwrite, (m_flags & OFN_OVERWRITEPROMPT) == 0);
     QStringList filters = NameFilters(filter_);
     if (!filters.isEmpty()) {
         dialog.setNameFilters(filters);

@@ -18,8 +18,10 @@ struct OPENFILENAME {
 // The filter is in "text|pattern|text|pattern||" form; patterns may hold several
 // wildcards separated by ';', and "*.*" means every file, also one without a dot. A name
 // chosen without an extension gets "." + defExt appended unless a file of that very name
-// exists. A save dialog asks before overwriting only with OFN_OVERWRITEPROMPT;
-// OFN_FILEMUSTEXIST and OFN_PATHMUSTEXIST make the dialog refuse names that do not exist.
+// exists. A save dialog asks before overwriting only with OFN_OVERWRITEPROMPT: Qt's own
+// question, in its translation, about the name with the default extension settled, and
+// "Nie" (the default) leaves the dialog open for another name. OFN_FILEMUSTEXIST and
+// OFN_PATHMUSTEXIST make the dialog refuse names that do not exist.
 class CFileDialog {
 public:
     CFileDialog(BOOL openFileDialog, const std::string& defExt = std::string(),

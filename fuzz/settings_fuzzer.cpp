@@ -1,6 +1,6 @@
 // Settings from arbitrary bytes, in memory and now and then through a file.
 
-#include "app/settings_file.h"
+#include "base/settings_file.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -11,7 +11,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     SettingsRecord parsed;
     const bool ok = ParseSettings(data, size, parsed);
-    if (ok != (size >= protocol::kSettingsFileSize)) {
+    if (ok != (size >= settings::kSettingsFileSize)) {
         std::abort();
     }
     // A file costs far more than a parse: only one input in sixteen goes through one.

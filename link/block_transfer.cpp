@@ -1,6 +1,6 @@
 #include "link/block_transfer.h"
 
-#include "device/byte_order.h"
+#include "base/byte_order.h"
 
 #include <algorithm>
 #include <cstring>

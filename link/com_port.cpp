@@ -389,3 +389,17 @@ int CComPort::Read(void* buffer, std::size_t maximum) {
 int CComPort::ReadSome(void* buffer, std::size_t maximum) {
     return Read(buffer, maximum);
 }
+
+t_port_wait CComPort::Wait(int wakeFd, bool watchPort, int timeoutMs) {
+    pollfd fds[2] = {{wakeFd, POLLIN, 0}, {m_fd, POLLIN, 0}};
+    t_port_wait result;
+    if (::poll(fds, watchPort ? 2 : 1, timeoutMs) <= 0) {
+        return result;
+    }
+    result.woken = (fds[0].revents & POLLIN) != 0;
+    if (watchPort) {
+        result.readable = (fds[1].revents & POLLIN) != 0;
+        result.hungUp = (fds[1].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+    }
+    return result;
+}

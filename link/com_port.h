@@ -13,12 +13,13 @@
 // discarded after it, so that neither a send nor the close can hang.
 
 #include "link/port_failure.h"
+#include "link/serial_port.h"
 
 #include <cstddef>
 #include <string>
 #include <termios.h>
 
-class CComPort {
+class CComPort : public CSerialPort {
 public:
     // The longest Open keeps trying to take a lock file that other programs keep changing.
     static constexpr int kOpenDeadlineMs = 5000;
@@ -26,31 +27,33 @@ public:
     static constexpr int kCloseDrainMs = 1000;
 
     CComPort() = default;
-    ~CComPort();
+    ~CComPort() override;
     CComPort(const CComPort&) = delete;
     CComPort& operator=(const CComPort&) = delete;
 
     // 1 when the port is open (also when it already was), 0 on failure. Exclusive use;
     // a baud rate that termios cannot set makes it fail. Every step is non-blocking and
     // the lock file's retries end after kOpenDeadlineMs, so Open always comes back.
-    int Open(int portNumber, int baudRate);
+    int Open(int portNumber, int baudRate) override;
     // Gives the port back as Open found it (see above). Always 1.
-    int Close();
+    int Close() override;
     // Bytes written (one frame: written and drained within 5 s, what is still queued then
     // is discarded); 0 when not open.
-    int Write(const void* buffer, std::size_t count);
+    int Write(const void* buffer, std::size_t count) override;
     // Bytes read, never blocking: 0 when not open, when nothing waits, or on failure.
     int Read(void* buffer, std::size_t maximum);
     // Reads up to maximum bytes of what is waiting in one call (same results as Read).
-    int ReadSome(void* buffer, std::size_t maximum);
+    int ReadSome(void* buffer, std::size_t maximum) override;
+    // poll(2) on wakeFd and the port's descriptor.
+    t_port_wait Wait(int wakeFd, bool watchPort, int timeoutMs) override;
 
     bool IsOpen() const { return m_open != 0; }
     // Why the last Open gave 0: the step, its errno and the device path.
-    const t_port_failure& Failure() const { return m_failure; }
+    const t_port_failure& Failure() const override { return m_failure; }
     // What the last Open that gave 1 has to tell the user; nothing (Any() false) otherwise.
-    const t_port_notice& Notice() const { return m_notice; }
+    const t_port_notice& Notice() const override { return m_notice; }
     // Descriptor for poll(); -1 while closed.
-    int Descriptor() const { return m_fd; }
+    int Descriptor() const override { return m_fd; }
 
     // Path that "COM<portNumber>" names, given the program directory (ending in '/').
     static std::string DevicePath(int portNumber, const std::string& programDirectory);

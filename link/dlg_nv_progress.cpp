@@ -1,9 +1,11 @@
 #include "link/dlg_nv_progress.h"
 
-#include "app/text_format.h"
+#include "base/text_format.h"
 #include "link/link_host.h"
 #include "link/queue.h"
 #include "res/resource.h"
+
+#include <utility>
 
 CDlgNVProgress::CDlgNVProgress(CLinkHost& host, CQueue& queue)
     : CDialog(IDD_NV_PROGRESS), m_host(host), m_queue(queue) {}
@@ -36,15 +38,15 @@ void CDlgNVProgress::SendRequest() {
     const t_block_request& request = m_transfer.Request();
     // The bar counts a chunk as soon as it is asked for.
     m_progress.SetPos(static_cast<int>(m_transfer.Done() + request.count));
-    ReplyHandler handler = MakeReplyHandler(&CDlgNVProgress::OnReadReply);
+    ReplyHandler handler = [this](const t_transfer_data* reply) { OnReadReply(reply); };
     if (request.command == protocol::kCmdWriteChunk) {
-        handler = MakeReplyHandler(&CDlgNVProgress::OnWriteReply);
+        handler = [this](const t_transfer_data* reply) { OnWriteReply(reply); };
     } else if (request.command == protocol::kCmdCloseWrite) {
-        handler = MakeReplyHandler(&CDlgNVProgress::OnCommitReply);
+        handler = [this](const t_transfer_data* reply) { OnCommitReply(reply); };
     }
     m_transfer.Sent(m_queue.AddRequest(m_host.LinkSettings().deviceAddress, protocol::kTypeReply,
-                                       request.command, request.data.data(), request.length, this,
-                                       handler));
+                                       request.command, request.data.data(), request.length,
+                                       std::move(handler)));
 }
 
 void CDlgNVProgress::Follow(CBlockTransfer::Next next) {

@@ -30,9 +30,9 @@ const t_transfer_data* CDlgRequest::GetReply() const {
 
 BOOL CDlgRequest::OnInitDialog() {
     CDialog::OnInitDialog();
-    m_requestId =
-        m_queue.AddRequest(m_message.Address(), m_message.Type(), m_message.command, m_message.data,
-                           m_message.length, this, MakeReplyHandler(&CDlgRequest::OnReply));
+    m_requestId = m_queue.AddRequest(m_message.Address(), m_message.Type(), m_message.command,
+                                     m_message.data, m_message.length,
+                                     [this](const t_transfer_data* reply) { OnReply(reply); });
     if (m_requestId == 0) {
         EndDialog(IDOK); // refused: there is nothing to wait for
     }

@@ -1,7 +1,5 @@
 #include "link/frame_codec.h"
 
-#include "link/com_port.h"
-
 namespace {
 
 constexpr char kHexDigits[] = "0123456789ABCDEF";
@@ -54,14 +52,6 @@ std::size_t EncodeFrame(const t_transfer_data& record, std::uint8_t* out) {
     }
     position = PutHexByte(static_cast<std::uint8_t>(0x100 - sum), position);
     return static_cast<std::size_t>(position - reinterpret_cast<char*>(out));
-}
-
-int SendFrame(const t_transfer_data& record, CComPort& port) {
-    std::uint8_t frame[protocol::kMaxEncodedFrame];
-    const std::size_t count = EncodeFrame(record, frame);
-    // A short write is not looked at: the request then ends by its reply time-out.
-    port.Write(frame, count);
-    return 1;
 }
 
 void ReceiverInit(t_frame_receiver& r, std::uint8_t* buffer) {

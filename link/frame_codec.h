@@ -2,7 +2,7 @@
 // Frame codec: the ASCII hexadecimal frames of the serial line.
 //
 // Encoder: a record becomes LF, CR, ':' and the hexadecimal digits of L, address/type,
-// command, data and checksum; SendFrame writes it with one port write.
+// command, data and checksum.
 // Receiver: a state machine fed one character at a time; pure, no I/O, no allocation.
 
 #include "link/protocol.h"
@@ -11,14 +11,9 @@
 #include <cstddef>
 #include <cstdint>
 
-class CComPort;
-
 // Encodes the record into out (at least protocol::kMaxEncodedFrame bytes) and gives the
 // number of characters. A length above 62 is taken as 62.
 std::size_t EncodeFrame(const t_transfer_data& record, std::uint8_t* out);
-
-// Encodes the record and writes it with one CComPort::Write. Always gives 1.
-int SendFrame(const t_transfer_data& record, CComPort& port);
 
 // 0..15 for hexadecimal digits of either case, 0 for anything else.
 std::uint8_t HexDigitValue(char c);

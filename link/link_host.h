@@ -1,15 +1,19 @@
 #pragma once
-// What the link needs of the window that hosts it, and no more: the console, one-shot
-// timers, posting a command to the host's window, the connection settings, the folder of
-// the "COMn" links, and being told that the link came up or went down. The main window
-// implements it; tests use a small fake.
+// What the link and the request queue need of the program that hosts them, and no more:
+// the console, one-shot timers and work run on the host's thread, the connection settings,
+// the folder of the "COMn" links, and being told that the link starts, came up or went
+// down. The main window implements it over its timers and posted messages; a program
+// without a window can implement it with a poll() loop (an eventfd for posted work, the
+// nearest timer as poll's time-out). Tests use a small fake.
+//
+// The host runs timers and posted work only on its own thread, one at a time, and drops
+// whatever is still armed or posted when it tears the link down.
 
-#include "link/port_failure.h"
-#include "link/reply_handler.h"
+#include "link/link_event.h"
 
+#include <cstdint>
+#include <functional>
 #include <string>
-
-class CCmdTarget;
 
 // The connection settings the link reads when "Połącz" is pressed.
 struct t_link_settings {
@@ -18,12 +22,8 @@ struct t_link_settings {
     int deviceAddress = 0;
 };
 
-// How a connection ended. exitCode is the worker's: 0 stopped on request, 2 the port
-// could not be opened (failure then says why).
-struct t_link_end {
-    int exitCode = 0;
-    t_port_failure failure;
-};
+// Names one armed timer; 0 names none.
+using HostTimerId = std::uint32_t;
 
 class CLinkHost {
 public:
@@ -31,13 +31,14 @@ public:
 
     // Appends a console line (newLine != 0 starts a new line first).
     virtual void ConsoleWrite(const std::string& text, int newLine) = 0;
-    // One-shot call of context->callback(arg) after delayMs; cancelling takes every armed
-    // call that matches all three.
-    virtual void AddTimer(CCmdTarget* context, TimerCallback callback, int delayMs, int arg) = 0;
-    virtual void RemoveTimers(CCmdTarget* context, TimerCallback callback, int arg) = 0;
-    // Queues command id for the host's window; the host offers it to the link objects
-    // later, on the UI thread. The one member any thread may call.
-    virtual void PostCommand(unsigned id) = 0;
+    // Calls callback once, on the host's thread, delayMs (0 or more) from now. Gives the
+    // timer's id, never one given before; 0 when the host cannot arm it (it never runs).
+    virtual HostTimerId StartTimer(int delayMs, std::function<void()> callback) = 0;
+    // Disarms the timer; an id that already ran, was cancelled or is 0 is ignored.
+    virtual void CancelTimer(HostTimerId id) = 0;
+    // Runs work later on the host's thread, after the work posted before it. The one member
+    // any thread may call.
+    virtual void Post(std::function<void()> work) = 0;
 
     virtual t_link_settings LinkSettings() const = 0;
     // Folder (ending in '/') where "COMn" links are looked up; empty for none.
@@ -49,6 +50,4 @@ public:
     virtual void OnLinkUp() = 0;
     // The link is down, by request or because the port failed.
     virtual void OnLinkDown(const t_link_end& end) = 0;
-    // Only the operations that need no link stay usable.
-    virtual void DisableDeviceButtons() = 0;
 };

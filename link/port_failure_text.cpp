@@ -1,6 +1,6 @@
 #include "link/port_failure_text.h"
 
-#include "app/text_format.h"
+#include "base/text_format.h"
 
 #include <cerrno>
 #include <cstring>

@@ -35,10 +35,13 @@ constexpr std::uint8_t kCmdReadStatistics = 47;
 constexpr std::uint8_t kCmdSetPosition = 48;
 constexpr std::uint8_t kCmdReadPosition = 49;
 
-// Link status records inside the program; never device commands.
-constexpr std::uint8_t kLinkStopped = 100;   // 'd'
-constexpr std::uint8_t kLinkConnected = 101; // 'e'
-constexpr std::uint8_t kLinkOpening = 102;   // 'f'
+// Reserved command codes ('d', 'e', 'f'): the device never uses them, so a frame that
+// carries one is noise that passed the checksum, never a device reply.
+constexpr std::uint8_t kReservedCommandFirst = 100;
+constexpr std::uint8_t kReservedCommandLast = 102;
+constexpr bool IsReservedCommand(std::uint8_t command) {
+    return command >= kReservedCommandFirst && command <= kReservedCommandLast;
+}
 
 // Timing.
 constexpr int kReplyTimeoutMs = 1500;
@@ -105,11 +108,5 @@ constexpr std::uint32_t BlockAddress(int id) {
 constexpr std::uint32_t BlockSize(int id) {
     return BlockTable(id).size;
 }
-
-// Settings file.
-constexpr std::size_t kSettingsFileSize = 12;
-constexpr int kDefaultPort = 1;
-constexpr int kDefaultBaud = 57600;
-constexpr int kDefaultDeviceAddress = 31;
 
 } // namespace protocol

@@ -1,15 +1,17 @@
 #include "link/transfer.h"
 
-#include "app/text_format.h"
+#include "base/text_format.h"
 #include "link/com_port.h"
+#include "link/link_host.h"
 #include "link/port_failure_text.h"
-#include "link/queue.h"
 #include "link/transfer_context.h"
-#include "res/resource.h"
 
-CTransfer::CTransfer(CLinkHost& host)
+CTransfer::CTransfer(CLinkHost& host, SerialPortMaker makePort)
     : m_context(std::make_unique<TransferContext>()), m_host(host) {
     m_context->host = &host;
+    m_context->onEvent = [this](const t_link_event& event) { OnLinkEvent(event); };
+    m_context->makePort =
+        makePort ? std::move(makePort) : [] { return std::make_unique<CComPort>(); };
 }
 
 CTransfer::~CTransfer() {
@@ -17,23 +19,12 @@ CTransfer::~CTransfer() {
     WaitWorkerEnd();
 }
 
-const AFX_MSGMAP* CTransfer::GetMessageMap() const {
-    static const AFX_MSGMAP map =
-        AFX_MSGMAP::Of<CTransfer>(CCmdTarget::GetThisMessageMap(),
-                                  {
-                                      OnCommandEntry(ID_LINK_DATA, &CTransfer::OnLinkData),
-                                      OnCommandEntry(IDC_CONNECT, &CTransfer::OnConnect),
-                                      OnCommandEntry(IDC_DISCONNECT, &CTransfer::OnDisconnect),
-                                  });
-    return &map;
-}
-
 int CTransfer::StartWorker(int portNumber, int baudRate) {
     TransferContext& c = *m_context;
     if (c.runningFlag != 0) {
         return 0;
     }
-    // A worker that ended without its last status record being handled is joined here,
+    // A worker that ended without its stop event being handled is joined here,
     // so that every start is a clean one.
     if (c.thread.joinable()) {
         c.thread.join();
@@ -48,19 +39,17 @@ int CTransfer::StartWorker(int portNumber, int baudRate) {
     c.portNumber = portNumber;
     c.baudRate = baudRate;
     c.stopFlag = 0;
-    c.exitCode = 0;
-    c.failure = t_port_failure{};
-    c.notice = t_port_notice{};
+    c.wakeFailure = t_port_failure{};
     c.ResetCounters();
     if (const int error = c.EnsureWakeFd(); error != 0) {
         // The worker reports it as a port that could not be opened.
-        c.failure.step = PortStep::WakeEvent;
-        c.failure.error = error;
-        c.failure.path =
+        c.wakeFailure.step = PortStep::WakeEvent;
+        c.wakeFailure.error = error;
+        c.wakeFailure.path =
             CComPort::ResolvedDevice(CComPort::DevicePath(portNumber, c.linkDirectory));
     }
     // Set here rather than by the worker: a second start before the worker runs must
-    // already be refused, and the worker's first status record must not be dropped.
+    // already be refused, and the worker's first event must not be dropped.
     c.runningFlag = 1;
     c.thread = std::thread(TransferThread, &c);
     return 1;
@@ -97,6 +86,10 @@ int CTransfer::PutToSend(const t_transfer_data& record) {
     return 1;
 }
 
+CFrameLine::Clock::time_point CTransfer::LastCharacterTime() const {
+    return Clock::time_point(std::chrono::nanoseconds(m_context->lastCharacterNs.load()));
+}
+
 std::uint64_t CTransfer::WorkerWakeups() const {
     return m_context->wakeups;
 }
@@ -105,43 +98,22 @@ t_line_counters CTransfer::LineCounters() const {
     return m_context->Counters();
 }
 
-void CTransfer::DisableDeviceButtons() {
-    m_host.DisableDeviceButtons();
-}
-
-void CTransfer::OnLinkData() {
-    t_link_item item;
-    {
-        std::lock_guard<std::mutex> guard(m_context->lock);
-        if (m_context->inbound.empty()) {
-            return;
+void CTransfer::OnLinkEvent(const t_link_event& event) {
+    switch (event.kind) {
+    case LinkEventKind::Frame:
+        if (m_sink) {
+            m_sink(event.frame);
         }
-        item = m_context->inbound.front();
-        m_context->inbound.pop_front();
-    }
-    if (!item.status) {
-        if (m_queue != nullptr) {
-            m_queue->OnFrame(item.record);
-        }
-        return;
-    }
-    switch (item.record.command) {
-    case protocol::kLinkStopped: {
+        break;
+    case LinkEventKind::Stopped:
         WaitWorkerEnd();
-        // Read after the join: the worker wrote them before its last record.
-        t_link_end end;
-        end.exitCode = m_context->exitCode;
-        end.failure = m_context->failure;
-        ShowDisconnected(end);
+        ShowDisconnected(event.end);
         break;
-    }
-    case protocol::kLinkConnected:
-        ShowConnected();
+    case LinkEventKind::Connected:
+        ShowConnected(event.notice);
         break;
-    case protocol::kLinkOpening:
+    case LinkEventKind::Opening:
         ShowOpening();
-        break;
-    default:
         break;
     }
 }
@@ -161,10 +133,10 @@ void CTransfer::ShowOpening() {
         Format("Otwieranie portu COM%d , %db/s...", m_context->portNumber, m_context->baudRate), 1);
 }
 
-void CTransfer::ShowConnected() {
+void CTransfer::ShowConnected(const t_port_notice& notice) {
     m_connected = true;
-    if (m_context->notice.Any()) {
-        m_host.ConsoleWrite(PortNoticeText(m_context->portNumber, m_context->notice), 1);
+    if (notice.Any()) {
+        m_host.ConsoleWrite(PortNoticeText(m_context->portNumber, notice), 1);
     }
     m_host.ConsoleWrite("Połączono", 1);
     m_host.OnLinkUp();

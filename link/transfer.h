@@ -1,29 +1,36 @@
 #pragma once
 // CTransfer: the serial link. It owns the worker thread that opens the port, sends the
 // frames the queue hands it, decodes what the device sends, and reports every decoded
-// frame and every change of the link's state to the UI thread through the host's posted
-// command 101. It handles "Połącz" and "Rozłącz"; what the window shows of it is the
-// host's business.
+// frame and every change of the link's state as one event posted to the host's thread.
+// Frames go on to the sink it is given. It handles "Połącz" and "Rozłącz"; what the
+// window shows of it is the host's business.
 
-#include "framework/afx.h"
+#include "link/frame_line.h"
 #include "link/line_counters.h"
-#include "link/link_host.h"
+#include "link/link_event.h"
+#include "link/serial_port.h"
 #include "link/transfer_data.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
-class CQueue;
-struct TransferContext; // shared by the UI side and the worker (link/transfer_context.h)
+class CLinkHost;
+struct TransferContext; // shared by the host's side and the worker (link/transfer_context.h)
 
-class CTransfer : public CCmdTarget {
+class CTransfer : public CFrameLine {
 public:
-    explicit CTransfer(CLinkHost& host);
+    // Where decoded device frames go, on the host's thread.
+    using FrameSink = std::function<void(const t_transfer_data& frame)>;
+    // makePort makes the port of each worker; empty: the system's serial port (CComPort).
+    explicit CTransfer(CLinkHost& host, SerialPortMaker makePort = {});
     // Stops the worker and waits for its end.
     ~CTransfer() override;
+    CTransfer(const CTransfer&) = delete;
+    CTransfer& operator=(const CTransfer&) = delete;
 
-    // Where decoded device frames go; set once by the owner of both.
-    void SetQueue(CQueue* queue) { m_queue = queue; }
+    // Set once by the owner of the link and of what the frames are for.
+    void SetFrameSink(FrameSink sink) { m_sink = std::move(sink); }
 
     // 0 and nothing done while a worker runs; otherwise starts one and gives 1.
     int StartWorker(int portNumber, int baudRate);
@@ -32,9 +39,8 @@ public:
     // 0 when no worker ran; otherwise joins it, clears the running flag and gives 1.
     int WaitWorkerEnd();
     // Queues a record for sending; 0 (record dropped) while no worker runs.
-    int PutToSend(const t_transfer_data& record);
-    // Leaves only the operations that need no link usable (the host's buttons).
-    void DisableDeviceButtons();
+    int PutToSend(const t_transfer_data& record) override;
+    Clock::time_point LastCharacterTime() const override;
     // True between the link's coming up (port open) and its going down.
     bool IsConnected() const { return m_connected; }
     // Loop turns of the worker so far (all workers of this link together): an idle
@@ -43,19 +49,20 @@ public:
     // What the receiver made of the line since the last "Połącz".
     t_line_counters LineCounters() const;
 
-    const AFX_MSGMAP* GetMessageMap() const override;
-
-    void OnLinkData();
+    // "Połącz": tells the host, reads its settings and starts a worker.
     void OnConnect();
+    // "Rozłącz": stops the worker; its stop event brings the link down.
     void OnDisconnect();
 
 private:
+    // One event of the worker, on the host's thread.
+    void OnLinkEvent(const t_link_event& event);
     void ShowOpening();
-    void ShowConnected();
+    void ShowConnected(const t_port_notice& notice);
     void ShowDisconnected(const t_link_end& end);
 
     std::unique_ptr<TransferContext> m_context;
     CLinkHost& m_host;
-    CQueue* m_queue = nullptr;
+    FrameSink m_sink;
     bool m_connected = false;
 };

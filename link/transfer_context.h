@@ -1,29 +1,26 @@
 #pragma once
-// What the link worker thread shares with the UI side of CTransfer. The two lists are
-// guarded by one mutex and every access holds it for a single add or take; the flags are
-// atomic. The worker is joined before the context goes away.
+// What the link worker thread shares with the host's side of CTransfer. The outbound list
+// is guarded by a mutex and every access holds it for a single add or take; the flags and
+// counts are atomic. Everything else is written before the worker starts and only read by
+// it. The worker is joined before the context goes away.
 
 #include "link/line_counters.h"
+#include "link/link_event.h"
 #include "link/port_failure.h"
 #include "link/protocol.h"
+#include "link/serial_port.h"
 #include "link/transfer_data.h"
 
 #include <atomic>
 #include <cstdint>
 #include <deque>
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 
 class CLinkHost;
-
-// One inbound item: a decoded device frame, or a link status record made by the worker
-// itself (kLinkOpening, kLinkConnected, kLinkStopped in record.command). The status mark
-// is kept apart from the frame so that no device data can pass for a status record.
-struct t_link_item {
-    t_transfer_data record;
-    bool status = false;
-};
 
 struct TransferContext {
     TransferContext();
@@ -34,21 +31,19 @@ struct TransferContext {
     int portNumber = 0;
     int baudRate = 0;
     std::string linkDirectory; // where "COMn" links are looked up
-    CLinkHost* host = nullptr; // is posted command 101 for every inbound item
+    CLinkHost* host = nullptr; // runs onEvent for every event, on its thread
+    // Where the host's thread hands each event.
+    std::function<void(const t_link_event&)> onEvent;
+    SerialPortMaker makePort;
     std::atomic<int> stopFlag{0};
     std::atomic<int> runningFlag{0};
-    std::atomic<int> exitCode{0};
     std::mutex lock;
     std::deque<t_transfer_data> outbound;
-    std::deque<t_link_item> inbound;
     std::uint8_t frameBuffer[protocol::kFrameBufferSize] = {};
 
-    // Why the last worker could not open its port; written by the worker before its
-    // stop record, read on the UI side after the join.
-    t_port_failure failure;
-    // What the user should know about a port that opened; written by the worker before
-    // its connected record, read on the UI side when that record is handled.
-    t_port_notice notice;
+    // Set before a worker starts when its wake-up descriptor could not be made: the worker
+    // ends at once and reports it as a port that could not be opened.
+    t_port_failure wakeFailure;
 
     // eventfd that PutToSend and StopWorker signal, so that the worker can sleep in poll()
     // until there is something to do. Made when a connection starts.
@@ -58,12 +53,15 @@ struct TransferContext {
     std::atomic<std::uint32_t> badChecksums{0};
     std::atomic<std::uint32_t> overlong{0};
     std::atomic<std::uint32_t> discarded{0};
+    // When the last character arrived (steady clock, nanoseconds since its epoch); 0 for
+    // none during this connection.
+    std::atomic<std::int64_t> lastCharacterNs{0};
     // Loop turns of the worker since the context was made (read by benchmarks).
     std::atomic<std::uint64_t> wakeups{0};
     std::thread thread;
 
-    // UI side, before a worker starts: makes the wake-up descriptor if there is none yet.
-    // 0, or the errno of the failure.
+    // Host's side, before a worker starts: makes the wake-up descriptor if there is none
+    // yet. 0, or the errno of the failure.
     int EnsureWakeFd();
     void ResetCounters();
     t_line_counters Counters() const;
@@ -73,9 +71,8 @@ struct TransferContext {
     // Worker side.
     bool GetToSend(t_transfer_data& record);
     bool HasToSend();
-    // Queues an inbound item and posts WM_COMMAND 101; false (dropped) while no worker runs.
-    bool PostToWindow(const t_link_item& item);
-    void PostStatus(std::uint8_t code);
+    // Posts the event to the host's thread; dropped while no worker runs.
+    void Emit(const t_link_event& event);
 };
 
 // The worker thread's body.

@@ -1,18 +1,16 @@
 // The link worker: opens the port, sends queued frames, decodes what arrives and hands
-// every frame and every change of the link's state to the UI thread.
+// every frame and every change of the link's state to the host's thread.
 //
-// It sleeps in poll() on the port and on the wake-up descriptor, so an idle link costs no
-// CPU and a queued frame or the stop flag is seen at once.
+// It sleeps in the port's Wait on the port and on the wake-up descriptor, so an idle link
+// costs no CPU and a queued frame or the stop flag is seen at once.
 
-#include "link/com_port.h"
 #include "link/frame_codec.h"
 #include "link/link_host.h"
 #include "link/transfer_context.h"
-#include "res/resource.h"
 
 #include <atomic>
 #include <cerrno>
-#include <poll.h>
+#include <chrono>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
@@ -23,11 +21,6 @@ namespace {
 constexpr int kHangUpBackOffMs = 15;
 // Read buffer: the driver queue size of the original port setup.
 constexpr std::size_t kReadChunk = 10000;
-
-bool IsStatusCode(std::uint8_t command) {
-    return command == protocol::kLinkStopped || command == protocol::kLinkConnected ||
-           command == protocol::kLinkOpening;
-}
 
 void DrainWakeFd(int fd) {
     std::uint64_t value = 0;
@@ -52,6 +45,27 @@ void CountEvent(TransferContext& context, const t_frame_receiver& receiver) {
     default:
         break;
     }
+}
+
+// Encodes the record and writes it with one port write. A short write is not looked at:
+// the request then ends by its reply time-out.
+void WriteFrame(const t_transfer_data& record, CSerialPort& port) {
+    std::uint8_t frame[protocol::kMaxEncodedFrame];
+    const std::size_t count = EncodeFrame(record, frame);
+    port.Write(frame, count);
+}
+
+t_link_event EventOf(LinkEventKind kind) {
+    t_link_event event;
+    event.kind = kind;
+    return event;
+}
+
+t_link_event StoppedEvent(int exitCode, const t_port_failure& failure) {
+    t_link_event event = EventOf(LinkEventKind::Stopped);
+    event.end.exitCode = exitCode;
+    event.end.failure = failure;
+    return event;
 }
 
 // Characters of a complete frame: ':' and two digits a byte, L and checksum included.
@@ -82,6 +96,7 @@ void TransferContext::ResetCounters() {
     badChecksums = 0;
     overlong = 0;
     discarded = 0;
+    lastCharacterNs = 0;
 }
 
 t_line_counters TransferContext::Counters() const {
@@ -128,46 +143,32 @@ bool TransferContext::HasToSend() {
     return !outbound.empty();
 }
 
-bool TransferContext::PostToWindow(const t_link_item& item) {
+void TransferContext::Emit(const t_link_event& event) {
     if (runningFlag == 0) {
-        return false;
+        return;
     }
-    {
-        std::lock_guard<std::mutex> guard(lock);
-        inbound.push_back(item);
-    }
-    host->PostCommand(ID_LINK_DATA);
-    return true;
-}
-
-void TransferContext::PostStatus(std::uint8_t code) {
-    t_link_item item;
-    item.record.command = code;
-    item.status = true;
-    PostToWindow(item);
+    host->Post([this, event] { onEvent(event); });
 }
 
 void TransferThread(TransferContext* context) {
-    CComPort port;
     t_frame_receiver receiver;
     ReceiverInit(receiver, context->frameBuffer);
 
-    context->PostStatus(protocol::kLinkOpening);
+    context->Emit(EventOf(LinkEventKind::Opening));
     if (context->wakeFd < 0) {
         // Without its wake-up descriptor the worker could never be stopped; the reason was
         // recorded when the connection started.
-        context->exitCode = 2;
-        context->PostStatus(protocol::kLinkStopped);
+        context->Emit(StoppedEvent(2, context->wakeFailure));
         return;
     }
-    if (!port.Open(context->portNumber, context->baudRate)) {
-        context->failure = port.Failure();
-        context->exitCode = 2;
-        context->PostStatus(protocol::kLinkStopped);
+    const std::unique_ptr<CSerialPort> port = context->makePort();
+    if (!port->Open(context->portNumber, context->baudRate)) {
+        context->Emit(StoppedEvent(2, port->Failure()));
         return;
     }
-    context->notice = port.Notice();
-    context->PostStatus(protocol::kLinkConnected);
+    t_link_event connected = EventOf(LinkEventKind::Connected);
+    connected.notice = port->Notice();
+    context->Emit(connected);
 
     std::uint8_t readBuffer[kReadChunk];
     bool backingOff = false;
@@ -176,56 +177,58 @@ void TransferThread(TransferContext* context) {
 
         t_transfer_data out;
         if (context->GetToSend(out)) {
-            SendFrame(out, port);
+            WriteFrame(out, *port);
         }
 
-        pollfd fds[2] = {{context->wakeFd, POLLIN, 0}, {port.Descriptor(), POLLIN, 0}};
         // After a hang-up the port is left out for one short wait; then it is looked at
         // again, so that a port that comes back to life is read again.
-        const nfds_t count = backingOff ? 1 : 2;
+        const bool watchPort = !backingOff;
         int timeout = -1;
         if (context->HasToSend()) {
             timeout = 0;
         } else if (backingOff) {
             timeout = kHangUpBackOffMs;
         }
-        const int ready = ::poll(fds, count, timeout);
+        // Nothing ready also after EINTR: the flags are looked at again.
+        const t_port_wait ready = port->Wait(context->wakeFd, watchPort, timeout);
         backingOff = false;
-        if (ready < 0) {
-            continue; // EINTR; the flags are looked at again
-        }
-        if (fds[0].revents & POLLIN) {
+        if (ready.woken) {
             DrainWakeFd(context->wakeFd);
         }
-        if (count < 2 || fds[1].revents == 0) {
+        if (!watchPort) {
             continue;
         }
         int got = 0;
-        if (fds[1].revents & POLLIN) {
-            got = port.ReadSome(readBuffer, sizeof readBuffer);
+        if (ready.readable) {
+            got = port->ReadSome(readBuffer, sizeof readBuffer);
+            if (got > 0) {
+                context->lastCharacterNs = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                               std::chrono::steady_clock::now().time_since_epoch())
+                                               .count();
+            }
             for (int i = 0; i < got; ++i) {
                 if (!ReceiverPutChar(receiver, static_cast<char>(readBuffer[i]))) {
                     CountEvent(*context, receiver);
                     continue;
                 }
-                t_link_item item;
-                // A frame too short for its header, or one carrying the link's own codes
-                // (which the device never uses), is noise that passed the checksum.
-                if (!FrameToRecord(context->frameBuffer, item.record) ||
-                    IsStatusCode(item.record.command)) {
+                t_link_event event;
+                event.kind = LinkEventKind::Frame;
+                // A frame too short for its header, or one carrying a reserved code, is
+                // noise that passed the checksum.
+                if (!FrameToRecord(context->frameBuffer, event.frame) ||
+                    protocol::IsReservedCommand(event.frame.command)) {
                     context->discarded += FrameCharacters(context->frameBuffer);
                     continue;
                 }
                 ++context->frames;
-                context->PostToWindow(item);
+                context->Emit(event);
             }
         }
-        if (got == 0 && (fds[1].revents & (POLLHUP | POLLERR | POLLNVAL))) {
+        if (got == 0 && ready.hungUp) {
             backingOff = true;
         }
     }
 
-    port.Close();
-    context->exitCode = 0;
-    context->PostStatus(protocol::kLinkStopped);
+    port->Close();
+    context->Emit(StoppedEvent(0, t_port_failure{}));
 }

@@ -1,7 +1,7 @@
 #include "measure/dlg_wykres.h"
 
-#include "app/text_format.h"
-#include "device/device_time.h"
+#include "base/device_time.h"
+#include "base/text_format.h"
 #include "res/resource.h"
 
 CDlgWykres::CDlgWykres(CWnd* parent)
@@ -27,8 +27,9 @@ const AFX_MSGMAP* CDlgWykres::GetMessageMap() const {
             OnCommandEntry(kCmdCopyImage, &CDlgWykres::OnCopyImage),
             OnCommandEntry(kCmdPrint, &CDlgWykres::OnPrint),
             OnCommandEntry(kCmdExportCsv, &CDlgWykres::OnExportCsv),
+            OnCommandEntry(kCmdCopy, &CDlgWykres::OnCopy),
             AcceleratorEntry(FCONTROL, 'S', kCmdSaveImage),
-            AcceleratorEntry(FCONTROL, 'C', kCmdCopyImage),
+            AcceleratorEntry(FCONTROL, 'C', kCmdCopy),
             AcceleratorEntry(FCONTROL, 'P', kCmdPrint),
             AcceleratorEntry(FCONTROL, 'E', kCmdExportCsv),
         });
@@ -56,8 +57,7 @@ BOOL CDlgWykres::OnInitDialog() {
         m_startEdit.SetWindowText(FormatDeviceTime(first->GetStartTime()));
     }
     if (const CSampleStamp* last = m_sampleList.GetStamp(m_sampleList.GetStampCount() - 1)) {
-        m_endEdit.SetWindowText(
-            FormatDeviceTime(AddSeconds(last->GetStartTime(), last->GetSampleCount() - 1)));
+        m_endEdit.SetWindowText(FormatDeviceTime(last->GetSampleTime(last->GetSampleCount() - 1)));
     }
     // The focus goes to the first control, the cursor slider, so the arrow keys move the
     // cursor.
@@ -70,6 +70,25 @@ void CDlgWykres::ResetCursor() {
     m_cursorSlider.SetRange(0, last);
     m_cursor = last / 2;
     m_cursorSlider.SetPos(m_cursor);
+}
+
+// The window's keys come before its controls', so the key every edit copies with is given
+// back to a time box whose text the user selected.
+void CDlgWykres::OnCopy() {
+    CWnd* focus = GetFocus();
+    for (CEdit* box : {&m_startEdit, &m_endEdit}) {
+        if (focus != box) {
+            continue;
+        }
+        int start = 0;
+        int end = 0;
+        box->GetSel(start, end);
+        if (start != end) {
+            box->Copy();
+            return;
+        }
+    }
+    OnCopyImage();
 }
 
 void CDlgWykres::OnPaint() {
@@ -209,7 +228,7 @@ void CDlgWykres::DrawCursor(CDC* dc, int run, int cursor) {
     dc->MoveTo(x, kOriginY);
     dc->LineTo(x, 44);
 
-    const t_device_time time = AddSeconds(stamp->GetStartTime(), cursor);
+    const t_device_time time = stamp->GetSampleTime(cursor);
     const t_sample_type sample = stamp->GetSample(cursor);
     dc->TextOut(410, 25,
                 FormatDeviceTime(time) + Format("  V=%d.%01d[m/s]  D=%d[m]", sample.speed / 10,

@@ -6,8 +6,9 @@
 //
 // Getting data out: a context menu on the chart (right click) and its keys save the chart
 // as a PNG file (Ctrl+S), copy it to the clipboard (Ctrl+C), print it on one landscape
-// page (Ctrl+P), and export every sample of the whole image as CSV (Ctrl+E). A failed
-// save or print tells its reason in a message box and leaves no partial file.
+// page (Ctrl+P), and export every sample of the whole image as CSV (Ctrl+E). In a time
+// box with text selected in it Ctrl+C copies that text, as in any edit. A failed save or
+// print tells its reason in a message box and leaves no partial file.
 //
 // Use: construct, set the title, labels and kind, fill m_sampleList (DecodeImage), set
 // the image and its source for the menu's commands, and show it with DoModal only when
@@ -50,6 +51,7 @@ public:
     static constexpr UINT kCmdCopyImage = 0x8102; // "Kopiuj wykres" Ctrl+C
     static constexpr UINT kCmdPrint = 0x8103;     // "Drukuj..." Ctrl+P
     static constexpr UINT kCmdExportCsv = 0x8104; // "Eksportuj pomiary do CSV..." Ctrl+E
+    static constexpr UINT kCmdCopy = 0x8105;      // Ctrl+C: selected text, else the chart
 
     // The chart as the window shows it: what PaintChart draws, without the strips of the
     // off-screen bitmap the chart never paints; kFieldWidth x kFieldHeight pixels, the
@@ -102,6 +104,8 @@ private:
     void OnRunSliderDraw(NMHDR* hdr, LRESULT* result);
     // Puts the cursor slider's range on the run's samples and the cursor in its middle.
     void ResetCursor();
+    // Ctrl+C: the text selected in the time box with the focus, else the chart.
+    void OnCopy();
     // Getting data out (measure/dlg_wykres_commands.cpp).
     void OnContextMenu(CWnd* window, CPoint screenPoint);
     void OnSaveImage();

@@ -1,9 +1,9 @@
 // The chart's way of getting data out: its context menu and keys, the PNG file, the
 // clipboard, the printed page and the CSV export.
 
-#include "app/atomic_file.h"
-#include "app/text_format.h"
-#include "device/device_time.h"
+#include "base/atomic_file.h"
+#include "base/device_time.h"
+#include "base/text_format.h"
 #include "measure/dlg_wykres.h"
 #include "measure/recorded_samples.h"
 #include "measure/samples_csv.h"
@@ -69,7 +69,7 @@ std::string CDlgWykres::PrintTitle() const {
         const t_device_time start = stamp->GetStartTime();
         const int last = std::max(stamp->GetSampleCount() - 1, 0);
         title +=
-            "   " + FormatDeviceTime(start) + " - " + FormatDeviceTime(AddSeconds(start, last));
+            "   " + FormatDeviceTime(start) + " - " + FormatDeviceTime(stamp->GetSampleTime(last));
     }
     if (!m_imageSource.empty()) {
         title += "   " + m_imageSource;

@@ -1,6 +1,6 @@
 #include "measure/measurement_file.h"
 
-#include "app/atomic_file.h"
+#include "base/atomic_file.h"
 #include "link/protocol.h"
 
 #include <cerrno>

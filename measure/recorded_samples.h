@@ -4,7 +4,7 @@
 // start times checked, partial sample groups dropped, stop at the end marker), but every
 // run stays whole: no split into chart-sized pieces and no merging, so no filler samples.
 
-#include "device/device_time.h"
+#include "base/device_time.h"
 #include "measure/sample_stamp.h"
 
 #include <cstddef>

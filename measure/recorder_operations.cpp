@@ -1,4 +1,4 @@
-#include "app/text_format.h"
+#include "base/text_format.h"
 #include "device/device_session.h"
 #include "framework/afx.h"
 #include "link/protocol.h"
@@ -44,8 +44,10 @@ void LoadImageFile(CDeviceSession& session) {
 }
 
 void SaveImageFile(CDeviceSession& session, const std::string& initialDir) {
-    CFileDialog dialog(FALSE, kMeasurementExtension, std::string(), OFN_HIDEREADONLY,
-                       kMeasurementFilter, session.ParentWindow());
+    // Replacing a file loses the recording it held, so the dialog asks first.
+    CFileDialog dialog(FALSE, kMeasurementExtension, std::string(),
+                       OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, kMeasurementFilter,
+                       session.ParentWindow());
     dialog.m_title = "Zapisz jako plik wyników pomiarów";
     dialog.m_initialDir = initialDir;
     if (dialog.DoModal() != IDOK) {

@@ -2,7 +2,21 @@
 
 void CSampleStamp::SetStartTime(const t_device_time& time) {
     m_startTime = time;
+    m_startCalendar = DeviceTimeToCalendar(time);
     m_headerFill = kHeaderSize;
+}
+
+void CSampleStamp::SetStartCalendar(std::int64_t calendar) {
+    m_startTime = CalendarToDeviceTime(calendar);
+    m_startCalendar = calendar;
+    m_headerFill = kHeaderSize;
+}
+
+t_device_time CSampleStamp::GetSampleTime(int index) const {
+    if (m_startCalendar == -1) {
+        return m_startTime;
+    }
+    return CalendarToDeviceTime(m_startCalendar + index);
 }
 
 void CSampleStamp::PutHeaderByte(std::uint8_t b) {
@@ -11,6 +25,9 @@ void CSampleStamp::PutHeaderByte(std::uint8_t b) {
     }
     reinterpret_cast<std::uint8_t*>(&m_startTime)[m_headerFill] = b;
     ++m_headerFill;
+    if (m_headerFill == kHeaderSize) {
+        m_startCalendar = DeviceTimeToCalendar(m_startTime);
+    }
 }
 
 bool CSampleStamp::IsHeaderValid() const {

@@ -1,7 +1,7 @@
 #pragma once
 // One recording run of the recorder: its start time and its samples, one second apart.
 
-#include "device/device_time.h"
+#include "base/device_time.h"
 
 #include <cstdint>
 #include <vector>
@@ -23,10 +23,22 @@ public:
     CSampleStamp() = default;
     virtual ~CSampleStamp() = default;
 
-    // Sample i was taken at AddSeconds(GetStartTime(), i).
+    // The local time of sample 0.
     const t_device_time& GetStartTime() const { return m_startTime; }
-    // Replaces the start time; it then counts as complete.
+    // Replaces the start time, read as local time; it then counts as complete.
     void SetStartTime(const t_device_time& time);
+    // Starts the run at a calendar time (seconds since the epoch) and its local time; it
+    // then counts as complete. A piece of a longer run starts so, counted on from the
+    // run's own start: its local record alone cannot tell which pass of an hour the clock
+    // repeats it lies in.
+    void SetStartCalendar(std::int64_t calendar);
+    // Calendar time of sample 0; -1 when the start time cannot be converted or is not
+    // complete.
+    std::int64_t GetStartCalendar() const { return m_startCalendar; }
+    // The local time of sample index: the start's calendar time counted on by index
+    // seconds, which for a run started from a record is AddSeconds(GetStartTime(), index);
+    // the start record itself when it cannot be converted.
+    t_device_time GetSampleTime(int index) const;
 
     // Stores b as the next start-time byte; bytes beyond the seventh are ignored.
     void PutHeaderByte(std::uint8_t b);
@@ -46,6 +58,7 @@ public:
 
 private:
     t_device_time m_startTime;
+    std::int64_t m_startCalendar = -1;
     int m_headerFill = 0;
     std::vector<t_sample_type> m_samples;
     std::uint16_t m_minPosition = 0xFFFF;

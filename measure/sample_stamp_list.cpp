@@ -1,7 +1,6 @@
 #include "measure/sample_stamp_list.h"
 
 #include <cstdlib>
-#include <ctime>
 
 namespace {
 
@@ -9,36 +8,6 @@ constexpr std::uint8_t kStartMarker = 0xFE;
 constexpr std::uint8_t kEndMarker = 0xFF;
 
 enum class DecodeState { NewRun, Header, Speed, PositionHigh, PositionLow, End, Skip };
-
-long UtcOffsetAt(std::int64_t calendar) {
-    const std::time_t t = static_cast<std::time_t>(calendar);
-    std::tm tm{};
-    if (localtime_r(&t, &tm) == nullptr) {
-        return 0;
-    }
-    return tm.tm_gmtoff;
-}
-
-// The record AddSeconds(t, 1) gives when applied count times. Away from a daylight-saving
-// change that is one conversion; within an hour or two of one, the record's ambiguous local
-// time can make single steps differ from one large step, so it steps one second at a time.
-t_device_time StepSeconds(t_device_time t, std::int64_t count) {
-    if (count <= 0) {
-        return t;
-    }
-    const std::int64_t calendar = DeviceTimeToCalendar(t);
-    if (calendar == -1) {
-        return t;
-    }
-    constexpr std::int64_t kMargin = 2 * 3600;
-    if (UtcOffsetAt(calendar - kMargin) == UtcOffsetAt(calendar + count + kMargin)) {
-        return CalendarToDeviceTime(calendar + count);
-    }
-    for (std::int64_t i = 0; i < count; ++i) {
-        t = AddSeconds(t, 1);
-    }
-    return t;
-}
 
 } // namespace
 
@@ -81,14 +50,14 @@ void CSampleStampList::DecodeImage(const std::uint8_t* image, std::size_t length
     // sample, so the first run of a decoding is always kept.
     const CSampleStamp* timedRun = nullptr;
 
-    // The time of the newest sample is kept as calendar time and turned into a record only
-    // when it is looked at: a conversion per sample would dominate the decoding.
+    // Times are counted in calendar seconds: a piece of a split run and a merged run's
+    // samples go on from the run's start as the recorder's clock did, where stepping a
+    // local record would read an hour the clock repeats as its first pass. lastCalendar is
+    // m_lastTime's calendar time, -1 when the run's start cannot be converted (m_lastTime
+    // then holds that start as it is). The record is made only when it is looked at: a
+    // conversion per sample would dominate the decoding.
+    std::int64_t lastCalendar = -1;
     bool lastTimePending = false;
-    std::int64_t lastCalendar = 0;
-    // Calendar time of the start of the run that receives samples. Runs that hold samples
-    // are never removed, so the pointer cannot come to name another run.
-    const CSampleStamp* calendarRun = nullptr;
-    std::int64_t calendarStart = -1;
 
     auto settleLastTime = [&]() {
         if (lastTimePending) {
@@ -135,9 +104,10 @@ void CSampleStampList::DecodeImage(const std::uint8_t* image, std::size_t length
             if (m_stamps.size() < 2 || m_stamps[m_stamps.size() - 2].get() != timedRun) {
                 break;
             }
-            settleLastTime();
-            const std::int64_t distance =
-                std::llabs(static_cast<std::int64_t>(DiffSeconds(m_lastTime, run->GetStartTime())));
+            if (lastCalendar == -1 || run->GetStartCalendar() == -1) {
+                break;
+            }
+            const std::int64_t distance = std::llabs(run->GetStartCalendar() - lastCalendar);
             if (distance >= mergeWindow) {
                 break;
             }
@@ -146,16 +116,22 @@ void CSampleStampList::DecodeImage(const std::uint8_t* image, std::size_t length
             for (std::int64_t i = 1; i < distance; ++i) {
                 previous->AddSample(t_sample_type{});
             }
-            m_lastTime = StepSeconds(m_lastTime, distance - 1);
+            if (distance > 1) {
+                lastCalendar += distance - 1;
+                lastTimePending = true;
+            }
             break;
         }
 
         case DecodeState::Speed:
             if (GetLastStamp()->GetSampleCount() >= maxSamplesPerRun) {
-                settleLastTime();
-                m_lastTime = AddSeconds(m_lastTime, 1);
                 CSampleStamp* next = AddStamp();
-                next->SetStartTime(m_lastTime);
+                if (lastCalendar == -1) {
+                    next->SetStartTime(m_lastTime);
+                } else {
+                    next->SetStartCalendar(++lastCalendar);
+                    lastTimePending = true;
+                }
                 timedRun = next;
             }
             speed = byte;
@@ -174,16 +150,13 @@ void CSampleStampList::DecodeImage(const std::uint8_t* image, std::size_t length
             sample.position = Join7Bit(static_cast<std::uint16_t>((positionHigh << 8) | byte));
             run->AddSample(sample);
             timedRun = run;
-            if (calendarRun != run) {
-                calendarRun = run;
-                calendarStart = DeviceTimeToCalendar(run->GetStartTime());
-            }
-            if (calendarStart == -1) {
-                // AddSeconds leaves a record it cannot convert as it is.
+            if (run->GetStartCalendar() == -1) {
+                // A start that cannot be converted stands for every sample's time.
                 m_lastTime = run->GetStartTime();
+                lastCalendar = -1;
                 lastTimePending = false;
             } else {
-                lastCalendar = calendarStart + run->GetSampleCount() - 1;
+                lastCalendar = run->GetStartCalendar() + run->GetSampleCount() - 1;
                 lastTimePending = true;
             }
             state = DecodeState::Speed;

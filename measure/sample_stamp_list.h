@@ -21,7 +21,10 @@ public:
     // Rebuilds the runs from length bytes at image, walking the ring once from its first
     // 0xFE. A run longer than maxSamplesPerRun continues in a new run one second later; a
     // run that starts less than mergeWindow seconds from the last sample continues the
-    // previous run after filler samples. An image without 0xFE leaves the list as it was.
+    // previous run after filler samples. Either way the calendar count goes on from the
+    // start of the run continued, so every piece of a split run gives its samples the times
+    // AddSeconds gives from the recorded start. An image without 0xFE leaves the list as
+    // it was.
     void DecodeImage(const std::uint8_t* image, std::size_t length, int maxSamplesPerRun,
                      int mergeWindow);
 

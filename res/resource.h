@@ -26,8 +26,7 @@ constexpr int IDD_LOCATION = 206;
 constexpr unsigned IDM_ABOUTBOX = 16;
 
 // Posted notifications.
-constexpr int ID_LINK_DATA = 101;   // the link worker has queued an inbound record
-constexpr int ID_REPLY_READY = 103; // the request queue has completed a reply or time-out
+constexpr int ID_HOST_WORK = 101; // work posted to the main window's thread waits (one each)
 
 // Main window, template 102.
 constexpr int IDC_CONSOLE = 1004;

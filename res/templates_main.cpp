@@ -1,4 +1,4 @@
-#include "app/program_info.h"
+#include "base/program_info.h"
 #include "framework/afx.h"
 #include "res/icon.h"
 #include "res/resource.h"

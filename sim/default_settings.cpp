@@ -1,7 +1,7 @@
 #include "sim/default_settings.h"
 
-#include "device/byte_order.h"
-#include "device/device_time.h"
+#include "base/byte_order.h"
+#include "base/device_time.h"
 
 #include <cstring>
 

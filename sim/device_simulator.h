@@ -12,6 +12,7 @@
 // write cut short leaves the block with the chunks written so far. Staging instead holds
 // the chunks back until their block write is closed (command 41) and a reset drops them.
 
+#include "base/settings_file.h"
 #include "link/frame_codec.h"
 #include "link/protocol.h"
 #include "link/transfer_data.h"
@@ -140,7 +141,7 @@ private:
     void Damage(std::vector<std::uint8_t>& frame, const t_fault_hits& hits);
     t_transfer_data TextFrame(const std::string& text) const;
 
-    int m_address = protocol::kDefaultDeviceAddress;
+    int m_address = settings::kDefaultDeviceAddress;
     std::uint8_t m_version = 5;
     std::string m_name;
     bool m_programmer = false;

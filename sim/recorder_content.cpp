@@ -1,6 +1,6 @@
 #include "sim/recorder_content.h"
 
-#include "device/device_time.h"
+#include "base/device_time.h"
 #include "link/protocol.h"
 
 #include <algorithm>

@@ -594,6 +594,10 @@ Image ClipboardImage() {
     return FromQImage(QGuiApplication::clipboard()->image());
 }
 
+std::string ClipboardText() {
+    return FromQ(QGuiApplication::clipboard()->text());
+}
+
 void ClearClipboard() {
     QGuiApplication::clipboard()->clear();
 }

@@ -26,8 +26,10 @@ void SetMessageBoxAnswerer(std::function<int(const std::string& text, UINT type)
 
 // Replaces every file dialog: sees the dialog (title, filter, flags, default extension,
 // initial directory) and returns false for "cancelled" or true with `path` chosen. The
-// framework still appends the default extension to a path without one. nullptr restores
-// real dialogs.
+// framework still appends the default extension to a path without one, and a save dialog
+// with OFN_OVERWRITEPROMPT still asks before replacing the file that names, through the
+// message box seam (MB_YESNO): any answer but IDYES calls the answerer again, as the
+// dialog would come back. nullptr restores real dialogs.
 void SetFileDialogAnswerer(
     std::function<bool(const CFileDialog& dialog, std::string& path)> answerer);
 
@@ -151,6 +153,8 @@ Image GrabWindow(CWnd& window);
 Image DecodePng(const std::vector<std::uint8_t>& bytes);
 // The picture on the clipboard; an empty image when it holds none.
 Image ClipboardImage();
+// The text on the clipboard; empty when it holds none.
+std::string ClipboardText();
 // Empties the clipboard.
 void ClearClipboard();
 

@@ -2,7 +2,7 @@
 // entries: its mode with the set-user-ID, set-group-ID and sticky bits, and its access ACL
 // (none when it had none). A new file gets what a plain open gives it there.
 
-#include "app/atomic_file.h"
+#include "base/atomic_file.h"
 
 #include "tests/support/file_bytes.h"
 #include "tests/support/temporary_directory.h"

@@ -1,7 +1,7 @@
 // The main window as the program starts it: layout, start-up with and without config.cfg,
 // and the ways out.
 #include "app/lw_dlg.h"
-#include "app/settings_file.h"
+#include "base/settings_file.h"
 #include "framework/afx.h"
 #include "framework/testing/test_seams.h"
 #include "res/resource.h"
@@ -84,7 +84,7 @@ std::vector<std::uint8_t> SettingsBytes(int port, int baud, int address) {
     record.portNumber = port;
     record.baudRate = baud;
     record.deviceAddress = address;
-    std::vector<std::uint8_t> bytes(protocol::kSettingsFileSize);
+    std::vector<std::uint8_t> bytes(settings::kSettingsFileSize);
     EncodeSettings(record, bytes.data());
     return bytes;
 }

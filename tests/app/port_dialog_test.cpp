@@ -1,8 +1,8 @@
 // The "Port" dialog and the settings file it writes.
-#include "app/atomic_file.h"
 #include "app/lw_dlg.h"
 #include "app/opcje.h"
-#include "app/settings_file.h"
+#include "base/atomic_file.h"
+#include "base/settings_file.h"
 #include "framework/afx.h"
 #include "framework/testing/test_seams.h"
 #include "res/resource.h"
@@ -20,7 +20,7 @@ using afx::testing::IsChecked;
 
 std::vector<std::uint8_t> SettingsBytes(int port, int baud, int address) {
     SettingsRecord record{port, baud, address};
-    std::vector<std::uint8_t> bytes(protocol::kSettingsFileSize);
+    std::vector<std::uint8_t> bytes(settings::kSettingsFileSize);
     EncodeSettings(record, bytes.data());
     return bytes;
 }

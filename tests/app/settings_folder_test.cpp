@@ -1,7 +1,7 @@
 // Where the running program keeps config.cfg: beside a portable copy, in the user's
 // configuration folder when installed or when its directory is read-only.
 #include "app/lw_dlg.h"
-#include "app/settings_folder.h"
+#include "base/settings_folder.h"
 #include "framework/testing/test_seams.h"
 #include "res/resource.h"
 #include "tests/support/terminal_harness.h"

@@ -1,6 +1,6 @@
 // The live status panel: its three looks and the one poll chain.
 #include "app/lw_dlg.h"
-#include "device/byte_order.h"
+#include "base/byte_order.h"
 #include "framework/afx.h"
 #include "framework/testing/test_seams.h"
 #include "link/queue.h"

@@ -1,5 +1,5 @@
-// The timer service of the main window: one-shot calls, cancellation, and calls that arm
-// or cancel from inside a call.
+// The timer service of the main window: one-shot calls, cancellation by id, and calls that
+// arm or cancel from inside a call.
 #include "app/lw_dlg.h"
 #include "framework/afx.h"
 #include "framework/testing/test_seams.h"
@@ -14,97 +14,69 @@ namespace {
 using afx::testing::ProcessEvents;
 using afx::testing::WaitUntil;
 
-class Recorder : public CCmdTarget {
-public:
-    explicit Recorder(CLWDlg* dlg) : m_dlg(dlg) {}
-
-    void Record(int arg) { calls.push_back(arg); }
-    // Arms a follow-up call with arg + 100, once.
-    void Rearm(int arg) {
-        calls.push_back(arg);
-        if (arg < 100) {
-            m_dlg->AddTimer(this, MakeTimerCallback(&Recorder::Rearm), 10, arg + 100);
-            armedInside = m_dlg->ArmedTimerCount();
-        }
-    }
-    void CancelSelf(int arg) {
-        calls.push_back(arg);
-        m_dlg->RemoveTimers(this, MakeTimerCallback(&Recorder::CancelSelf), arg);
-        armedInside = m_dlg->ArmedTimerCount();
-    }
-
-    std::vector<int> calls;
-    std::size_t armedInside = 0;
-
-private:
-    CLWDlg* m_dlg;
-};
-
 t_harness_options NoLink() {
     t_harness_options options;
     options.startSimulator = false;
     return options;
 }
 
-TEST(TimerService, RunsEachCallOnceWithItsArgument) {
+TEST(TimerService, RunsEachCallOnceAndGivesEachItsOwnId) {
     TerminalHarness harness(NoLink());
     harness.Run([](CLWDlg& dlg) {
-        Recorder recorder(&dlg);
+        std::vector<int> calls;
         const std::size_t base = dlg.ArmedTimerCount();
-        dlg.AddTimer(&recorder, MakeTimerCallback(&Recorder::Record), 10, 7);
-        EXPECT_EQ(dlg.ArmedTimerCount(), base + 1);
-        ASSERT_TRUE(WaitUntil([&] { return !recorder.calls.empty(); }, 2000));
+        const HostTimerId first = dlg.StartTimer(10, [&] { calls.push_back(7); });
+        const HostTimerId second = dlg.StartTimer(10, [&] { calls.push_back(8); });
+        EXPECT_NE(first, 0u);
+        EXPECT_NE(second, 0u);
+        EXPECT_NE(first, second);
+        EXPECT_EQ(dlg.ArmedTimerCount(), base + 2);
+        ASSERT_TRUE(WaitUntil([&] { return calls.size() == 2; }, 2000));
         ProcessEvents(150); // a repeating system timer would fire again meanwhile
-        EXPECT_EQ(recorder.calls, std::vector<int>{7});
+        std::sort(calls.begin(), calls.end());
+        EXPECT_EQ(calls, (std::vector<int>{7, 8}));
         EXPECT_EQ(dlg.ArmedTimerCount(), base);
+        dlg.CancelTimer(first); // already ran: nothing happens
+        dlg.CancelTimer(0);
     });
 }
 
-TEST(TimerService, RemoveTimersCancelsEveryMatchingCallAndOnlyThose) {
+TEST(TimerService, CancelTimerDisarmsThatCallOnly) {
     TerminalHarness harness(NoLink());
     harness.Run([](CLWDlg& dlg) {
-        Recorder recorder(&dlg);
-        Recorder other(&dlg);
-        const auto record = MakeTimerCallback(&Recorder::Record);
-        dlg.AddTimer(&recorder, record, 20, 1);
-        dlg.AddTimer(&recorder, record, 30, 1);
-        dlg.AddTimer(&recorder, record, 40, 2);                                   // other arg
-        dlg.AddTimer(&other, record, 40, 1);                                      // other context
-        dlg.AddTimer(&recorder, MakeTimerCallback(&Recorder::CancelSelf), 40, 1); // other call
-        dlg.RemoveTimers(&recorder, record, 1);
+        std::vector<int> calls;
+        dlg.StartTimer(20, [&] { calls.push_back(1); });
+        const HostTimerId cancelled = dlg.StartTimer(20, [&] { calls.push_back(2); });
+        dlg.StartTimer(40, [&] { calls.push_back(3); });
+        dlg.CancelTimer(cancelled);
         ProcessEvents(250);
-        std::sort(recorder.calls.begin(), recorder.calls.end());
-        EXPECT_EQ(recorder.calls, (std::vector<int>{1, 2})); // arg 2 and CancelSelf(1)
-        EXPECT_EQ(other.calls, std::vector<int>{1});
+        std::sort(calls.begin(), calls.end());
+        EXPECT_EQ(calls, (std::vector<int>{1, 3}));
     });
 }
 
-TEST(TimerService, CallArmedFromInsideACallGetsItsOwnEntry) {
+TEST(TimerService, CallsMayArmAndCancelFromInsideACall) {
     TerminalHarness harness(NoLink());
     harness.Run([](CLWDlg& dlg) {
-        Recorder recorder(&dlg);
+        std::vector<int> calls;
+        std::size_t armedInside = 0;
         const std::size_t base = dlg.ArmedTimerCount();
-        dlg.AddTimer(&recorder, MakeTimerCallback(&Recorder::Rearm), 10, 1);
-        ASSERT_TRUE(WaitUntil([&] { return recorder.calls.size() == 2; }, 2000));
-        // Inside the first call both its own entry and the new one were armed.
-        EXPECT_EQ(recorder.armedInside, base + 2);
-        EXPECT_EQ(recorder.calls, (std::vector<int>{1, 101}));
+        dlg.StartTimer(10, [&] {
+            calls.push_back(1);
+            dlg.StartTimer(10, [&] { calls.push_back(101); });
+            // Its own entry stays armed until it returns, beside the new one.
+            armedInside = dlg.ArmedTimerCount();
+        });
+        HostTimerId self = 0;
+        self = dlg.StartTimer(10, [&] {
+            calls.push_back(3);
+            dlg.CancelTimer(self);
+        });
+        ASSERT_TRUE(WaitUntil([&] { return calls.size() == 3; }, 2000));
+        EXPECT_GE(armedInside, base + 2);
         ProcessEvents(150);
-        EXPECT_EQ(recorder.calls.size(), 2u);
-        EXPECT_EQ(dlg.ArmedTimerCount(), base);
-    });
-}
-
-TEST(TimerService, CallCancellingItselfLeavesNothingBehind) {
-    TerminalHarness harness(NoLink());
-    harness.Run([](CLWDlg& dlg) {
-        Recorder recorder(&dlg);
-        const std::size_t base = dlg.ArmedTimerCount();
-        dlg.AddTimer(&recorder, MakeTimerCallback(&Recorder::CancelSelf), 10, 3);
-        ASSERT_TRUE(WaitUntil([&] { return !recorder.calls.empty(); }, 2000));
-        EXPECT_EQ(recorder.armedInside, base);
-        ProcessEvents(150);
-        EXPECT_EQ(recorder.calls, std::vector<int>{3});
+        std::sort(calls.begin(), calls.end());
+        EXPECT_EQ(calls, (std::vector<int>{1, 3, 101}));
         EXPECT_EQ(dlg.ArmedTimerCount(), base);
     });
 }

@@ -1,6 +1,6 @@
 // The device operations of the main window end to end: the real main window, its link
 // over a pseudo-terminal and the simulator as the device.
-#include "app/win1250.h"
+#include "base/win1250.h"
 #include "device/configuration_record.h"
 #include "device/przeglady_record.h"
 #include "device/relays_record.h"

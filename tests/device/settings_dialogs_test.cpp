@@ -1,6 +1,6 @@
 // "Konfiguracja" and "Dane programatora": fields, their checks in order, the scaled
 // voltage, the Windows-1250 description and the bytes no field shows.
-#include "app/win1250.h"
+#include "base/win1250.h"
 #include "device/dlg_dane_bazowe.h"
 #include "device/dlg_dane_czytnika.h"
 #include "framework/testing/test_seams.h"

@@ -1,6 +1,6 @@
 // "Dane statystyczne": the counter texts, the two clearing buttons and the record given
 // back.
-#include "device/device_time.h"
+#include "base/device_time.h"
 #include "device/dlg_statystyka.h"
 #include "framework/testing/test_seams.h"
 #include "res/resource.h"

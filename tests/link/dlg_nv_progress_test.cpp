@@ -59,7 +59,7 @@ struct OfflineTransfer {
                     EXPECT_EQ(host.timers[0].delayMs, 1500);
                     host.FireTimers();
                 }
-                host.Deliver({&queue});
+                host.Deliver();
             }
         });
         const int result = box.DoModal();

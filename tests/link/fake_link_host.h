@@ -1,41 +1,42 @@
 #pragma once
 // A host for the link objects without a window: it records console lines and what the link
-// told it, keeps armed timers for the test to fire, and queues posted commands until the
-// test delivers them. Posting is the one thing the link worker does from its own thread.
+// told it, keeps armed timers for the test to fire, and queues posted work until the test
+// runs it. Posting is the one thing the link worker does from its own thread.
 
-#include "framework/cmd_target.h"
 #include "link/link_host.h"
 
+#include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <deque>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 class FakeLinkHost : public CLinkHost {
 public:
     struct t_armed {
-        CCmdTarget* context = nullptr;
-        TimerCallback callback = nullptr;
+        HostTimerId id = 0;
         int delayMs = 0;
-        int arg = 0;
+        std::function<void()> callback;
     };
 
     void ConsoleWrite(const std::string& text, int /*newLine*/) override {
         console.push_back(text);
     }
-    void AddTimer(CCmdTarget* context, TimerCallback callback, int delayMs, int arg) override {
-        timers.push_back({context, callback, delayMs, arg});
+    HostTimerId StartTimer(int delayMs, std::function<void()> callback) override {
+        timers.push_back({m_nextTimer, delayMs, std::move(callback)});
+        return m_nextTimer++;
     }
-    void RemoveTimers(CCmdTarget* context, TimerCallback callback, int arg) override {
-        std::erase_if(timers, [&](const t_armed& t) {
-            return t.context == context && t.callback == callback && t.arg == arg;
-        });
+    void CancelTimer(HostTimerId id) override {
+        std::erase_if(timers, [&](const t_armed& t) { return t.id == id; });
     }
-    void PostCommand(unsigned id) override {
-        std::lock_guard<std::mutex> guard(m_lock);
-        m_posted.push_back(id);
+    void Post(std::function<void()> work) override {
+        {
+            std::lock_guard<std::mutex> guard(m_lock);
+            m_posted.push_back(std::move(work));
+        }
+        m_postedChanged.notify_all();
     }
     t_link_settings LinkSettings() const override { return settings; }
     std::string LinkDirectory() const override { return directory; }
@@ -45,45 +46,46 @@ public:
         events.push_back("down");
         lastEnd = end;
     }
-    void DisableDeviceButtons() override { events.push_back("disable"); }
 
     // Runs every armed call, as if its time had come; calls armed meanwhile wait.
     void FireTimers() {
         const std::vector<t_armed> due = std::move(timers);
         timers.clear();
         for (const t_armed& t : due) {
-            (t.context->*t.callback)(t.arg);
+            t.callback();
         }
     }
-    // Offers each posted command to the targets, in order, until none is left.
-    void Deliver(std::initializer_list<CCmdTarget*> targets) {
+    // Runs posted work, in order, until none is left.
+    void Deliver() {
         for (;;) {
-            unsigned id = 0;
+            std::function<void()> work;
             {
                 std::lock_guard<std::mutex> guard(m_lock);
                 if (m_posted.empty()) {
                     return;
                 }
-                id = m_posted.front();
+                work = std::move(m_posted.front());
                 m_posted.pop_front();
             }
-            for (CCmdTarget* target : targets) {
-                if (target->OnCmdMsg(id, 0, nullptr, nullptr)) {
-                    break;
-                }
-            }
+            work();
         }
     }
-    // Delivers posted commands until done() holds or ms have passed; gives done().
-    template <class Done>
-    bool DeliverUntil(std::initializer_list<CCmdTarget*> targets, Done done, int ms) {
+    // Runs posted work as it comes until done() holds or ms have passed; gives done().
+    // Waits on the posting itself, so the order is the worker's, not a sleep's.
+    template <class Done> bool DeliverUntil(Done done, int ms = 5000) {
         const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-        while (!done() && std::chrono::steady_clock::now() < end) {
-            Deliver(targets);
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        for (;;) {
+            Deliver();
+            if (done()) {
+                return true;
+            }
+            std::unique_lock<std::mutex> guard(m_lock);
+            if (!m_postedChanged.wait_until(guard, end, [&] { return !m_posted.empty(); })) {
+                guard.unlock();
+                Deliver();
+                return done();
+            }
         }
-        Deliver(targets);
-        return done();
     }
 
     t_link_settings settings{1, 57600, 31};
@@ -95,5 +97,7 @@ public:
 
 private:
     std::mutex m_lock;
-    std::deque<unsigned> m_posted;
+    std::condition_variable m_postedChanged;
+    std::deque<std::function<void()>> m_posted;
+    HostTimerId m_nextTimer = 1;
 };

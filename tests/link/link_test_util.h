@@ -19,7 +19,7 @@ struct t_delivery {
     std::chrono::steady_clock::time_point at;
 };
 
-class CReplyRecorder : public CCmdTarget {
+class CReplyRecorder {
 public:
     explicit CReplyRecorder(CQueue& queue) : m_queue(queue) {}
     void OnReply(const t_transfer_data* reply) {
@@ -31,7 +31,9 @@ public:
         d.at = std::chrono::steady_clock::now();
         deliveries.push_back(d);
     }
-    ReplyHandler Handler() { return MakeReplyHandler(&CReplyRecorder::OnReply); }
+    ReplyHandler Handler() {
+        return [this](const t_transfer_data* reply) { OnReply(reply); };
+    }
 
     std::vector<t_delivery> deliveries;
 

@@ -1,10 +1,8 @@
-// The request queue on a fake host and a link that is down: requests go nowhere, the test
-// plays the device by handing frames to OnFrame, delivers the queue's posted commands and
-// fires its time-outs itself.
+// The request queue on a fake host and a fake line: the test plays the device by handing
+// frames to OnFrame, runs the queue's posted deliveries and fires its time-outs itself.
 
-#include "app/win1250.h"
-#include "link/transfer.h"
-#include "res/resource.h"
+#include "base/win1250.h"
+#include "tests/link/fake_frame_line.h"
 #include "tests/link/fake_link_host.h"
 #include "tests/link/link_test_util.h"
 
@@ -12,17 +10,18 @@
 
 namespace {
 
-// A queue with its host and its (never started) link.
+// A queue with its host and its line.
 struct QueueBench {
     FakeLinkHost host;
-    CTransfer transfer{host};
-    CQueue q{host, transfer};
+    FakeFrameLine line;
+    CQueue q{host, line};
 
-    void Deliver() { host.Deliver({&q}); }
+    void Deliver() { host.Deliver(); }
 };
 
-std::uint32_t Send(CQueue& q, CReplyRecorder& owner, int command, int type = 1) {
-    return q.AddRequest(31, type, command, nullptr, 0, &owner, owner.Handler());
+std::uint32_t Send(CQueue& q, CReplyRecorder& owner, int command, int type = 1,
+                   t_request_options options = {}) {
+    return q.AddRequest(31, type, command, nullptr, 0, owner.Handler(), std::move(options));
 }
 
 } // namespace
@@ -57,8 +56,11 @@ TEST(RequestQueue, RequestsGoOutOneAtATimeAndRepliesReachTheirOwnersInOrder) {
         EXPECT_TRUE(q.IsBusy());
         EXPECT_EQ(q.PendingCount(), 1u);
 
+        ASSERT_EQ(bench.line.sent.size(), 1u);
         q.OnFrame(MakeRecord(31, 1, 33, {7}));
         EXPECT_EQ(q.PendingCount(), 0u); // the second went out at once
+        ASSERT_EQ(bench.line.sent.size(), 2u);
+        EXPECT_EQ(bench.line.sent[1].command, 47);
         EXPECT_TRUE(q.IsBusy());
         q.OnFrame(MakeRecord(31, 1, 47, {8}));
         EXPECT_FALSE(q.IsBusy());
@@ -192,9 +194,92 @@ TEST(RequestQueue, DataLongerThanAFrameIsRefused) {
         CQueue& q = bench.q;
         CReplyRecorder owner(q);
         std::uint8_t data[63] = {};
-        EXPECT_EQ(q.AddRequest(31, 1, 39, data, 63, &owner, owner.Handler()), 0u);
+        EXPECT_EQ(q.AddRequest(31, 1, 39, data, 63, owner.Handler()), 0u);
         EXPECT_FALSE(q.IsBusy());
         EXPECT_EQ(q.PendingCount(), 0u);
-        EXPECT_NE(q.AddRequest(31, 1, 39, data, 62, &owner, owner.Handler()), 0u);
+        EXPECT_NE(q.AddRequest(31, 1, 39, data, 62, owner.Handler()), 0u);
+    }
+}
+
+TEST(RequestQueue, EachRequestWaitsItsOwnTimeOutAndItsCheckDecidesWhichFrameIsItsReply) {
+    // The check takes replies whose first data byte is 5.
+    const auto firstByteFive = [](const t_transfer_data& r) {
+        return r.length > 0 && r.data[0] == 5;
+    };
+    struct Case {
+        const char* what;
+        t_request_options options;
+        std::vector<t_transfer_data> frames; // from the device while the request waits
+        int armedMs;
+        std::vector<int> delivered; // first data byte of each reply delivered; -1 a time-out
+        std::uint32_t rejected;
+    };
+    const Case cases[] = {
+        {"default wait, no check", {}, {MakeRecord(31, 1, 40, {9})}, 1500, {9}, 0},
+        {"own wait", {40, {}}, {}, 40, {-1}, 0},
+        {"check takes the reply",
+         {1500, firstByteFive},
+         {MakeRecord(31, 1, 40, {5})},
+         1500,
+         {5},
+         0},
+        {"rejected frames, then the reply",
+         {200, firstByteFive},
+         {MakeRecord(31, 1, 40, {4}), MakeRecord(31, 2, 40, {6}), MakeRecord(31, 1, 40, {5})},
+         200,
+         {5},
+         2},
+        {"only rejected frames end by the time-out",
+         {200, firstByteFive},
+         {MakeRecord(31, 1, 40, {4}), MakeRecord(31, 1, 40)},
+         200,
+         {-1},
+         2},
+        {"text lines are no reply to check",
+         {200, firstByteFive},
+         {MakeRecord(31, 0, 5, {'x'})},
+         200,
+         {-1},
+         0},
+    };
+    for (const Case& c : cases) {
+        QueueBench bench;
+        CReplyRecorder owner(bench.q);
+        const std::uint32_t id = Send(bench.q, owner, 40, 1, c.options);
+        ASSERT_EQ(bench.host.timers.size(), 1u) << c.what;
+        EXPECT_EQ(bench.host.timers[0].delayMs, c.armedMs) << c.what;
+        for (const t_transfer_data& frame : c.frames) {
+            bench.q.OnFrame(frame);
+        }
+        bench.host.FireTimers();
+        bench.Deliver();
+        std::vector<int> delivered;
+        for (const t_delivery& d : owner.deliveries) {
+            delivered.push_back(d.reply ? d.reply->data[0] : -1);
+            EXPECT_EQ(d.request, id) << c.what;
+        }
+        EXPECT_EQ(delivered, c.delivered) << c.what;
+        EXPECT_EQ(bench.q.RejectedCount(), c.rejected) << c.what;
+        EXPECT_FALSE(bench.q.IsBusy()) << c.what;
+    }
+}
+
+TEST(RequestQueue, LineIsQuietOnlyWhenNoCharacterCameForTheWholeSpan) {
+    using namespace std::chrono_literals;
+    const auto now = CFrameLine::Clock::now();
+    struct Case {
+        CFrameLine::Clock::time_point last;
+        int quietMs;
+        bool quiet;
+    };
+    const Case cases[] = {
+        {{}, 20, true}, // nothing came during this connection
+        {now - 50ms, 20, true}, {now - 20ms, 20, true}, {now - 19ms, 20, false}, {now, 1, false},
+    };
+    for (const Case& c : cases) {
+        QueueBench bench;
+        bench.line.lastCharacter = c.last;
+        EXPECT_EQ(bench.q.LineQuietFor(c.quietMs, now), c.quiet)
+            << (now - c.last).count() << " ns, " << c.quietMs << " ms";
     }
 }

@@ -2,7 +2,7 @@
 // clipboard against the chart as the window shows it, the printed PDF page, the CSV of the
 // whole image in both dialects, and failures that leave no file behind.
 
-#include "app/text_format.h"
+#include "base/text_format.h"
 #include "framework/testing/test_seams.h"
 #include "link/protocol.h"
 #include "measure/dlg_wykres.h"
@@ -202,6 +202,52 @@ TEST(ChartOutput, MenuAndKeysSaveCopyPrintAndExportWithoutChangingTheWindow) {
             EXPECT_EQ(afx::testing::GetSliderPos(chart, IDC_CURSOR_SLIDER), cursor);
             EXPECT_EQ(afx::testing::GetSliderPos(chart, IDC_RUN_SLIDER), run);
             EXPECT_EQ(afx::testing::WindowCaption(chart), "Wykres predkosci w funkcji czasu");
+        });
+    });
+}
+
+TEST(ChartOutput, CtrlCCopiesTheTextSelectedInATimeBoxAndElseTheChart) {
+    constexpr int kHome = 0x01000010; // Qt's key codes
+    constexpr int kEnd = 0x01000011;
+    constexpr int kRight = 0x01000014;
+    struct Case {
+        int focus;
+        int selected; // characters from the start with Shift held; -1: to the end
+        bool text;    // the selected text goes to the clipboard; false: the chart
+    };
+    const Case cases[] = {
+        {IDC_CHART_START, 4, true},  // the year
+        {IDC_CHART_END, -1, true},   // all of it
+        {IDC_CHART_START, 0, false}, // the cursor in the box, nothing selected
+        {IDC_CURSOR_SLIDER, 0, false},
+    };
+    TerminalHarness h(WithoutDevice());
+    h.Run([&](CLWDlg& dlg) {
+        WithChart(h, dlg, [&](CDlgWykres& chart) {
+            const Image window = afx::testing::GrabWindow(chart);
+            for (const Case& c : cases) {
+                SCOPED_TRACE(std::to_string(c.focus) + " " + std::to_string(c.selected));
+                afx::testing::SetFocusTo(chart, c.focus);
+                afx::testing::PressKey(chart, kHome);
+                if (c.selected < 0) {
+                    afx::testing::PressKey(chart, kEnd, FSHIFT);
+                }
+                for (int i = 0; i < c.selected; ++i) {
+                    afx::testing::PressKey(chart, kRight, FSHIFT);
+                }
+                afx::testing::ClearClipboard();
+                afx::testing::PressKey(chart, 'C', FCONTROL);
+                if (c.text) {
+                    const std::string box = afx::testing::GetControlText(chart, c.focus);
+                    EXPECT_EQ(afx::testing::ClipboardText(),
+                              c.selected < 0 ? box : box.substr(0, c.selected));
+                    EXPECT_EQ(afx::testing::ClipboardImage().width, 0);
+                } else {
+                    EXPECT_TRUE(SameAsWindowChart(afx::testing::ClipboardImage(), window));
+                    EXPECT_EQ(afx::testing::ClipboardText(), "");
+                }
+            }
+            EXPECT_TRUE(h.Boxes().empty());
         });
     });
 }

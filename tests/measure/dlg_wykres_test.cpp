@@ -4,7 +4,7 @@
 
 #include "measure/dlg_wykres.h"
 
-#include "app/text_format.h"
+#include "base/text_format.h"
 #include "framework/testing/test_seams.h"
 #include "res/resource.h"
 #include "tests/measure/recorder_image_builder.h"

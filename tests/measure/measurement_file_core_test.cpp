@@ -1,4 +1,4 @@
-#include "app/atomic_file.h"
+#include "base/atomic_file.h"
 #include "link/protocol.h"
 #include "measure/measurement_file.h"
 #include "tests/support/file_bytes.h"

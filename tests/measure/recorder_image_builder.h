@@ -2,7 +2,7 @@
 // Builds recorder memory images for tests: start markers with their start times, samples
 // and the end marker, written one after another into an otherwise all-zero image.
 
-#include "device/device_time.h"
+#include "base/device_time.h"
 #include "link/protocol.h"
 
 #include <cstddef>

@@ -1,8 +1,8 @@
 // "Odczyt pomiarów", "Odczytaj z pliku" and "Zapisz do pliku" on the real main window, with
 // the simulator on a pseudo-terminal as the device.
 
-#include "app/atomic_file.h"
-#include "app/text_format.h"
+#include "base/atomic_file.h"
+#include "base/text_format.h"
 #include "framework/file_dialog.h"
 #include "framework/testing/test_seams.h"
 #include "link/protocol.h"
@@ -25,6 +25,8 @@ using afx::testing::WaitUntil;
 
 constexpr std::size_t kImageSize = protocol::kRecorderSize;
 const char* const kFilter = "Lista plików pomiarów (*.qz)|*.qz|Wszystkie pliki (*.*)|*.*||";
+// What the save dialog asks after the name of the file it would replace.
+const char* const kReplaceQuestion = " już istnieje.\nCzy chcesz go zastąpić?";
 
 std::vector<std::uint8_t> Pattern(std::size_t size, std::uint8_t seed) {
     std::vector<std::uint8_t> bytes(size);
@@ -170,29 +172,75 @@ TEST(FileDialogs, CancelLeavesEverythingAsItWas) {
               2); // config.cfg, COM1
 }
 
-TEST(SaveFile, ReplacesAnExistingFileWithoutAskingAndReportsItsLength) {
-    TerminalHarness h;
-    const auto bytes = Pattern(kImageSize, 7);
-    WriteBytes(h.PathOf("zrodlo.qz"), bytes);
-    const std::string target = h.PathOf("stary.qz");
-    WriteBytes(target, Pattern(1000, 1));
-    h.Run([&](CLWDlg& dlg) {
-        ASSERT_TRUE(Load(dlg, h.PathOf("zrodlo.qz")));
-        auto& seen = AnswerFileDialogs(target);
-        Press(dlg, IDC_SAVE_FILE);
-        EXPECT_TRUE(TerminalHarness::WaitForConsoleLine(
-            dlg, "Plik '" + target + "' zapisany, 475136 bajtow", 2000));
-        EXPECT_TRUE(h.Boxes().empty());
-        ASSERT_EQ(seen.size(), 1u);
-        EXPECT_FALSE(seen[0].open);
-        EXPECT_EQ(seen[0].title, "Zapisz jako plik wyników pomiarów");
-        EXPECT_EQ(seen[0].filter, kFilter);
-        EXPECT_EQ(seen[0].defExt, "qz");
-        EXPECT_EQ(seen[0].initialName, "");
-        EXPECT_EQ(seen[0].initialDir, h.Directory());
-        EXPECT_EQ(seen[0].flags, OFN_HIDEREADONLY);
-    });
-    EXPECT_EQ(ReadBytes(target), bytes);
+TEST(SaveFile, AsksBeforeReplacingTheFileTheNameSettlesOnAndNoLeavesItAsItWas) {
+    struct Case {
+        const char* typed;    // the name given in the dialog
+        const char* existing; // a file there before, 1000 bytes of its own
+        int answer;           // to the question, if asked
+        const char* asked;    // the file the question names; nullptr: no question
+        const char* saved;    // the file the image went to; nullptr: none
+    };
+    const Case cases[] = {
+        {"stary.qz", "stary.qz", IDYES, "stary.qz", "stary.qz"},
+        {"stary.qz", "stary.qz", IDNO, "stary.qz", nullptr},
+        {"trasa", "trasa.qz", IDNO, "trasa.qz", nullptr},
+        {"trasa", "trasa", IDNO, "trasa", nullptr},
+        {"trasa", "trasa", IDYES, "trasa", "trasa"},
+        {"nowy", "stary.qz", IDNO, nullptr, "nowy.qz"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.typed) + " over " + c.existing);
+        TerminalHarness h;
+        const auto image = Pattern(kImageSize, 7);
+        WriteBytes(h.PathOf("zrodlo.qz"), image);
+        const auto old = Pattern(1000, 1);
+        WriteBytes(h.PathOf(c.existing), old);
+        h.Run([&](CLWDlg& dlg) {
+            ASSERT_TRUE(Load(dlg, h.PathOf("zrodlo.qz")));
+            const auto lines = TerminalHarness::ConsoleLines(dlg);
+            // The name once; shown again after a "Nie", the dialog is cancelled.
+            std::vector<t_seen_dialog> seen;
+            afx::testing::SetFileDialogAnswerer([&](const CFileDialog& dialog, std::string& path) {
+                seen.push_back({dialog.IsOpenDialog() != FALSE, dialog.m_title, dialog.GetFilter(),
+                                dialog.GetDefExt(), dialog.GetInitialFileName(),
+                                dialog.m_initialDir, dialog.GetFlags()});
+                path = h.PathOf(c.typed);
+                return seen.size() == 1;
+            });
+            h.AnswerNext(c.answer);
+            Press(dlg, IDC_SAVE_FILE);
+            if (c.asked != nullptr) {
+                ASSERT_EQ(h.Boxes().size(), 1u);
+                EXPECT_EQ(h.Boxes()[0].text, std::string(c.asked) + kReplaceQuestion);
+                EXPECT_EQ(h.Boxes()[0].type & 0x0F, static_cast<UINT>(MB_YESNO));
+            } else {
+                EXPECT_TRUE(h.Boxes().empty());
+            }
+            EXPECT_EQ(seen.size(), c.answer == IDNO && c.asked != nullptr ? 2u : 1u);
+            EXPECT_FALSE(seen[0].open);
+            EXPECT_EQ(seen[0].title, "Zapisz jako plik wyników pomiarów");
+            EXPECT_EQ(seen[0].filter, kFilter);
+            EXPECT_EQ(seen[0].defExt, "qz");
+            EXPECT_EQ(seen[0].initialDir, h.Directory());
+            EXPECT_EQ(seen[0].flags, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT);
+            if (c.saved != nullptr) {
+                EXPECT_TRUE(TerminalHarness::WaitForConsoleLine(
+                    dlg, "Plik '" + h.PathOf(c.saved) + "' zapisany, 475136 bajtow", 2000));
+                EXPECT_EQ(dlg.ImageSource(), h.PathOf(c.saved));
+            } else {
+                EXPECT_EQ(TerminalHarness::ConsoleLines(dlg), lines);
+                EXPECT_EQ(dlg.ImageSource(), h.PathOf("zrodlo.qz"));
+            }
+        });
+        EXPECT_EQ(ReadBytes(h.PathOf(c.existing)),
+                  c.saved != nullptr && std::string(c.saved) == c.existing ? image : old);
+        if (c.saved != nullptr) {
+            EXPECT_EQ(ReadBytes(h.PathOf(c.saved)), image);
+        }
+        // Nothing written beside: the two files and the harness's own.
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(h.Directory()), {}),
+                  c.saved != nullptr && std::string(c.saved) != c.existing ? 5 : 4);
+    }
 }
 
 TEST(SaveFile, RightAfterStartWritesZerosUnderANameGivenQz) {
@@ -227,10 +275,12 @@ TEST(SaveFile, WriteFailureKeepsTheOldFileAndSaysSo) {
         const auto lines = TerminalHarness::ConsoleLines(dlg);
         SetAtomicWriteFunctionForTest(&FailingWrite);
         AnswerFileDialogs(target);
-        Press(dlg, IDC_SAVE_FILE);
+        Press(dlg, IDC_SAVE_FILE); // "Tak" to replacing it
         SetAtomicWriteFunctionForTest(nullptr);
-        EXPECT_TRUE(WaitUntil([&] { return !h.Boxes().empty(); }, 2000));
-        EXPECT_EQ(h.BoxTexts(), std::vector<std::string>{"Nie mozna otworzyc pliku do zapisu!"});
+        EXPECT_TRUE(WaitUntil([&] { return h.Boxes().size() == 2; }, 2000));
+        EXPECT_EQ(h.BoxTexts(),
+                  (std::vector<std::string>{std::string("stary.qz") + kReplaceQuestion,
+                                            "Nie mozna otworzyc pliku do zapisu!"}));
         EXPECT_EQ(TerminalHarness::ConsoleLines(dlg), lines);
 
         h.ClearBoxes();

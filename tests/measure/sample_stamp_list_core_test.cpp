@@ -1,10 +1,14 @@
 #include "measure/sample_stamp_list.h"
 
 #include "link/protocol.h"
+#include "measure/recorded_samples.h"
+#include "measure/samples_csv.h"
 #include "tests/support/warsaw_time_zone.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <string>
 #include <vector>
 
 namespace {
@@ -196,17 +200,81 @@ TEST_F(SampleDecoding, ThousandSamplesSplitInto616And384OneSecondApart) {
     EXPECT_EQ(list.GetLastTime(), AddSeconds(T, 999));
 }
 
-TEST_F(SampleDecoding, SplitTimesStayLocalAcrossTheAutumnClockChange) {
-    // Starts 10 minutes before 3:00 summer time on 25 October 2009 becomes 2:00 again.
-    const t_device_time start = MakeDeviceTime(2009, 10, 25, 2, 50, 0);
-    ImageWriter w;
-    w.Start(start).Samples(1300).End();
-    CSampleStampList& list = w.Decode();
-    ASSERT_EQ(list.GetStampCount(), 3);
-    EXPECT_EQ(list.GetStamp(1)->GetStartTime(), AddSeconds(start, 616));
-    EXPECT_EQ(list.GetStamp(2)->GetStartTime(),
-              AddSeconds(AddSeconds(AddSeconds(start, 615), 1), 615 + 1));
-    EXPECT_EQ(list.GetLastTime(), AddSeconds(list.GetStamp(2)->GetStartTime(), 1300 - 1232 - 1));
+// "YYYY-MM-DD HH:MM:SS", as the CSV writes a time.
+std::string CsvTime(const t_device_time& t) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", t.Year(), t.month, t.day,
+                  t.hour, t.minute, t.second);
+    return text;
+}
+
+// The time column of every sample row of the CSV, in order.
+std::vector<std::string> CsvTimes(const std::string& csv) {
+    std::vector<std::string> times;
+    std::size_t line = csv.find("\r\n") + 2; // past the header
+    while (line < csv.size()) {
+        const std::size_t from = csv.find(';', line) + 1;
+        times.push_back(csv.substr(from, csv.find(';', from) - from));
+        line = csv.find("\r\n", line) + 2;
+    }
+    return times;
+}
+
+TEST_F(SampleDecoding, ChartGivesEverySampleTheCsvTimeAcrossBothClockChanges) {
+    struct Run {
+        t_device_time start;
+        int samples;
+    };
+    struct Case {
+        const char* name;
+        std::vector<Run> runs;
+        int checkedSample; // index over all samples, -1: none
+        const char* checkedTime;
+    };
+    const Case cases[] = {
+        {"autumn, three hours from 01:30",
+         {{MakeDeviceTime(2026, 10, 25, 1, 30, 0), 10800}},
+         9000,
+         "2026-10-25 03:00:00"},
+        {"spring, three hours from 01:30",
+         {{MakeDeviceTime(2026, 3, 29, 1, 30, 0), 10800}},
+         1800,
+         "2026-03-29 03:00:00"},
+        {"autumn, from inside the repeated hour",
+         {{MakeDeviceTime(2026, 10, 25, 2, 30, 0), 3600}},
+         -1,
+         ""},
+        {"both changes in one image, runs apart",
+         {{MakeDeviceTime(2026, 3, 29, 1, 50, 0), 1300},
+          {MakeDeviceTime(2026, 10, 25, 1, 55, 0), 4000},
+          {MakeDeviceTime(2026, 10, 25, 5, 0, 0), 10}},
+         1300 + 3900, // the repeated hour's second pass
+         "2026-10-25 02:00:00"},
+    };
+    for (const Case& c : cases) {
+        ImageWriter w;
+        for (const Run& run : c.runs) {
+            w.Start(run.start).Samples(run.samples);
+        }
+        w.End();
+        const std::vector<std::string> csv = CsvTimes(
+            SamplesCsv(RecordedRuns(w.Image().data(), w.Image().size()), CsvDialect::Polish));
+        const CSampleStampList& chart = w.Decode();
+        std::vector<std::string> shown;
+        for (int r = 0; r < chart.GetStampCount(); ++r) {
+            const CSampleStamp* screen = chart.GetStamp(r);
+            for (int i = 0; i < screen->GetSampleCount(); ++i) {
+                shown.push_back(CsvTime(screen->GetSampleTime(i)));
+            }
+        }
+        ASSERT_EQ(shown.size(), csv.size()) << c.name;
+        for (std::size_t k = 0; k < shown.size(); ++k) {
+            ASSERT_EQ(shown[k], csv[k]) << c.name << ", sample " << k;
+        }
+        if (c.checkedSample >= 0) {
+            EXPECT_EQ(csv[static_cast<std::size_t>(c.checkedSample)], c.checkedTime) << c.name;
+        }
+    }
 }
 
 TEST_F(SampleDecoding, FillersAddedByAMergeMayExceedTheRunLimit) {
@@ -279,10 +347,11 @@ TEST(SampleStamp, MinMaxAndOutOfRangeSamples) {
 
 namespace {
 
-// Step-by-step decoding with one calendar conversion per sample, as the runs are defined;
-// the decoder under test must give exactly the same runs and times.
+// Step-by-step decoding, one calendar second per sample from each recorded start, as the
+// runs are defined; the decoder under test must give exactly the same runs and times.
 struct ReferenceRun {
     t_device_time start;
+    std::int64_t calendar = -1;
     int fill = 0;
     std::vector<t_sample_type> samples;
 };
@@ -294,7 +363,7 @@ std::vector<ReferenceRun> ReferenceDecode(const std::vector<std::uint8_t>& image
     while (first < image.size() && image[first] != 0xFE) {
         ++first;
     }
-    last = t_device_time{};
+    std::int64_t lastCalendar = -1;
     int timed = -1;
     enum { NewRun, Header, Speed, High, Low, Skip } state = NewRun;
     std::uint8_t speed = 0, high = 0;
@@ -325,21 +394,22 @@ std::vector<ReferenceRun> ReferenceDecode(const std::vector<std::uint8_t>& image
                 break;
             }
             state = Speed;
-            const long long d = std::llabs(static_cast<long long>(DiffSeconds(last, run.start)));
+            run.calendar = DeviceTimeToCalendar(run.start);
+            const long long d = std::llabs(run.calendar - lastCalendar);
             if (timed >= 0 && timed == static_cast<int>(runs.size()) - 2 && d < kMergeWindow) {
                 runs.pop_back();
                 for (long long i = 1; i < d; ++i) {
                     runs.back().samples.push_back({});
-                    last = AddSeconds(last, 1);
+                    ++lastCalendar;
                 }
             }
             break;
         }
         case Speed:
             if (static_cast<int>(runs.back().samples.size()) >= kMaxSamples) {
-                last = AddSeconds(last, 1);
                 runs.emplace_back();
-                runs.back().start = last;
+                runs.back().calendar = ++lastCalendar;
+                runs.back().start = CalendarToDeviceTime(lastCalendar);
                 runs.back().fill = 7;
                 timed = static_cast<int>(runs.size()) - 1;
             }
@@ -354,14 +424,15 @@ std::vector<ReferenceRun> ReferenceDecode(const std::vector<std::uint8_t>& image
             runs.back().samples.push_back(
                 {speed, Join7Bit(static_cast<std::uint16_t>((high << 8) | b))});
             timed = static_cast<int>(runs.size()) - 1;
-            last = AddSeconds(runs.back().start,
-                              static_cast<std::int32_t>(runs.back().samples.size()) - 1);
+            lastCalendar =
+                runs.back().calendar + static_cast<std::int64_t>(runs.back().samples.size()) - 1;
             state = Speed;
             break;
         case Skip:
             break;
         }
     }
+    last = CalendarToDeviceTime(lastCalendar);
     return runs;
 }
 

@@ -6,9 +6,9 @@
 // what that open refuses, follows symbolic links, and keeps hard links, owners and
 // permissions.
 
-#include "app/atomic_file.h"
-#include "app/settings_file.h"
-#include "app/text_format.h"
+#include "base/atomic_file.h"
+#include "base/settings_file.h"
+#include "base/text_format.h"
 #include "framework/file_dialog.h"
 #include "framework/testing/test_seams.h"
 #include "link/protocol.h"
@@ -45,6 +45,10 @@ const char* const kNoConfig = "Nie znaleziono pliku konfiguracyjnego . Przyjęto
 const char* const kNotSamples = "To nie jest plik z probkami";
 const char* const kReadError = "Blad w odczycie pliku!";
 const char* const kCannotWrite = "Nie mozna otworzyc pliku do zapisu!";
+// "Zapisz do pliku" asks before it replaces a file (the harness answers "Tak").
+std::string ReplaceQuestion(const std::string& name) {
+    return name + " już istnieje.\nCzy chcesz go zastąpić?";
+}
 
 std::vector<std::uint8_t> Pattern(std::size_t size, std::uint8_t seed) {
     std::vector<std::uint8_t> bytes(size);
@@ -208,7 +212,7 @@ TEST_F(Files, SettingsFileOfAnySizeOrKindStartsTheProgramAndIsLeftAsItWas) {
         });
         EXPECT_EQ(h.BoxTexts(),
                   c.read ? std::vector<std::string>{} : std::vector<std::string>{kNoConfig});
-        EXPECT_EQ(address, c.read ? 17 : protocol::kDefaultDeviceAddress);
+        EXPECT_EQ(address, c.read ? 17 : settings::kDefaultDeviceAddress);
         if (c.size == SIZE_MAX) {
             EXPECT_TRUE(fs::is_directory(path));
         } else {
@@ -221,7 +225,7 @@ TEST_F(Files, SettingsSavedOntoAFullDiskOrOverADirectoryKeepWhatWasThere) {
     TerminalHarness h;
     const std::string path = h.PathOf("config.cfg");
     const auto old = ReadBytes(path);
-    ASSERT_EQ(old.size(), protocol::kSettingsFileSize);
+    ASSERT_EQ(old.size(), settings::kSettingsFileSize);
     h.Run([&](CLWDlg& dlg) {
         const auto lines = TerminalHarness::ConsoleLines(dlg);
         SetAtomicWriteFunctionForTest(
@@ -325,7 +329,10 @@ TEST_F(Files, SavingOntoAFullDiskOrIntoAReadOnlyFolderKeepsTheOldFile) {
                 h.ClearBoxes();
                 AnswerFileDialogs(dir + "/" + name);
                 t::ClickButton(dlg, IDC_SAVE_FILE);
-                EXPECT_EQ(h.BoxTexts(), std::vector<std::string>{kCannotWrite});
+                EXPECT_EQ(h.BoxTexts(),
+                          std::string(name) == "stary.qz"
+                              ? (std::vector<std::string>{ReplaceQuestion(name), kCannotWrite})
+                              : std::vector<std::string>{kCannotWrite});
             }
             EXPECT_EQ(ReadBytes(dir + "/stary.qz"), old);
             EXPECT_EQ(Names(dir), std::vector<std::string>{"stary.qz"});
@@ -465,7 +472,7 @@ std::vector<std::string> SaveOntoEachTarget(const std::vector<t_target_row>& row
                     p.entry = h.PathOf("config.cfg");
                     fs::remove(p.entry);
                     p.old = ConfigBytes(12);
-                    fresh.resize(protocol::kSettingsFileSize);
+                    fresh.resize(settings::kSettingsFileSize);
                     EncodeSettings({4, dlg.m_settings.baudRate, dlg.m_settings.deviceAddress},
                                    fresh.data());
                 } else {
@@ -480,6 +487,10 @@ std::vector<std::string> SaveOntoEachTarget(const std::vector<t_target_row>& row
                 const auto elsewhereBefore = Listing(p.elsewhere);
                 struct stat before {};
                 const bool existed = !target.empty() && ::stat(target.c_str(), &before) == 0;
+                // Only "Zapisz do pliku" asks, and only about a file (followed to it) there.
+                struct stat entry {};
+                const bool asked = file == Saved::Image && ::stat(p.entry.c_str(), &entry) == 0 &&
+                                   !S_ISDIR(entry.st_mode);
 
                 const bool saved = SaveThroughProgram(h, dlg, file, p.entry);
                 fs::permissions(p.folder, fs::perms::owner_all);
@@ -488,9 +499,14 @@ std::vector<std::string> SaveOntoEachTarget(const std::vector<t_target_row>& row
                 const bool refused = row.outcome == Outcome::Refused;
                 EXPECT_EQ(saved, !refused);
                 // The "Port" dialog's save says nothing when it fails; "Zapisz do pliku" does.
-                EXPECT_EQ(h.BoxTexts(), refused && file == Saved::Image
-                                            ? std::vector<std::string>{kCannotWrite}
-                                            : std::vector<std::string>{});
+                std::vector<std::string> boxes;
+                if (asked) {
+                    boxes.push_back(ReplaceQuestion("plik.qz"));
+                }
+                if (refused && file == Saved::Image) {
+                    boxes.push_back(kCannotWrite);
+                }
+                EXPECT_EQ(h.BoxTexts(), boxes);
                 auto folderExpected = folderBefore;
                 auto elsewhereExpected = elsewhereBefore;
                 if (row.outcome == Outcome::Created) {

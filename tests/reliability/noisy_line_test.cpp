@@ -22,7 +22,7 @@ constexpr int kRequests = 1500;
 
 // Reads the recorder chunk by chunk, each request sent from the previous one's reply
 // handler, and records what each request got.
-class CChunkChain : public CCmdTarget {
+class CChunkChain {
 public:
     CChunkChain(CLWDlg& dlg, const std::vector<std::uint8_t>& recorder)
         : deliveries(kRequests, 0), good(kRequests, false), timedOut(kRequests, false), m_dlg(dlg),
@@ -74,7 +74,8 @@ private:
         data[4] = protocol::kChunkData;
         m_current = m_sent++;
         m_dlg.SendRequest(m_dlg.DeviceAddress(), protocol::kTypeReply, protocol::kCmdReadChunk,
-                          data, sizeof data, this, MakeReplyHandler(&CChunkChain::OnReply));
+                          data, sizeof data,
+                          [this](const t_transfer_data* reply) { OnReply(reply); });
     }
 
     CLWDlg& m_dlg;

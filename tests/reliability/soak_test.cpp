@@ -51,7 +51,7 @@ long ResidentBytes() {
 
 // Sends the next status request from the reply handler of the previous one, so that one
 // request is always on the line and the timer plays no part.
-class CStatusChain : public CCmdTarget {
+class CStatusChain {
 public:
     explicit CStatusChain(CLWDlg& dlg) : m_dlg(dlg) {}
     void Start() { Send(); }
@@ -78,8 +78,8 @@ public:
 private:
     void Send() {
         m_dlg.SendRequest(m_dlg.DeviceAddress(), protocol::kTypeReply, protocol::kCmdLiveStatus,
-                          kLiveStatusRequest, static_cast<int>(kLiveStatusRequestSize), this,
-                          MakeReplyHandler(&CStatusChain::OnReply));
+                          kLiveStatusRequest, static_cast<int>(kLiveStatusRequestSize),
+                          [this](const t_transfer_data* reply) { OnReply(reply); });
     }
     CLWDlg& m_dlg;
 };

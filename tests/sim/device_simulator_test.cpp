@@ -1,7 +1,7 @@
 #include "sim/device_simulator.h"
 
-#include "device/byte_order.h"
-#include "device/device_time.h"
+#include "base/byte_order.h"
+#include "base/device_time.h"
 #include "sim_test_support.h"
 
 #include <gtest/gtest.h>

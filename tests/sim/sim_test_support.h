@@ -1,6 +1,7 @@
 #pragma once
 // Frames to and from the simulator in tests: encode requests, decode what it sends.
 
+#include "base/settings_file.h"
 #include "link/frame_codec.h"
 #include "link/transfer_data.h"
 #include "sim/device_simulator.h"
@@ -15,7 +16,7 @@ namespace simtest {
 inline std::vector<std::uint8_t> EncodeRequest(int command,
                                                const std::vector<std::uint8_t>& data = {},
                                                int type = protocol::kTypeReply,
-                                               int address = protocol::kDefaultDeviceAddress) {
+                                               int address = settings::kDefaultDeviceAddress) {
     t_transfer_data record;
     record.length = static_cast<std::uint8_t>(data.size());
     record.addressType = MakeAddressType(address, type);

@@ -1,6 +1,6 @@
 #include "tests/support/terminal_harness.h"
 
-#include "app/settings_file.h"
+#include "base/settings_file.h"
 #include "res/resource.h"
 
 #include <algorithm>

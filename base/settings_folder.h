@@ -15,6 +15,7 @@ struct t_settings_folder_inputs {
     std::string programDirectory;    // ends in '/', or empty for the current directory
     std::string installBinDirectory; // absolute, compiled in
     std::string xdgConfigHome;       // value of XDG_CONFIG_HOME, empty when unset
+    std::string xdgStateHome;        // value of XDG_STATE_HOME, empty when unset
     std::string home;                // the user's home directory, empty when unknown
     std::function<bool(const std::string& directory)> isWritable;
 };
@@ -23,6 +24,15 @@ struct t_settings_folder_inputs {
 // directory). Falls back to the program directory when there is no absolute home to put
 // the configuration folder in.
 std::string ChooseSettingsDirectory(const t_settings_folder_inputs& inputs);
+
+// True for a portable copy: a program directory this process can write that is not the
+// install bin directory. Such a copy keeps every per-user file in its program directory.
+bool IsPortableCopy(const t_settings_folder_inputs& inputs);
+
+// What the choice depends on for this process: the bin directory of the install prefix it
+// was built for, the environment, the user database for a missing HOME, and access(2) for
+// writability.
+t_settings_folder_inputs SettingsFolderInputsOf(const std::string& programDirectory);
 
 // The choice for this process: the bin directory of the install prefix it was built for,
 // the environment, the user database for a missing HOME, and access(2) for writability.

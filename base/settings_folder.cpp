@@ -1,4 +1,4 @@
-#include "app/settings_folder.h"
+#include "base/settings_folder.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -45,14 +45,17 @@ std::string Environment(const char* name) {
 
 } // namespace
 
-std::string ChooseSettingsDirectory(const t_settings_folder_inputs& inputs) {
+bool IsPortableCopy(const t_settings_folder_inputs& inputs) {
     const std::string& program = inputs.programDirectory;
     const bool installed =
         !program.empty() &&
         WithoutTrailingSlashes(program) == WithoutTrailingSlashes(inputs.installBinDirectory);
-    const bool portable =
-        !installed && inputs.isWritable && inputs.isWritable(program.empty() ? "." : program);
-    if (portable) {
+    return !installed && inputs.isWritable && inputs.isWritable(program.empty() ? "." : program);
+}
+
+std::string ChooseSettingsDirectory(const t_settings_folder_inputs& inputs) {
+    const std::string& program = inputs.programDirectory;
+    if (IsPortableCopy(inputs)) {
         return program;
     }
     std::string base;
@@ -70,11 +73,12 @@ std::string InstallBinDirectory() {
     return WithoutTrailingSlashes(RE2_INSTALL_BINDIR) + "/";
 }
 
-std::string SettingsDirectoryOf(const std::string& programDirectory) {
+t_settings_folder_inputs SettingsFolderInputsOf(const std::string& programDirectory) {
     t_settings_folder_inputs inputs;
     inputs.programDirectory = programDirectory;
     inputs.installBinDirectory = InstallBinDirectory();
     inputs.xdgConfigHome = Environment("XDG_CONFIG_HOME");
+    inputs.xdgStateHome = Environment("XDG_STATE_HOME");
     inputs.home = Environment("HOME");
     if (!IsAbsolute(inputs.home)) {
         inputs.home = HomeFromUserDatabase();
@@ -82,7 +86,11 @@ std::string SettingsDirectoryOf(const std::string& programDirectory) {
     inputs.isWritable = [](const std::string& directory) {
         return access(directory.c_str(), W_OK | X_OK) == 0;
     };
-    return ChooseSettingsDirectory(inputs);
+    return inputs;
+}
+
+std::string SettingsDirectoryOf(const std::string& programDirectory) {
+    return ChooseSettingsDirectory(SettingsFolderInputsOf(programDirectory));
 }
 
 bool MakeSettingsDirectory(const std::string& directory) {

@@ -1,6 +1,6 @@
-#include "device/device_time.h"
+#include "base/device_time.h"
 
-#include "app/text_format.h"
+#include "base/text_format.h"
 
 #include <cstring>
 

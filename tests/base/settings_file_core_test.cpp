@@ -1,5 +1,5 @@
-#include "app/atomic_file.h"
-#include "app/settings_file.h"
+#include "base/atomic_file.h"
+#include "base/settings_file.h"
 #include "tests/support/file_bytes.h"
 #include "tests/support/temporary_directory.h"
 

@@ -1,4 +1,4 @@
-#include "app/win1250.h"
+#include "base/win1250.h"
 
 namespace {
 

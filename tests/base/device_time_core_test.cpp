@@ -1,4 +1,4 @@
-#include "device/device_time.h"
+#include "base/device_time.h"
 #include "tests/support/warsaw_time_zone.h"
 
 #include <gtest/gtest.h>

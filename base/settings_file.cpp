@@ -1,7 +1,7 @@
-#include "app/settings_file.h"
+#include "base/settings_file.h"
 
-#include "app/atomic_file.h"
-#include "device/byte_order.h"
+#include "base/atomic_file.h"
+#include "base/byte_order.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -9,7 +9,7 @@
 #include <unistd.h>
 
 bool ParseSettings(const std::uint8_t* bytes, std::size_t n, SettingsRecord& settings) {
-    if (bytes == nullptr || n < protocol::kSettingsFileSize) {
+    if (bytes == nullptr || n < settings::kSettingsFileSize) {
         return false;
     }
     settings.portNumber = ReadI32LE(bytes, n, 0);
@@ -18,10 +18,10 @@ bool ParseSettings(const std::uint8_t* bytes, std::size_t n, SettingsRecord& set
     return true;
 }
 
-void EncodeSettings(const SettingsRecord& settings, std::uint8_t out[protocol::kSettingsFileSize]) {
-    WriteI32LE(out, protocol::kSettingsFileSize, 0, settings.portNumber);
-    WriteI32LE(out, protocol::kSettingsFileSize, 4, settings.baudRate);
-    WriteI32LE(out, protocol::kSettingsFileSize, 8, settings.deviceAddress);
+void EncodeSettings(const SettingsRecord& settings, std::uint8_t out[settings::kSettingsFileSize]) {
+    WriteI32LE(out, settings::kSettingsFileSize, 0, settings.portNumber);
+    WriteI32LE(out, settings::kSettingsFileSize, 4, settings.baudRate);
+    WriteI32LE(out, settings::kSettingsFileSize, 8, settings.deviceAddress);
 }
 
 bool ReadSettingsFile(const std::string& path, SettingsRecord& settings) {
@@ -34,7 +34,7 @@ bool ReadSettingsFile(const std::string& path, SettingsRecord& settings) {
         ::close(fd);
         return false;
     }
-    std::uint8_t bytes[protocol::kSettingsFileSize];
+    std::uint8_t bytes[settings::kSettingsFileSize];
     std::size_t got = 0;
     while (got < sizeof bytes) {
         const ssize_t n = ::read(fd, bytes + got, sizeof bytes - got);
@@ -51,7 +51,7 @@ bool ReadSettingsFile(const std::string& path, SettingsRecord& settings) {
 }
 
 bool WriteSettingsFile(const std::string& path, const SettingsRecord& settings) {
-    std::uint8_t bytes[protocol::kSettingsFileSize];
+    std::uint8_t bytes[settings::kSettingsFileSize];
     EncodeSettings(settings, bytes);
     return WriteFileAtomically(path, bytes, sizeof bytes);
 }

@@ -1,0 +1,66 @@
+# Checks every quoted #include of the program's folders against the layers:
+#   framework/  only itself (the one place that includes Qt)
+#   base/       only itself
+#   res/        framework/ and base/
+#   link/       base/                                (window files also framework/, res/)
+#   device/     base/, link/                         (window files also framework/, res/)
+#   measure/    base/, link/, device/                (window files also framework/, res/)
+#   export/     base/, link/, device/, measure/      (no window, no display)
+#   sim/        base/, link/, device/, measure/
+#   app/        any of them
+# and a pure unit never includes a window file's header (cmake/core_units.cmake says which
+# files show windows). Each folder may include its own files.
+# Usage: cmake -DRE2_SOURCE_DIR=<checkout> -P cmake/check_layers.cmake
+cmake_minimum_required(VERSION 3.25)
+if(NOT RE2_SOURCE_DIR)
+  get_filename_component(RE2_SOURCE_DIR "${CMAKE_CURRENT_LIST_DIR}/.." ABSOLUTE)
+endif()
+include(${RE2_SOURCE_DIR}/cmake/core_units.cmake)
+
+set(allowed_framework "")
+set(allowed_base "")
+set(allowed_res framework base)
+set(allowed_link base)
+set(allowed_device base link)
+set(allowed_measure base link device)
+set(allowed_export base link device measure)
+set(allowed_sim base link device measure)
+set(allowed_app base link device measure res framework export)
+set(window_folders link device measure)
+
+set(faults "")
+foreach(folder framework base res link device measure export sim app)
+  file(GLOB files ${RE2_SOURCE_DIR}/${folder}/*.h ${RE2_SOURCE_DIR}/${folder}/*.cpp)
+  foreach(file IN LISTS files)
+    re2_is_window_file(${file} is_window)
+    set(allowed ${allowed_${folder}} ${folder})
+    if(is_window AND folder IN_LIST window_folders)
+      list(APPEND allowed framework res)
+    endif()
+    file(STRINGS ${file} includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"[^\"]+\"")
+    foreach(line IN LISTS includes)
+      string(REGEX REPLACE "^[^\"]*\"([^\"]+)\".*$" "\\1" included "${line}")
+      string(REGEX MATCH "^[a-z]+/" top "${included}")
+      string(REGEX REPLACE "/$" "" top "${top}")
+      file(RELATIVE_PATH where ${RE2_SOURCE_DIR} ${file})
+      if(top STREQUAL "")
+        list(APPEND faults "${where}: \"${included}\" names no folder")
+      elseif(NOT top IN_LIST allowed)
+        list(APPEND faults "${where}: \"${included}\" is above or beside ${folder}/")
+      elseif(NOT is_window AND NOT folder STREQUAL "app" AND NOT folder STREQUAL "res"
+             AND NOT folder STREQUAL "framework")
+        re2_is_window_file("/${included}" included_is_window)
+        if(included_is_window)
+          list(APPEND faults "${where}: a pure unit includes the window file \"${included}\"")
+        endif()
+      endif()
+    endforeach()
+  endforeach()
+endforeach()
+
+if(faults)
+  list(LENGTH faults count)
+  string(REPLACE ";" "\n  " text "${faults}")
+  message(FATAL_ERROR "${count} include(s) against the layers:\n  ${text}")
+endif()
+message(STATUS "includes follow the layers")
