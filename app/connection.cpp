@@ -2,6 +2,7 @@
 // and ends, the status poll that follows the link, and the boxes that tell of a failure.
 
 #include "app/lw_dlg.h"
+#include "link/queue.h"
 #include "link/transfer.h"
 #include "res/resource.h"
 
@@ -107,5 +108,19 @@ void CLWDlg::OnLinkDown(const t_link_end& end) {
         AfxMessageBox("Nie można korzystać z wybranego portu.\r\nRozłączono.", MB_OK);
     } else if (end.exitCode != 0) {
         AfxMessageBox("Nieznany powod bledu", MB_OK);
+    }
+}
+
+void CLWDlg::EndFromOutside() {
+    // The boxes first: a cancelled block write takes no reply any more, so it can no
+    // longer close the block (command 41).
+    afx::CancelModalBoxes();
+    if (m_queue != nullptr) {
+        m_queue->ClearQueue();
+    }
+    // The worker closes the port on its way out; joined, it has.
+    if (m_transfer != nullptr) {
+        m_transfer->StopWorker();
+        m_transfer->WaitWorkerEnd();
     }
 }

@@ -16,7 +16,7 @@ const t_transfer_data* CLWDlg::Exchange(int command, const std::uint8_t* data, i
 }
 
 void CLWDlg::SendWithoutReply(int command) {
-    SendRequest(DeviceAddress(), protocol::kTypeNoReply, command, nullptr, 0, nullptr, nullptr);
+    SendRequest(DeviceAddress(), protocol::kTypeNoReply, command, nullptr, 0, nullptr);
 }
 
 bool CLWDlg::ReadBlock(int blockId, std::uint8_t* buffer) {

@@ -1,6 +1,7 @@
 #include "app/lw_app.h"
 
 #include "app/lw_dlg.h"
+#include "app/termination_watch.h"
 #include "base/program_info.h"
 #include "res/templates.h"
 
@@ -20,8 +21,13 @@ BOOL CLWApp::InitInstance() {
     // On the heap: the main window carries the whole recorder memory image.
     auto* dlg = new CLWDlg();
     m_pMainWnd = dlg;
-    dlg->DoModal();
-    m_pMainWnd = nullptr;
-    delete dlg;
+    {
+        // Before the window shows: a signal sent earlier is taken at the loop's first turn.
+        CTerminationWatch termination([dlg] { dlg->EndFromOutside(); });
+        dlg->DoModal();
+        m_pMainWnd = nullptr;
+        delete dlg;
+        termination.EndByWaitingSignal();
+    }
     return FALSE;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // CLWApp: the application object. It runs the main window modally; when the window
-// closes, the program ends.
+// closes, the program ends. Ended from outside (SIGHUP, SIGINT, SIGTERM), it has the main
+// window cancel its boxes and release the port, then ends by that signal.
 
 #include "framework/afx.h"
 

@@ -66,6 +66,12 @@ public:
     void DisableDeviceButtons();
     // How the last connection ended.
     const t_link_end& LastLinkEnd() const { return m_lastLinkEnd; }
+    // The program is being ended from outside (a termination signal): the open modal
+    // boxes end as cancelled (a block write in progress is not closed), nothing waiting in
+    // the queue goes out, and the link is disconnected as "Rozłącz" does, its worker
+    // joined: when this returns the port is released and its lock file removed. The
+    // caller then ends the program.
+    void EndFromOutside();
     std::size_t ArmedTimerCount() const { return m_timers.size(); }
 
     // The one way every part sends to the device: forwards to the request queue and

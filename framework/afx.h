@@ -78,6 +78,7 @@
 #include "framework/cmd_target.h"
 #include "framework/data_exchange.h"
 #include "framework/dc.h"
+#include "framework/descriptor_watch.h"
 #include "framework/dialog.h"
 #include "framework/dialog_template.h"
 #include "framework/edit.h"

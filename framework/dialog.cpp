@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
+#include <QDialog>
 #include <QEventLoop>
 #include <QKeyEvent>
 #include <QPaintEvent>
@@ -451,3 +452,27 @@ const AFX_MSGMAP* CDialog::GetThisMessageMap() {
 const AFX_MSGMAP* CDialog::GetMessageMap() const {
     return GetThisMessageMap();
 }
+
+namespace afx {
+
+void CancelModalBoxes() {
+    if (qApp == nullptr)
+        return;
+    // Each turn closes the top box; the bound only guards against a box that will not go.
+    for (int turn = 0; turn < 64; ++turn) {
+        QWidget* top = QApplication::activeModalWidget();
+        if (top == nullptr)
+            return;
+        CDialog* dialog = DialogOf(top);
+        if (dialog != nullptr && dialog->m_hWnd == top) {
+            dialog->SendMessage(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+            dialog->EndDialog(IDCANCEL);
+        } else if (auto* box = qobject_cast<QDialog*>(top)) {
+            box->reject();
+        }
+        if (top->isVisible())
+            top->hide();
+    }
+}
+
+} // namespace afx

@@ -64,3 +64,11 @@ private:
     UINT templateId_;
     CWnd* parent_;
 };
+
+namespace afx {
+// Ends every modal box that is open, the top-most first, as cancelled: a dialog gets the
+// IDCANCEL command, as from Escape, and is ended with IDCANCEL if that leaves it open; a
+// message box or another dialog of the toolkit is rejected. The main window, which is no
+// modal box, stays. The boxes' loops return once control goes back to them.
+void CancelModalBoxes();
+} // namespace afx

@@ -7,10 +7,10 @@
 
 class CWnd;
 
-// The one application object. Its constructor registers it (AfxGetApp); the framework's
-// main() creates the Qt application, loads the Polish Qt translation, sets the dialog font
-// and calls InitInstance. When InitInstance returns FALSE (after the main dialog's
-// DoModal) the program ends with exit code 0.
+// The one application object. Its constructor registers it (AfxGetApp); RunWinApp, which
+// the program's main() calls, creates the Qt application, loads the Polish Qt translation,
+// sets the dialog font and calls InitInstance. When InitInstance returns FALSE (after the
+// main dialog's DoModal) the program ends with exit code 0.
 class CWinApp : public CCmdTarget {
 public:
     explicit CWinApp(const char* appName = nullptr);

@@ -1,6 +1,7 @@
 // re2-simulator: the RE2 device on a pseudo-terminal, for trying the terminal without one.
-// Prints the slave path, serves until SIGINT or SIGTERM, then removes its COM link.
+// Prints the slave path, serves until SIGHUP, SIGINT or SIGTERM, then removes its COM link.
 
+#include "base/termination_signals.h"
 #include "sim/pty_simulator.h"
 
 #include <cerrno>
@@ -103,11 +104,7 @@ int main(int argc, char** argv) {
     }
 
     // The serving thread inherits the blocked signals; only sigwait below takes them.
-    sigset_t signals;
-    sigemptyset(&signals);
-    sigaddset(&signals, SIGINT);
-    sigaddset(&signals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    termination_signals::Block();
 
     PtySimulator simulator(options);
     simulator.WithDevice([&](DeviceSimulator& device) {
@@ -128,6 +125,7 @@ int main(int argc, char** argv) {
     std::printf("%s\n", simulator.SlavePath().c_str());
     std::fflush(stdout);
 
+    const sigset_t signals = termination_signals::Set();
     int signal = 0;
     sigwait(&signals, &signal);
     simulator.Stop();
