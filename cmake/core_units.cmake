@@ -25,13 +25,13 @@ function(re2_is_window_file file out)
 endfunction()
 
 # Sets out_core and out_window to the .cpp files of the layer folders, by kind; a
-# program's main.cpp is in neither.
+# program's main (main.cpp, re2_<name>_main.cpp) is in neither.
 function(re2_split_sources out_core out_window)
   set(core "")
   set(window "")
   foreach(folder IN LISTS RE2_CORE_FOLDERS)
     file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${folder}/*.cpp)
-    list(FILTER sources EXCLUDE REGEX "/main\\.cpp$")
+    list(FILTER sources EXCLUDE REGEX "/(re2_[a-z_]+_)?main\\.cpp$")
     foreach(source IN LISTS sources)
       re2_is_window_file(${source} is_window)
       if(is_window)

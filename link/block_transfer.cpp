@@ -24,6 +24,7 @@ void CBlockTransfer::Set(int blockId, Direction direction) {
     m_address = protocol::BlockAddress(blockId);
     m_total = protocol::BlockSize(blockId);
     m_done = 0;
+    m_startAt = 0;
     m_state = State::Idle;
     m_failure = Failure::None;
     m_ticket = 0;
@@ -31,6 +32,14 @@ void CBlockTransfer::Set(int blockId, Direction direction) {
 
 void CBlockTransfer::SetRead(int blockId) {
     Set(blockId, Direction::Read);
+}
+
+void CBlockTransfer::SetReadFrom(int blockId, std::uint32_t held, const std::uint8_t* source) {
+    Set(blockId, Direction::Read);
+    m_startAt = std::min(held, m_total);
+    if (m_startAt > 0 && source != nullptr) {
+        std::memcpy(m_buffer.data(), source, m_startAt);
+    }
 }
 
 void CBlockTransfer::SetWrite(int blockId, const std::uint8_t* source) {
@@ -41,7 +50,7 @@ void CBlockTransfer::SetWrite(int blockId, const std::uint8_t* source) {
 }
 
 CBlockTransfer::Next CBlockTransfer::Start() {
-    m_done = 0;
+    m_done = m_startAt;
     m_failure = Failure::None;
     m_ticket = 0;
     m_state = State::Running;

@@ -47,6 +47,9 @@ public:
     CBlockTransfer();
 
     void SetRead(int blockId);
+    // A read whose first `held` bytes are known already (a readout continued from its
+    // part): they are copied from source, and the walk asks for the rest only.
+    void SetReadFrom(int blockId, std::uint32_t held, const std::uint8_t* source);
     // Copies BlockSize(blockId) bytes from source; a null source keeps the buffer as it is.
     void SetWrite(int blockId, const std::uint8_t* source);
     // Begins the walk last set: Send, or End for a read of an empty block (Complete at once).
@@ -93,6 +96,7 @@ private:
     std::uint32_t m_address = 0; // memory address of the block
     std::uint32_t m_total = 0;
     std::uint32_t m_done = 0;
+    std::uint32_t m_startAt = 0; // where a read starts: bytes known before it
     t_block_request m_request;
     std::uint32_t m_ticket = 0; // the request outstanding; 0 when none
 };

@@ -233,15 +233,24 @@ int CComPort::Open(int portNumber, int baudRate) {
         return 1;
     }
     std::string directory;
-    std::string lockFolder;
     {
         std::lock_guard<std::mutex> lock(DirectoryMutex());
         directory = ProgramDirectory();
+    }
+    return OpenPath(DevicePath(portNumber, directory), baudRate);
+}
+
+int CComPort::OpenPath(const std::string& path, int baudRate) {
+    if (m_open) {
+        return 1;
+    }
+    std::string lockFolder;
+    {
+        std::lock_guard<std::mutex> lock(DirectoryMutex());
         lockFolder = LockDirectory();
     }
     const auto deadline =
         std::chrono::steady_clock::now() + std::chrono::milliseconds(kOpenDeadlineMs);
-    const std::string path = DevicePath(portNumber, directory);
     m_failure = t_port_failure{};
     m_notice = t_port_notice{};
     m_failure.path = ResolvedDevice(path);

@@ -35,6 +35,8 @@ public:
     // a baud rate that termios cannot set makes it fail. Every step is non-blocking and
     // the lock file's retries end after kOpenDeadlineMs, so Open always comes back.
     int Open(int portNumber, int baudRate) override;
+    // As Open, for the device at path itself (a device node or a link to one).
+    int OpenPath(const std::string& path, int baudRate);
     // Gives the port back as Open found it (see above). Always 1.
     int Close() override;
     // Bytes written (one frame: written and drained within 5 s, what is still queued then

@@ -52,36 +52,61 @@ std::string SystemMessage(int error) {
 
 } // namespace
 
+namespace {
+
+// "COM3 (/dev/ttyS2)", "/dev/serial/by-id/x (/dev/ttyUSB0)", or a path that is its own
+// device alone.
+std::string PortLabel(const std::string& portName, const std::string& path) {
+    if (path.empty() || path == portName) {
+        return portName;
+    }
+    return portName + " (" + path + ")";
+}
+
+std::string ComName(int portNumber) {
+    return Format("COM%d", portNumber);
+}
+
+} // namespace
+
 std::string PortFailureText(int portNumber, int baudRate, const t_port_failure& failure) {
-    const char* path = failure.path.c_str();
+    return PortFailureTextFor(ComName(portNumber), baudRate, failure);
+}
+
+std::string PortFailureTextFor(const std::string& portName, int baudRate,
+                               const t_port_failure& failure) {
+    const std::string label = PortLabel(portName, failure.path);
+    const char* port = label.c_str();
     switch (KindOf(failure)) {
     case FailureKind::Missing:
-        return Format("Port COM%d (%s) nie istnieje", portNumber, path);
+        return Format("Port %s nie istnieje", port);
     case FailureKind::Denied:
-        return Format("Brak dostępu do portu COM%d (%s): dodaj użytkownika do grupy dialout",
-                      portNumber, path);
+        return Format("Brak dostępu do portu %s: dodaj użytkownika do grupy dialout", port);
     case FailureKind::Busy: {
-        std::string text =
-            Format("Port COM%d (%s) jest zajęty przez inny program", portNumber, path);
+        std::string text = Format("Port %s jest zajęty przez inny program", port);
         if (failure.lockOwner > 0) {
             text += Format(" (proces %d)", failure.lockOwner);
         }
         return text;
     }
     case FailureKind::Settings:
-        return Format("Port COM%d (%s) nie przyjął ustawień %db/s", portNumber, path, baudRate);
+        return Format("Port %s nie przyjął ustawień %db/s", port, baudRate);
     case FailureKind::Other:
         break;
     }
-    return Format("Błąd portu COM%d (%s): ", portNumber, path) + SystemMessage(failure.error);
+    return Format("Błąd portu %s: ", port) + SystemMessage(failure.error);
 }
 
 std::string PortNoticeText(int portNumber, const t_port_notice& notice) {
+    return PortNoticeTextFor(ComName(portNumber), notice);
+}
+
+std::string PortNoticeTextFor(const std::string& portName, const t_port_notice& notice) {
     if (!notice.Any()) {
         return {};
     }
-    std::string text = Format("Port COM%d (%s): nie można usunąć pozostawionej blokady %s",
-                              portNumber, notice.path.c_str(), notice.lockFile.c_str());
+    std::string text = Format("Port %s: nie można usunąć pozostawionej blokady %s",
+                              PortLabel(portName, notice.path).c_str(), notice.lockFile.c_str());
     if (notice.lockOwner > 0) {
         text += Format(" (proces %d nie działa)", notice.lockOwner);
     }

@@ -25,7 +25,7 @@ fail() {
 }
 
 echo "== install into a staging tree"
-nice cmake --build "$build" -j2 --target re2-terminal re2-simulator re2-export re2_package_files >/dev/null
+nice cmake --build "$build" -j2 --target re2-terminal re2-simulator re2-export re2-device re2_package_files >/dev/null
 work=$(mktemp -d /tmp/re2-install-XXXXXX)
 pid=""
 cleanup() {
@@ -37,13 +37,13 @@ chmod 755 "$work"
 DESTDIR="$work/stage" cmake --install "$build" >/dev/null
 prefix=$(sed -n 's/^CMAKE_INSTALL_PREFIX:PATH=//p' "$build/CMakeCache.txt")
 root="$work/stage$prefix"
-expected=(bin/re2-terminal bin/re2-simulator bin/re2-export
+expected=(bin/re2-terminal bin/re2-simulator bin/re2-export bin/re2-device
           "share/applications/$app_id.desktop" "share/metainfo/$app_id.metainfo.xml"
           "share/icons/hicolor/scalable/apps/$app_id.svg"
           share/doc/re2-terminal/README.md share/doc/re2-terminal/copyright
           share/doc/re2-terminal/changelog.gz
           share/man/man1/re2-terminal.1.gz share/man/man1/re2-simulator.1.gz
-          share/man/man1/re2-export.1.gz)
+          share/man/man1/re2-export.1.gz share/man/man1/re2-device.1.gz)
 for size in 16 32 48 64 128 256; do
     png="share/icons/hicolor/${size}x${size}/apps/$app_id.png"
     expected+=("$png")
@@ -98,7 +98,7 @@ for needed in libqt6widgets6 qt6-translations-l10n fonts-liberation2; do
 done
 mkdir "$work/deb"
 dpkg-deb -x "$deb" "$work/deb"
-for program in re2-terminal re2-simulator re2-export; do
+for program in re2-terminal re2-simulator re2-export re2-device; do
     file "$work/deb/usr/bin/$program" | grep -q ", stripped" || fail "$program is not stripped"
 done
 lintian --fail-on error --tag-display-limit 0 "$deb"

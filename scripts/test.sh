@@ -69,6 +69,8 @@ userdir=$(mktemp -d /tmp/re2-user-tests.XXXXXX)
 trap 'rm -rf "$userdir"' EXIT
 cp "$build"/CTestTestfile.cmake "$build"/*_include.cmake "$build"/*_tests.cmake "$userdir"/
 find "$build" -maxdepth 1 -type f -executable -name 're2_*_tests' -exec cp {} "$userdir"/ \;
+# The command-line tests run re2-device from beside themselves.
+[[ -x $build/re2-device ]] && cp "$build"/re2-device "$userdir"/
 sed -i "s|$build|$userdir|g" "$userdir"/*.cmake
 mkdir -m 700 "$userdir/runtime"
 chown -R "$user:" "$userdir"

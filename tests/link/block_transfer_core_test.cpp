@@ -119,6 +119,33 @@ TEST(BlockTransferWalk, ReadAsksChunksInOrderAndAssemblesTheBlock) {
     }
 }
 
+TEST(BlockTransferWalk, ReadContinuedFromHeldBytesAsksOnlyForTheRest) {
+    struct Case {
+        std::uint32_t held;
+        std::size_t chunks;
+    };
+    // Held bytes that end inside a chunk, on a chunk's end, the whole block, and more.
+    const Case cases[] = {{100, 8334}, {57 * 4000, 8336 - 4000}, {475136, 0}, {500000, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.held);
+        std::vector<std::uint8_t> held(c.held, 0xEE);
+        MemoryDevice device;
+        CBlockTransfer walk;
+        walk.SetReadFrom(protocol::kBlockRecorder, c.held, held.data());
+        Driver run;
+        run.Drive(walk, [&](const t_block_request& q, std::size_t) { return device.Answer(q); });
+        EXPECT_EQ(walk.GetState(), State::Complete);
+        ASSERT_EQ(run.requests.size(), c.chunks);
+        if (!run.requests.empty()) {
+            EXPECT_EQ(run.requests[0].address, c.held);
+        }
+        const std::uint32_t kept = std::min<std::uint32_t>(c.held, protocol::kRecorderSize);
+        for (std::uint32_t i = 0; i < protocol::kRecorderSize; ++i) {
+            ASSERT_EQ(walk.Data()[i], i < kept ? 0xEE : PatternAt(i)) << "byte " << i;
+        }
+    }
+}
+
 TEST(BlockTransferWalk, WriteSendsEveryChunkAndClosesOnlyAfterTheLastConfirmation) {
     std::vector<std::uint8_t> block(protocol::kRelaysSize);
     for (std::size_t i = 0; i < block.size(); ++i) {

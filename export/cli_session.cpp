@@ -1,0 +1,194 @@
+#include "export/cli_session.h"
+
+#include "link/port_failure_text.h"
+#include "link/queue.h"
+#include "link/transfer.h"
+
+#include <cstring>
+#include <ostream>
+
+CCliSession::CCliSession(CPollHost& host, const t_cli_link& link, std::ostream& err)
+    : m_host(host), m_link(link), m_err(err), m_image(protocol::kRecorderSize) {
+    t_link_settings settings;
+    settings.portNumber = link.port.portNumber;
+    settings.baudRate = link.baudRate;
+    settings.deviceAddress = link.deviceAddress;
+    m_host.SetLinkSettings(settings, link.linkDirectory);
+    m_host.SetLinkHandlers([this] { m_up = true; },
+                           [this](const t_link_end& end) {
+                               m_lost = m_up;
+                               m_up = false;
+                               m_down = true;
+                               m_end = end;
+                           });
+    m_line = std::make_unique<CTransfer>(m_host, CliPortMaker(link.port, m_notices));
+    m_queue = std::make_unique<CQueue>(m_host, *m_line);
+    m_line->SetFrameSink([this](const t_transfer_data& frame) { m_queue->OnFrame(frame); });
+}
+
+CCliSession::~CCliSession() {
+    Close();
+    // The queue's timers and the link's posted work die with the host's loop; nothing of
+    // theirs may run once they are gone.
+    m_queue.reset();
+    m_line.reset();
+}
+
+bool CCliSession::Connect() {
+    m_down = false;
+    m_line->OnConnect();
+    if (!m_host.RunUntil([this] { return m_up || m_down; })) {
+        return false;
+    }
+    if (!m_up) {
+        m_err << PortFailureTextFor(m_link.port.Name(), m_link.baudRate, m_end.failure) << '\n';
+        return false;
+    }
+    return true;
+}
+
+void CCliSession::Close() {
+    if (m_queue) {
+        m_queue->ClearQueue();
+    }
+    if (m_line) {
+        m_line->StopWorker();
+        m_line->WaitWorkerEnd();
+    }
+    m_up = false;
+}
+
+std::string CCliSession::PortNotice() const {
+    return PortNoticeTextFor(m_link.port.Name(), m_notices.Get());
+}
+
+void CCliSession::ConsoleWrite(const std::string& /*text*/, int /*newLine*/) {}
+
+const t_transfer_data* CCliSession::Exchange(int command, const std::uint8_t* data, int length) {
+    if (!m_up) {
+        return nullptr;
+    }
+    bool ended = false;
+    bool replied = false;
+    const std::uint32_t id =
+        m_queue->AddRequest(m_link.deviceAddress, protocol::kTypeReply, command, data, length,
+                            [&](const t_transfer_data* reply) {
+                                ended = true;
+                                if (reply != nullptr) {
+                                    m_reply = *reply;
+                                    replied = true;
+                                }
+                            });
+    if (id == 0) {
+        return nullptr;
+    }
+    // The request ends by its reply or its time-out; a link that went down takes neither.
+    if (!m_host.RunUntil([&] { return ended || !m_up; }) || !replied) {
+        m_queue->ClearQueue();
+        return nullptr;
+    }
+    return &m_reply;
+}
+
+void CCliSession::SendWithoutReply(int command) {
+    if (m_up) {
+        m_queue->AddRequest(m_link.deviceAddress, protocol::kTypeNoReply, command, nullptr, 0,
+                            nullptr);
+    }
+}
+
+bool CCliSession::ReadBlock(int blockId, std::uint8_t* buffer) {
+    if (!ReadBlockFrom(blockId, 0, nullptr, {})) {
+        return false;
+    }
+    std::memcpy(buffer, m_transfer.Data(), protocol::BlockSize(blockId));
+    return true;
+}
+
+bool CCliSession::ReadBlockFrom(int blockId, std::uint32_t held, const std::uint8_t* source,
+                                const ChunkFunction& onChunk) {
+    m_transfer.SetReadFrom(blockId, held, source);
+    return RunTransfer(onChunk);
+}
+
+bool CCliSession::WriteBlock(int blockId, const std::uint8_t* bytes) {
+    m_transfer.SetWrite(blockId, bytes);
+    return RunTransfer({});
+}
+
+bool CCliSession::RunTransfer(const ChunkFunction& onChunk) {
+    if (!m_up) {
+        ShowMessage("Urządzenie nie odpowiada", MessageIcon::None);
+        return false;
+    }
+    m_transferEnded = false;
+    std::uint32_t reported = m_transfer.Done();
+    const auto report = [&] {
+        const std::uint32_t done = m_transfer.Done();
+        if (done == reported) {
+            return;
+        }
+        if (onChunk) {
+            onChunk(reported, done - reported);
+        }
+        reported = done;
+        if (m_progress) {
+            m_progress(done, m_transfer.Total());
+        }
+    };
+    Follow(m_transfer.Start());
+    const bool ran = m_host.RunUntil([&] {
+        report();
+        return m_transferEnded || !m_up;
+    });
+    report();
+    if (!ran) {
+        m_transfer.Abort();
+        m_queue->ClearQueue();
+        return false;
+    }
+    if (m_transfer.GetState() == CBlockTransfer::State::Complete) {
+        return true;
+    }
+    m_transfer.Abort();
+    m_queue->ClearQueue();
+    const char* reason = m_transfer.FailureText();
+    ShowMessage(*reason != '\0' ? reason : "Urządzenie nie odpowiada", MessageIcon::None);
+    return false;
+}
+
+void CCliSession::SendTransferRequest() {
+    const t_block_request& request = m_transfer.Request();
+    const std::uint32_t ticket = m_queue->AddRequest(
+        m_link.deviceAddress, protocol::kTypeReply, request.command, request.data.data(),
+        request.length, [this](const t_transfer_data* reply) {
+            const std::uint32_t delivered = m_queue->CurrentDelivery();
+            Follow(reply != nullptr ? m_transfer.OnReply(delivered, *reply)
+                                    : m_transfer.OnTimeout(delivered));
+        });
+    m_transfer.Sent(ticket);
+    if (ticket == 0) {
+        m_transferEnded = true;
+    }
+}
+
+void CCliSession::Follow(CBlockTransfer::Next next) {
+    if (next == CBlockTransfer::Next::End) {
+        m_transferEnded = true;
+    } else if (next != CBlockTransfer::Next::Ignore) {
+        // Every other answer names a request to send now, a chunk asked again included: the
+        // queue cannot hold one back until the line is quiet, and a late reply to the try
+        // before carries the same chunk.
+        SendTransferRequest();
+    }
+}
+
+bool CCliSession::AskYesNo(const std::string& /*question*/) {
+    return m_answer;
+}
+
+void CCliSession::ShowMessage(const std::string& text, MessageIcon /*icon*/) {
+    if (!Interrupted()) {
+        m_err << text << '\n';
+    }
+}

@@ -1,0 +1,111 @@
+#pragma once
+// CCliSession: the device session of re2-device. It owns the link and the request queue on
+// a poll-loop host, and runs the loop until each exchange or block transfer has ended, so
+// a command reads as a straight sequence of steps. What the window shows in boxes goes to
+// standard error; questions get the answer the command chose beforehand.
+//
+// A termination signal ends the loop at once: the call under way fails, Interrupted()
+// tells why, and nothing more is said to the user. Closing the session (or its end) stops
+// the worker, which gives the port back as it found it.
+
+#include "device/device_session.h"
+#include "export/cli_port.h"
+#include "export/poll_host.h"
+#include "link/block_transfer.h"
+#include "link/protocol.h"
+#include "link/transfer_data.h"
+
+#include <cstdint>
+#include <functional>
+#include <iosfwd>
+#include <memory>
+#include <string>
+#include <vector>
+
+class CQueue;
+class CTransfer;
+
+struct t_cli_link {
+    t_cli_port port;
+    int baudRate = 0;
+    int deviceAddress = 0;
+    std::string linkDirectory; // where "COMn" links are looked up, ending in '/'
+};
+
+class CCliSession : public CDeviceSession {
+public:
+    // Progress of a block transfer: bytes done of the total. Called after every chunk.
+    using ProgressFunction = std::function<void(std::uint32_t done, std::uint32_t total)>;
+    // The bytes of a read that arrived with one chunk: block offset and count (the bytes
+    // are at BlockData() + offset).
+    using ChunkFunction = std::function<void(std::uint32_t offset, std::uint32_t count)>;
+
+    CCliSession(CPollHost& host, const t_cli_link& link, std::ostream& err);
+    ~CCliSession() override;
+    CCliSession(const CCliSession&) = delete;
+    CCliSession& operator=(const CCliSession&) = delete;
+
+    // Opens the port and waits until the link is up. False, with the window's reason on
+    // the error stream (nothing on a signal), when it could not be opened.
+    bool Connect();
+    // Stops the worker and waits for its end; the port is handed back. Idempotent.
+    void Close();
+    // What the port's open had to tell (a stale lock file left in place); empty for nothing.
+    std::string PortNotice() const;
+
+    bool Interrupted() const { return m_host.Signal() != 0; }
+    // True when the link went down after it was up (a cut cable, a vanished adapter).
+    bool LinkLost() const { return m_lost; }
+    int DeviceAddress() const { return m_link.deviceAddress; }
+
+    // The answer every AskYesNo gets from now on.
+    void SetAnswer(bool yes) { m_answer = yes; }
+    void SetProgress(ProgressFunction progress) { m_progress = std::move(progress); }
+
+    // Reads the block as ReadBlock does, continuing after its first `held` bytes, which are
+    // taken from source; onChunk sees each chunk as it arrives. The block lies at
+    // BlockData() afterwards, also when the read failed (as far as it came).
+    bool ReadBlockFrom(int blockId, std::uint32_t held, const std::uint8_t* source,
+                       const ChunkFunction& onChunk);
+    const std::uint8_t* BlockData() const { return m_transfer.Data(); }
+
+    // ---- CDeviceSession ----
+    void ConsoleWrite(const std::string& text, int newLine) override;
+    const t_transfer_data* Exchange(int command, const std::uint8_t* data, int length) override;
+    void SendWithoutReply(int command) override;
+    bool ReadBlock(int blockId, std::uint8_t* buffer) override;
+    bool WriteBlock(int blockId, const std::uint8_t* bytes) override;
+    std::uint8_t* MemoryImage() override { return m_image.data(); }
+    const std::string& ImageSource() const override { return m_imageSource; }
+    void SetImageSource(const std::string& source) override { m_imageSource = source; }
+    bool AskYesNo(const std::string& question) override;
+    // The text on the error stream, unless a signal is ending the program.
+    void ShowMessage(const std::string& text, MessageIcon icon) override;
+    CWnd* ParentWindow() override { return nullptr; }
+
+private:
+    // Runs the walk set in m_transfer to its end; true when it completed.
+    bool RunTransfer(const ChunkFunction& onChunk);
+    void Follow(CBlockTransfer::Next next);
+    void SendTransferRequest();
+
+    CPollHost& m_host;
+    t_cli_link m_link;
+    std::ostream& m_err;
+    CPortNotices m_notices;
+    std::unique_ptr<CTransfer> m_line;
+    std::unique_ptr<CQueue> m_queue;
+    bool m_up = false;
+    bool m_down = false;
+    bool m_lost = false;
+    t_link_end m_end;
+
+    CBlockTransfer m_transfer;
+    bool m_transferEnded = false;
+    ProgressFunction m_progress;
+
+    t_transfer_data m_reply{};
+    std::vector<std::uint8_t> m_image;
+    std::string m_imageSource;
+    bool m_answer = false;
+};

@@ -1,0 +1,40 @@
+#pragma once
+// The command line of re2-device: the global options (anywhere on the line), the command
+// and its own options. Pure: words in, values or a usage error out.
+
+#include <string>
+#include <vector>
+
+enum class DeviceCommand { None, Help, Info, Clock, Readout, SettingsDump, SettingsWrite };
+
+struct t_device_cli_options {
+    DeviceCommand command = DeviceCommand::None;
+    // Global: each empty or 0 when not given (config.cfg then says).
+    std::string port; // "COMn" or a device path
+    int baudRate = 0;
+    int deviceAddress = -1;
+    std::string configDirectory;
+    bool quiet = false;
+
+    // clock
+    bool setClock = false;
+    bool maxDriftGiven = false;
+    long long maxDriftSeconds = 0;
+    // readout, settings dump: the file (empty for standard output with dump)
+    std::string output;
+    bool restart = false;
+    // settings write
+    std::string input;
+    bool dryRun = false;
+    bool otherDevice = false;
+};
+
+// The device addresses a frame can carry.
+constexpr int kMaxDeviceAddress = 31;
+
+// Parses argv[1..]; false with the reason in error (one line, Polish) for wrong usage.
+bool ParseDeviceCli(const std::vector<std::string>& words, t_device_cli_options& options,
+                    std::string& error);
+
+// The --help text.
+std::string DeviceCliHelp();
