@@ -3,7 +3,7 @@
 // chart's picture for "Zapisz wykres jako obraz...": drawn and encoded as PNG bytes.
 
 #include "framework/afx.h"
-#include "framework/test_seams.h"
+#include "framework/testing/test_seams.h"
 #include "link/protocol.h"
 #include "measure/dlg_wykres.h"
 #include "res/resource.h"

@@ -14,7 +14,7 @@
 
 #include "app/lw_dlg.h"
 #include "framework/afx.h"
-#include "framework/test_seams.h"
+#include "framework/testing/test_seams.h"
 #include "link/protocol.h"
 #include "link/transfer.h"
 #include "res/resource.h"

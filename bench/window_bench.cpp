@@ -4,7 +4,7 @@
 
 #include "app/lw_dlg.h"
 #include "framework/afx.h"
-#include "framework/test_seams.h"
+#include "framework/testing/test_seams.h"
 #include "res/resource.h"
 #include "res/templates.h"
 #include "tests/support/terminal_harness.h"

@@ -18,12 +18,6 @@ namespace afx::detail {
 
 namespace {
 
-// Pixels between a multi-line edit's text and its edges. The platform's edit keeps about
-// one pixel inside a border and none without one; Qt's wider default would wrap the lines
-// that the status boxes were sized for.
-constexpr int kBorderedEditMargin = 1;
-constexpr int kBorderlessEditMargin = 0;
-
 QString StripMnemonic(const QString& s) {
     QString out;
     for (qsizetype i = 0; i < s.size(); ++i) {
@@ -37,12 +31,6 @@ QString StripMnemonic(const QString& s) {
         out += s.at(i);
     }
     return out;
-}
-
-QString ToDisplayLines(const std::string& text) {
-    QString q = ToQ(text);
-    q.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    return q;
 }
 
 std::string FromDisplayLines(const QString& text) {
@@ -73,6 +61,12 @@ std::string& TextOut(LPARAM lParam) {
 }
 
 } // namespace
+
+QString ToDisplayLines(const std::string& text) {
+    QString q = ToQ(text);
+    q.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return q;
+}
 
 int CodePoints(const QString& s) {
     int n = 0;
@@ -356,6 +350,10 @@ std::optional<LRESULT> AfxButton<Button>::OnControlMessage(UINT message, WPARAM 
     }
 }
 
+template class AfxButton<QPushButton>;
+template class AfxButton<QCheckBox>;
+template class AfxButton<QRadioButton>;
+
 AfxLabel::AfxLabel(const QString& text, QWidget* parent) : QLabel(parent) {
     setTextFormat(Qt::PlainText);
     setWordWrap(true);
@@ -484,136 +482,6 @@ void AfxList::mouseDoubleClickEvent(QMouseEvent* e) {
                          MAKELPARAM(static_cast<WORD>(client.x()), static_cast<WORD>(client.y())));
     }
     e->accept();
-}
-
-void BuildControls(CDialog& dialog, DialogState& state) {
-    QWidget* parent = state.widget;
-    QButtonGroup* radioGroup = nullptr;
-    std::vector<QWidget*> groupBoxes;
-    for (const ControlTemplate& t : state.templ.controls) {
-        QWidget* w = nullptr;
-        const DWORD st = t.style;
-        if ((st & WS_GROUP) != 0)
-            radioGroup = nullptr;
-        switch (t.kind) {
-        case ControlKind::PushButton:
-        case ControlKind::DefPushButton: {
-            auto* b = new AfxPushButton(ToQ(t.text), parent);
-            b->setAutoDefault(false);
-            b->setDefault(t.kind == ControlKind::DefPushButton);
-            if (t.kind == ControlKind::DefPushButton && state.defId == 0)
-                state.defId = static_cast<UINT>(t.id);
-            w = b;
-            break;
-        }
-        case ControlKind::CheckBox:
-            w = new AfxCheckBox(ToQ(t.text), parent);
-            break;
-        case ControlKind::RadioButton: {
-            auto* r = new AfxRadioButton(ToQ(t.text), parent);
-            r->setAutoExclusive(false);
-            if (radioGroup == nullptr) {
-                radioGroup = new QButtonGroup(parent);
-                radioGroup->setExclusive(true);
-            }
-            radioGroup->addButton(r);
-            w = r;
-            break;
-        }
-        case ControlKind::GroupBox: {
-            auto* g = new AfxGroupBox(ToQ(t.text).remove(QLatin1Char('&')), parent);
-            g->setAttribute(Qt::WA_TransparentForMouseEvents);
-            g->setFocusPolicy(Qt::NoFocus);
-            groupBoxes.push_back(g);
-            w = g;
-            break;
-        }
-        case ControlKind::Static: {
-            auto* l = new AfxLabel(ToQ(t.text), parent);
-            Qt::Alignment h = Qt::AlignLeft;
-            if ((st & 0x3) == SS_CENTER)
-                h = Qt::AlignHCenter;
-            else if ((st & 0x3) == SS_RIGHT)
-                h = Qt::AlignRight;
-            l->setAlignment(h | Qt::AlignTop);
-            if ((st & SS_SUNKEN) != 0)
-                l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-            w = l;
-            break;
-        }
-        case ControlKind::Edit: {
-            const bool border = (st & WS_BORDER) != 0 || (t.exStyle & WS_EX_CLIENTEDGE) != 0;
-            if ((st & ES_MULTILINE) != 0) {
-                auto* e = new AfxTextEdit(parent);
-                e->setReadOnly((st & ES_READONLY) != 0);
-                e->setFrameShape(border ? QFrame::StyledPanel : QFrame::NoFrame);
-                e->setVerticalScrollBarPolicy((st & WS_VSCROLL) != 0 ? Qt::ScrollBarAlwaysOn
-                                                                     : Qt::ScrollBarAlwaysOff);
-                e->setHorizontalScrollBarPolicy((st & WS_HSCROLL) != 0 ? Qt::ScrollBarAlwaysOn
-                                                                       : Qt::ScrollBarAlwaysOff);
-                const bool noWrap = (st & (WS_HSCROLL | ES_AUTOHSCROLL)) != 0;
-                e->setLineWrapMode(noWrap ? QPlainTextEdit::NoWrap : QPlainTextEdit::WidgetWidth);
-                e->setTabChangesFocus(true);
-                e->document()->setDocumentMargin(border ? kBorderedEditMargin
-                                                        : kBorderlessEditMargin);
-                if (!t.text.empty())
-                    e->SetText(ToDisplayLines(t.text));
-                w = e;
-            } else {
-                auto* e = new AfxLineEdit(parent);
-                e->setReadOnly((st & ES_READONLY) != 0);
-                e->setFrame(border);
-                if ((st & 0x3) == ES_CENTER)
-                    e->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
-                else if ((st & 0x3) == ES_RIGHT)
-                    e->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-                e->SetTextKeepingLimit(ToQ(t.text));
-                w = e;
-            }
-            break;
-        }
-        case ControlKind::ListView: {
-            auto* l = new AfxList(parent);
-            l->sortDescending = (st & LVS_SORTDESCENDING) != 0;
-            const bool border = (st & WS_BORDER) != 0 || (t.exStyle & WS_EX_CLIENTEDGE) != 0;
-            l->setFrameShape(border ? QFrame::StyledPanel : QFrame::NoFrame);
-            w = l;
-            break;
-        }
-        case ControlKind::Trackbar: {
-            auto* s = new AfxSlider((st & TBS_VERT) != 0 ? Qt::Vertical : Qt::Horizontal, parent);
-            s->setTickPosition((st & TBS_AUTOTICKS) != 0 && (st & TBS_NOTICKS) == 0
-                                   ? QSlider::TicksBelow
-                                   : QSlider::NoTicks);
-            s->setFocusPolicy(Qt::StrongFocus);
-            w = s;
-            break;
-        }
-        case ControlKind::Progress: {
-            w = new AfxProgress(parent);
-            break;
-        }
-        }
-        w->setGeometry(ToQRect(ControlRectPixels(t)));
-        ApplyDialogFont(w);
-        w->setEnabled((st & WS_DISABLED) == 0);
-        if (auto* b = qobject_cast<QAbstractButton*>(w)) {
-            CDialog* d = &dialog;
-            const int id = t.id;
-            QObject::connect(b, &QAbstractButton::clicked, b, [d, id, b] {
-                d->SendMessage(WM_COMMAND, MAKEWPARAM(static_cast<WORD>(id), BN_CLICKED),
-                               reinterpret_cast<LPARAM>(static_cast<QWidget*>(b)));
-            });
-        }
-        if (t.kind == ControlKind::Static || t.kind == ControlKind::GroupBox)
-            w->setFocusPolicy(Qt::NoFocus);
-        ControlEntry entry;
-        entry.templ = t;
-        entry.widget = w;
-        state.controls.push_back(std::move(entry));
-    }
-    for (QWidget* g : groupBoxes)
-        g->lower();
 }
 
 QRect ToQRect(const CRect& r) {

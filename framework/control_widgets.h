@@ -42,6 +42,8 @@ public:
 };
 
 int CodePoints(const QString& s);
+// A program text with CR LF line ends as a multi-line edit holds it.
+QString ToDisplayLines(const std::string& text);
 
 class AfxLineEdit : public QLineEdit, public ControlMessages {
 public:
@@ -100,6 +102,10 @@ public:
 using AfxPushButton = AfxButton<QPushButton>;
 using AfxCheckBox = AfxButton<QCheckBox>;
 using AfxRadioButton = AfxButton<QRadioButton>;
+// Instantiated once, with the button messages, in control_widgets.cpp.
+extern template class AfxButton<QPushButton>;
+extern template class AfxButton<QCheckBox>;
+extern template class AfxButton<QRadioButton>;
 
 // Static text. Shows the text without its mnemonic marks and gives it back as set.
 class AfxLabel : public QLabel, public ControlMessages {

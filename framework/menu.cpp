@@ -3,19 +3,6 @@
 #include <QAction>
 #include <QMenu>
 
-namespace afx::detail {
-namespace {
-std::function<UINT_PTR(const CMenu&, CPoint)>& MenuAnswerer() {
-    static std::function<UINT_PTR(const CMenu&, CPoint)> answerer;
-    return answerer;
-}
-} // namespace
-
-void SetPopupMenuAnswerer(std::function<UINT_PTR(const CMenu&, CPoint)> answerer) {
-    MenuAnswerer() = std::move(answerer);
-}
-} // namespace afx::detail
-
 using namespace afx::detail;
 
 BOOL CMenu::CreatePopupMenu() {
@@ -35,9 +22,7 @@ BOOL CMenu::DestroyMenu() {
 
 BOOL CMenu::TrackPopupMenu(UINT flags, int x, int y, CWnd* owner) {
     UINT_PTR picked = 0;
-    if (MenuAnswerer()) {
-        picked = MenuAnswerer()(*this, CPoint(x, y));
-    } else {
+    if (!AnswerPopupMenu(*this, CPoint(x, y), &picked)) {
         EnsureApplication();
         QMenu menu(owner != nullptr ? owner->m_hWnd : nullptr);
         for (const Item& item : items_) {

@@ -1,20 +1,15 @@
 #include "framework/program_path.h"
 
+#include "framework/test_hooks.h"
+
 #include <climits>
 #include <cstdlib>
 #include <unistd.h>
 
-namespace afx::detail {
-std::string& ProgramPathOverride() {
-    static std::string path;
-    return path;
-}
-} // namespace afx::detail
-
 namespace afx {
 std::string GetProgramPath() {
-    if (!detail::ProgramPathOverride().empty())
-        return detail::ProgramPathOverride();
+    if (std::string path = detail::ProgramPathOverride(); !path.empty())
+        return path;
     char buffer[PATH_MAX];
     if (realpath("/proc/self/exe", buffer) != nullptr)
         return buffer;

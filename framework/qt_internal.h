@@ -3,6 +3,7 @@
 #pragma once
 
 #include "framework/afx.h"
+#include "framework/test_hooks.h"
 
 #include <QColor>
 #include <QEvent>
@@ -149,9 +150,6 @@ bool HandleDialogKey(CDialog& dialog, QWidget* focus, int qtKey);
 // The file dialogs' name filters in Qt's form.
 QStringList NameFilters(const std::string& filter);
 
-// Modal hooks.
-std::function<void(CDialog&)> TakeModalHook(int templateId);
-
 // Builds the control widgets of a template into `parent`.
 void BuildControls(CDialog& dialog, DialogState& state);
 QRect ToQRect(const CRect& r);
@@ -162,14 +160,6 @@ bool IsPushButton(const QWidget* w);
 // `w` is no template control or the message is not one of its class.
 std::optional<LRESULT> ControlMessage(QWidget* w, UINT message, WPARAM wParam = 0,
                                       LPARAM lParam = 0);
-
-// Message box and file dialog seams.
-bool AnswerMessageBox(const std::string& text, UINT type, int* answer);
-bool AnswerFileDialog(const CFileDialog& dialog, std::string& path, DWORD& filterIndex,
-                      bool* answered);
-// Pop-up menu and print dialog seams.
-void SetPopupMenuAnswerer(std::function<UINT_PTR(const CMenu&, CPoint)> answerer);
-bool AnswerPrintDialog(const CPrintDialog& dialog, std::string& pdfPath, bool* answered);
 
 struct FontData {
     QFont font;

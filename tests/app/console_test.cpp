@@ -1,7 +1,7 @@
 // The console: appending, the 200-line clear and the scroll to the newest lines.
 #include "app/lw_dlg.h"
 #include "framework/afx.h"
-#include "framework/test_seams.h"
+#include "framework/testing/test_seams.h"
 #include "res/resource.h"
 #include "tests/support/terminal_harness.h"
 

@@ -3,7 +3,7 @@
 // closed, and when the call returns the port is handed back as "Rozłącz" hands it back:
 // no lock file, no exclusive use, the line settings it was found with.
 #include "app/lw_dlg.h"
-#include "framework/test_seams.h"
+#include "framework/testing/test_seams.h"
 #include "link/com_port.h"
 #include "link/dlg_nv_progress.h"
 #include "link/protocol.h"

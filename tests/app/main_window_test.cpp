@@ -3,7 +3,7 @@
 #include "app/lw_dlg.h"
 #include "base/settings_file.h"
 #include "framework/afx.h"
-#include "framework/test_seams.h"
+#include "framework/testing/test_seams.h"
 #include "res/resource.h"
 #include "tests/support/file_bytes.h"
 #include "tests/support/terminal_harness.h"

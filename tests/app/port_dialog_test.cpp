@@ -4,7 +4,7 @@
 #include "base/atomic_file.h"
 #include "base/settings_file.h"
 #include "framework/afx.h"
-#include "framework/test_seams.h"
+#include "framework/testing/test_seams.h"
 #include "res/resource.h"
 #include "tests/support/file_bytes.h"
 #include "tests/support/terminal_harness.h"

@@ -2,7 +2,7 @@
 // configuration folder when installed or when its directory is read-only.
 #include "app/lw_dlg.h"
 #include "base/settings_folder.h"
-#include "framework/test_seams.h"
+#include "framework/testing/test_seams.h"
 #include "res/resource.h"
 #include "tests/support/terminal_harness.h"
 

@@ -2,7 +2,7 @@
 #include "app/lw_dlg.h"
 #include "base/byte_order.h"
 #include "framework/afx.h"
-#include "framework/test_seams.h"
+#include "framework/testing/test_seams.h"
 #include "link/queue.h"
 #include "res/resource.h"
 #include "tests/support/terminal_harness.h"

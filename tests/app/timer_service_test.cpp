@@ -2,7 +2,7 @@
 // arm or cancel from inside a call.
 #include "app/lw_dlg.h"
 #include "framework/afx.h"
-#include "framework/test_seams.h"
+#include "framework/testing/test_seams.h"
 #include "tests/support/terminal_harness.h"
 
 #include <algorithm>

@@ -8,7 +8,7 @@
 #include "device/dlg_przegl.h"
 #include "device/dlg_przek.h"
 #include "device/dlg_statystyka.h"
-#include "framework/test_seams.h"
+#include "framework/testing/test_seams.h"
 #include "res/resource.h"
 #include "tests/support/picture_path.h"
 

@@ -4,7 +4,7 @@
 #include "device/configuration_record.h"
 #include "device/przeglady_record.h"
 #include "device/relays_record.h"
-#include "framework/test_seams.h"
+#include "framework/testing/test_seams.h"
 #include "link/protocol.h"
 #include "res/resource.h"
 #include "tests/support/terminal_harness.h"

@@ -1,6 +1,6 @@
 // "Określ położenie": the position field, its check and its prompts.
 #include "device/dlg_location.h"
-#include "framework/test_seams.h"
+#include "framework/testing/test_seams.h"
 #include "res/resource.h"
 
 #include <gtest/gtest.h>

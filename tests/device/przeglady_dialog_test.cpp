@@ -1,6 +1,6 @@
 // "Przeglądy": the date list, "Dodaj przegląd" replacing the oldest slot, and the interval.
 #include "device/dlg_przegl.h"
-#include "framework/test_seams.h"
+#include "framework/testing/test_seams.h"
 #include "res/resource.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // zakres" and the condition bits.
 #include "device/borders.h"
 #include "device/dlg_przek.h"
-#include "framework/test_seams.h"
+#include "framework/testing/test_seams.h"
 #include "res/resource.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 #include "base/win1250.h"
 #include "device/dlg_dane_bazowe.h"
 #include "device/dlg_dane_czytnika.h"
-#include "framework/test_seams.h"
+#include "framework/testing/test_seams.h"
 #include "res/resource.h"
 
 #include <functional>

@@ -2,7 +2,7 @@
 // back.
 #include "base/device_time.h"
 #include "device/dlg_statystyka.h"
-#include "framework/test_seams.h"
+#include "framework/testing/test_seams.h"
 #include "res/resource.h"
 
 #include <array>

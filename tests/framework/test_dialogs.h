@@ -2,7 +2,7 @@
 #pragma once
 
 #include "framework/afx.h"
-#include "framework/test_seams.h"
+#include "framework/testing/test_seams.h"
 
 namespace fwtest {
 

@@ -4,7 +4,7 @@
 
 #include "app/lw_dlg.h"
 #include "device/live_status.h"
-#include "framework/test_seams.h"
+#include "framework/testing/test_seams.h"
 #include "link/frame_codec.h"
 #include "link/queue.h"
 #include "link/reply_handler.h"

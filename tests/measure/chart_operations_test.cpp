@@ -1,6 +1,6 @@
 // "Droga w czasie" and "Prędkość w czasie" on the real main window.
 
-#include "framework/test_seams.h"
+#include "framework/testing/test_seams.h"
 #include "link/protocol.h"
 #include "measure/dlg_wykres.h"
 #include "res/resource.h"

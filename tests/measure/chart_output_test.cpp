@@ -3,7 +3,7 @@
 // whole image in both dialects, and failures that leave no file behind.
 
 #include "base/text_format.h"
-#include "framework/test_seams.h"
+#include "framework/testing/test_seams.h"
 #include "link/protocol.h"
 #include "measure/dlg_wykres.h"
 #include "measure/recorded_samples.h"
@@ -299,9 +299,11 @@ TEST(ChartOutput, FailedSaveOrPrintTellsWhyAndLeavesNoFile) {
                 h.ClearBoxes();
                 AnswerWith(c.path);
                 afx::testing::PressKey(chart, c.key, FCONTROL);
-                ASSERT_EQ(h.Boxes().size(), 1u) << c.path;
-                EXPECT_EQ(h.Boxes()[0].text.substr(0, c.box.size()), c.box);
-                EXPECT_GT(h.Boxes()[0].text.size(), c.box.size() - 1);
+                // A name that exists is first the file dialog's replace question.
+                const std::size_t asked = std::filesystem::exists(c.path) ? 1 : 0;
+                ASSERT_EQ(h.Boxes().size(), asked + 1) << c.path;
+                EXPECT_EQ(h.Boxes()[asked].text.substr(0, c.box.size()), c.box);
+                EXPECT_GT(h.Boxes()[asked].text.size(), c.box.size() - 1);
             }
         });
     });

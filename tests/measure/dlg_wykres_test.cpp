@@ -5,7 +5,7 @@
 #include "measure/dlg_wykres.h"
 
 #include "base/text_format.h"
-#include "framework/test_seams.h"
+#include "framework/testing/test_seams.h"
 #include "res/resource.h"
 #include "tests/measure/recorder_image_builder.h"
 

@@ -4,7 +4,7 @@
 #include "base/atomic_file.h"
 #include "base/text_format.h"
 #include "framework/file_dialog.h"
-#include "framework/test_seams.h"
+#include "framework/testing/test_seams.h"
 #include "link/protocol.h"
 #include "measure/dlg_wykres.h"
 #include "res/resource.h"

@@ -10,7 +10,7 @@
 #include "base/settings_file.h"
 #include "base/text_format.h"
 #include "framework/file_dialog.h"
-#include "framework/test_seams.h"
+#include "framework/testing/test_seams.h"
 #include "link/protocol.h"
 #include "res/resource.h"
 #include "tests/support/file_bytes.h"

@@ -4,7 +4,7 @@
 // from it. Run under AddressSanitizer and UndefinedBehaviorSanitizer as well.
 
 #include "device/live_status.h"
-#include "framework/test_seams.h"
+#include "framework/testing/test_seams.h"
 #include "link/block_transfer.h"
 #include "link/protocol.h"
 #include "res/resource.h"

@@ -5,7 +5,7 @@
 // written through, or none when the simulator stages them), which is why the write is worth
 // repeating.
 
-#include "framework/test_seams.h"
+#include "framework/testing/test_seams.h"
 #include "link/protocol.h"
 #include "res/resource.h"
 #include "tests/reliability/reliability_util.h"

@@ -6,7 +6,7 @@
 // simulator stages chunks until the close. Writes run both ways.
 
 #include "device/configuration_record.h"
-#include "framework/test_seams.h"
+#include "framework/testing/test_seams.h"
 #include "link/protocol.h"
 #include "res/resource.h"
 #include "tests/reliability/reliability_util.h"

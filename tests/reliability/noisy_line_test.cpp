@@ -3,7 +3,7 @@
 // reply the noise did not touch reaches its request exactly once and in order; every spoilt
 // one ends its request by the time-out, reported once.
 
-#include "framework/test_seams.h"
+#include "framework/testing/test_seams.h"
 #include "link/protocol.h"
 #include "tests/reliability/reliability_util.h"
 #include "tests/support/terminal_harness.h"

@@ -2,7 +2,7 @@
 // Helpers of the reliability tests: scripted faults on the simulated device, the device's
 // stored blocks, and editors that are saved or left.
 
-#include "framework/test_seams.h"
+#include "framework/testing/test_seams.h"
 #include "link/protocol.h"
 #include "link/queue.h"
 #include "res/resource.h"

@@ -3,7 +3,7 @@
 // resident set stays flat once the program has warmed up.
 
 #include "device/live_status.h"
-#include "framework/test_seams.h"
+#include "framework/testing/test_seams.h"
 #include "link/protocol.h"
 #include "res/resource.h"
 #include "tests/reliability/reliability_util.h"

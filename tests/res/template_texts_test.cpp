@@ -2,7 +2,7 @@
 // button, group box and button, and the widest value each edit box can be given, fits the
 // control as the dialog font and the style lay it out.
 #include "framework/afx.h"
-#include "framework/test_seams.h"
+#include "framework/testing/test_seams.h"
 #include "res/resource.h"
 
 #include <gtest/gtest.h>

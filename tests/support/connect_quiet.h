@@ -2,7 +2,7 @@
 // Connecting the main window for tests that count their own requests.
 
 #include "app/lw_dlg.h"
-#include "framework/test_seams.h"
+#include "framework/testing/test_seams.h"
 #include "link/queue.h"
 #include "tests/support/terminal_harness.h"
 

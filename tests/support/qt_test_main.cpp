@@ -1,5 +1,5 @@
 // Main of the Qt test programs: an offscreen application, then every test.
-#include "framework/test_seams.h"
+#include "framework/testing/test_seams.h"
 #include "framework/win_app.h"
 
 #include <gtest/gtest.h>

@@ -9,7 +9,7 @@
 
 #include "app/lw_dlg.h"
 #include "framework/afx.h"
-#include "framework/test_seams.h"
+#include "framework/testing/test_seams.h"
 #include "sim/pty_simulator.h"
 #include "tests/support/temporary_directory.h"
 

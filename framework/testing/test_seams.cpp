@@ -1,4 +1,4 @@
-#include "framework/test_seams.h"
+#include "framework/testing/test_seams.h"
 
 #include "framework/control_widgets.h"
 
@@ -23,8 +23,6 @@
 #include <map>
 
 namespace afx::detail {
-std::string& ProgramPathOverride();
-
 namespace {
 std::function<int(const std::string&, UINT)>& BoxAnswerer() {
     static std::function<int(const std::string&, UINT)> f;
@@ -38,42 +36,60 @@ std::function<bool(const CPrintDialog&, std::string&)>& PrintAnswerer() {
     static std::function<bool(const CPrintDialog&, std::string&)> f;
     return f;
 }
-std::map<int, std::deque<std::function<void(CDialog&)>>>& Hooks() {
+std::function<UINT_PTR(const CMenu&, CPoint)>& MenuAnswerer() {
+    static std::function<UINT_PTR(const CMenu&, CPoint)> f;
+    return f;
+}
+std::map<int, std::deque<std::function<void(CDialog&)>>>& ModalHooks() {
     static std::map<int, std::deque<std::function<void(CDialog&)>>> hooks;
     return hooks;
 }
-} // namespace
+std::string& ProgramPath() {
+    static std::string path;
+    return path;
+}
 
-bool AnswerMessageBox(const std::string& text, UINT type, int* answer) {
+bool AnswerBox(const std::string& text, UINT type, int* answer) {
     if (!BoxAnswerer())
         return false;
     *answer = BoxAnswerer()(text, type);
     return true;
 }
 
-bool AnswerFileDialog(const CFileDialog& dialog, std::string& path, DWORD& filterIndex,
-                      bool* answered) {
+bool AnswerFile(const CFileDialog& dialog, std::string& path, DWORD& filterIndex, bool* answered) {
     if (!FileAnswerer())
         return false;
     *answered = FileAnswerer()(dialog, path, filterIndex);
     return true;
 }
 
-bool AnswerPrintDialog(const CPrintDialog& dialog, std::string& pdfPath, bool* answered) {
+bool AnswerPrint(const CPrintDialog& dialog, std::string& pdfPath, bool* answered) {
     if (!PrintAnswerer())
         return false;
     *answered = PrintAnswerer()(dialog, pdfPath);
     return true;
 }
 
-std::function<void(CDialog&)> TakeModalHook(int templateId) {
-    auto it = Hooks().find(templateId);
-    if (it == Hooks().end() || it->second.empty())
+bool AnswerMenu(const CMenu& menu, CPoint screenPoint, UINT_PTR* picked) {
+    if (!MenuAnswerer())
+        return false;
+    *picked = MenuAnswerer()(menu, screenPoint);
+    return true;
+}
+
+std::function<void(CDialog&)> NextModalSteps(int templateId) {
+    auto it = ModalHooks().find(templateId);
+    if (it == ModalHooks().end() || it->second.empty())
         return {};
     auto hook = std::move(it->second.front());
     it->second.pop_front();
     return hook;
 }
+
+std::string PathOverride() {
+    return ProgramPath();
+}
+} // namespace
 } // namespace afx::detail
 
 using namespace afx::detail;
@@ -87,6 +103,7 @@ namespace afx::testing {
 
 void SetMessageBoxAnswerer(std::function<int(const std::string&, UINT)> answerer) {
     BoxAnswerer() = std::move(answerer);
+    Hooks().messageBox = AnswerBox;
 }
 
 std::vector<std::string> FileDialogNameFilters(const std::string& filter) {
@@ -98,41 +115,48 @@ std::vector<std::string> FileDialogNameFilters(const std::string& filter) {
 
 void SetFileDialogAnswerer(std::function<bool(const CFileDialog&, std::string&)> answerer) {
     if (!answerer) {
-        FileAnswerer() = nullptr;
+        SetFileDialogFilterAnswerer(nullptr);
         return;
     }
-    FileAnswerer() = [answerer = std::move(answerer)](const CFileDialog& dialog, std::string& path,
-                                                      DWORD&) { return answerer(dialog, path); };
+    SetFileDialogFilterAnswerer(
+        [answerer = std::move(answerer)](const CFileDialog& dialog, std::string& path, DWORD&) {
+            return answerer(dialog, path);
+        });
 }
 
 void SetFileDialogFilterAnswerer(
     std::function<bool(const CFileDialog&, std::string&, DWORD&)> answerer) {
     FileAnswerer() = std::move(answerer);
+    Hooks().fileDialog = AnswerFile;
 }
 
 void SetPrintDialogAnswerer(std::function<bool(const CPrintDialog&, std::string&)> answerer) {
     PrintAnswerer() = std::move(answerer);
+    Hooks().printDialog = AnswerPrint;
 }
 
 void SetPopupMenuAnswerer(std::function<UINT_PTR(const CMenu&, CPoint)> answerer) {
-    afx::detail::SetPopupMenuAnswerer(std::move(answerer));
+    MenuAnswerer() = std::move(answerer);
+    Hooks().popupMenu = AnswerMenu;
 }
 
 void AddModalHook(int templateId, std::function<void(CDialog&)> hook) {
-    Hooks()[templateId].push_back(std::move(hook));
+    ModalHooks()[templateId].push_back(std::move(hook));
+    Hooks().modalSteps = NextModalSteps;
 }
 
 void ClearModalHooks() {
-    Hooks().clear();
+    ModalHooks().clear();
 }
 
 int PendingModalHooks(int templateId) {
-    auto it = Hooks().find(templateId);
-    return it == Hooks().end() ? 0 : static_cast<int>(it->second.size());
+    auto it = ModalHooks().find(templateId);
+    return it == ModalHooks().end() ? 0 : static_cast<int>(it->second.size());
 }
 
 void SetProgramPathOverride(const std::string& path) {
-    ProgramPathOverride() = path;
+    ProgramPath() = path;
+    Hooks().programPath = PathOverride;
 }
 
 namespace {

@@ -1,4 +1,5 @@
-// Test seams and user-action helpers. Used only by tests; the program never calls them.
+// Test seams and user-action helpers, in a library only the tests link: the seams fill in
+// the framework's hook points (framework/test_hooks.h), which the program leaves empty.
 #pragma once
 
 #include "framework/afx_types.h"
