@@ -1,5 +1,7 @@
 #include "base/atomic_file.h"
 
+#include "base/descriptor_io.h"
+
 #include <acl/libacl.h>
 #include <atomic>
 #include <cerrno>
@@ -27,27 +29,8 @@ constexpr int kNameChanged = EAGAIN;
 
 std::atomic<AtomicWriteFunction> g_writeFunction{nullptr};
 
-ssize_t CallWrite(int fd, const void* buffer, std::size_t count) {
-    const AtomicWriteFunction function = g_writeFunction.load();
-    return function != nullptr ? function(fd, buffer, count) : ::write(fd, buffer, count);
-}
-
 bool WriteAll(int fd, const std::uint8_t* data, std::size_t n) {
-    std::size_t done = 0;
-    while (done < n) {
-        const ssize_t written = CallWrite(fd, data + done, n - done);
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            if (written == 0) {
-                errno = EIO; // a write that takes nothing sets no reason of its own
-            }
-            return false;
-        }
-        done += static_cast<std::size_t>(written);
-    }
-    return true;
+    return ::WriteAll(fd, data, n, g_writeFunction.load());
 }
 
 // Everything up to and including the last slash; empty for a bare name.

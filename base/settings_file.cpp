@@ -2,6 +2,7 @@
 
 #include "base/atomic_file.h"
 #include "base/byte_order.h"
+#include "base/descriptor_io.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -35,19 +36,10 @@ bool ReadSettingsFile(const std::string& path, SettingsRecord& settings) {
         return false;
     }
     std::uint8_t bytes[settings::kSettingsFileSize];
-    std::size_t got = 0;
-    while (got < sizeof bytes) {
-        const ssize_t n = ::read(fd, bytes + got, sizeof bytes - got);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            break;
-        }
-        got += static_cast<std::size_t>(n);
-    }
+    // A read that fails part-way keeps what came before it, as a short file would.
+    const ssize_t got = ReadUpTo(fd, bytes, sizeof bytes);
     ::close(fd);
-    return ParseSettings(bytes, got, settings);
+    return ParseSettings(bytes, got > 0 ? static_cast<std::size_t>(got) : 0, settings);
 }
 
 bool WriteSettingsFile(const std::string& path, const SettingsRecord& settings) {

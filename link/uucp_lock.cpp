@@ -1,5 +1,7 @@
 #include "link/uucp_lock.h"
 
+#include "base/descriptor_io.h"
+
 #include <cerrno>
 #include <csignal>
 #include <cstdint>
@@ -108,21 +110,6 @@ t_lock_entry ReadEntry(const std::string& path, int self) {
 // True when nothing of that name is left.
 bool Remove(const std::string& path) {
     return ::unlink(path.c_str()) == 0 || errno == ENOENT;
-}
-
-bool WriteAll(int fd, const char* text, std::size_t n) {
-    std::size_t done = 0;
-    while (done < n) {
-        const ssize_t w = ::write(fd, text + done, n - done);
-        if (w < 0 && errno == EINTR) {
-            continue;
-        }
-        if (w <= 0) {
-            return false;
-        }
-        done += static_cast<std::size_t>(w);
-    }
-    return true;
 }
 
 // A file in folder holding text, mode 0644 so that other programs can read the owner;

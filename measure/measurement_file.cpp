@@ -1,6 +1,7 @@
 #include "measure/measurement_file.h"
 
 #include "base/atomic_file.h"
+#include "base/descriptor_io.h"
 #include "link/protocol.h"
 
 #include <cerrno>
@@ -35,16 +36,9 @@ bool LoadMeasurementFile(const std::string& path, std::vector<std::uint8_t>& out
     }
     // Read into a buffer of our own, so a failure part-way leaves the caller's image whole.
     std::vector<std::uint8_t> image(protocol::kRecorderSize);
-    std::size_t got = 0;
-    while (got < image.size()) {
-        const ssize_t n = ::read(fd, image.data() + got, image.size() - got);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return Fail(fd, LoadError::CannotRead, error);
-        }
-        got += static_cast<std::size_t>(n);
+    // A file that shrinks while it is read ends early: it cannot be read whole.
+    if (ReadUpTo(fd, image.data(), image.size()) != static_cast<ssize_t>(image.size())) {
+        return Fail(fd, LoadError::CannotRead, error);
     }
     ::close(fd);
     out = std::move(image);

@@ -1,6 +1,7 @@
 #include "measure/readout_part.h"
 
 #include "base/byte_order.h"
+#include "base/descriptor_io.h"
 
 #include <algorithm>
 #include <array>
@@ -170,21 +171,6 @@ bool ReadRegularFile(int fd, std::vector<std::uint8_t>& bytes, std::int64_t& mod
         }
         bytes.insert(bytes.end(), buffer.begin(), buffer.begin() + got);
         offset += got;
-    }
-    return true;
-}
-
-bool WriteAll(int fd, const std::uint8_t* data, std::size_t n) {
-    std::size_t done = 0;
-    while (done < n) {
-        const ssize_t written = ::write(fd, data + done, n - done);
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            return false;
-        }
-        done += static_cast<std::size_t>(written);
     }
     return true;
 }

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test: the main suite through CTest, as
-# root and again as an unprivileged user (root passes permission checks that users fail);
-# then, as root only, the install into a staging tree and the Debian package with its
-# checks (scripts/test-install.sh), the link, queue and codec tests under ThreadSanitizer, the pure-logic,
-# simulator, link, device and reliability tests under AddressSanitizer with
+# Installs what is missing, checks every #include against the layers of the folders,
+# builds, and runs every test: the main suite through CTest, as root and again as an
+# unprivileged user (root passes permission checks that users fail); then, as root only,
+# the install into a staging tree and the Debian package with its checks
+# (scripts/test-install.sh), the link, queue and codec tests under ThreadSanitizer, the
+# pure-logic, simulator, link, device and reliability tests under AddressSanitizer with
 # UndefinedBehaviorSanitizer, and each fuzz target for a bounded number of inputs.
 # Each run of the main suite ends with a line naming the tests it skipped and why.
 # RE2_TEST_USER names the unprivileged user (default re2test, created when missing).
@@ -45,6 +46,9 @@ skipped_summary() {
     echo "skipped as $who: ${list:-none}"
 }
 
+echo "== includes against the layers"
+cmake -P cmake/check_layers.cmake
+
 echo "== main build and tests"
 scripts/build.sh
 failed=0
@@ -76,7 +80,7 @@ mkdir -m 700 "$userdir/runtime"
 chown -R "$user:" "$userdir"
 setpriv --reuid="$user" --regid="$(id -g "$user")" --clear-groups \
     env HOME="$userdir" USER="$user" LOGNAME="$user" XDG_RUNTIME_DIR="$userdir/runtime" \
-    ctest --test-dir "$userdir" --output-on-failure -j2 --timeout 300 || failed=1
+    ctest --test-dir "$userdir" --output-on-failure -j2 --timeout 300 -LE layers || failed=1
 skipped_summary user "$userdir"
 if ((failed)); then
     echo "== the main suite failed; install, sanitizer and fuzz runs left out"
