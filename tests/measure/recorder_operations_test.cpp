@@ -349,7 +349,10 @@ TEST(ReadRecorder, FailedReadoutLeavesALoadedImageInPlace) {
     h.Run([&](CLWDlg& dlg) {
         ASSERT_TRUE(Load(dlg, h.PathOf("wczytany.qz")));
         ASSERT_TRUE(h.Connect(dlg)) << TerminalHarness::ConsoleText(dlg);
-        h.Sim().WithDevice([](DeviceSimulator& d) { d.DropReply(protocol::kCmdReadChunk, 50); });
+        // Every try of the 50th chunk goes unanswered.
+        h.Sim().WithDevice([](DeviceSimulator& d) {
+            d.AddFault(FaultRule(SimFault::FallSilent, protocol::kCmdReadChunk, 50));
+        });
         Press(dlg, IDC_READ_RECORDER);
         EXPECT_TRUE(TerminalHarness::WaitForConsoleLine(dlg, "Przerwano transmisję", 10000));
         afx::testing::ProcessEvents(200);

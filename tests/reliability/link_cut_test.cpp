@@ -6,6 +6,7 @@
 // repeating.
 
 #include "framework/testing/test_seams.h"
+#include "link/block_transfer.h"
 #include "link/protocol.h"
 #include "res/resource.h"
 #include "tests/reliability/reliability_util.h"
@@ -72,7 +73,10 @@ TEST_P(LinkCut, ReadoutFailsCleanlyAndSucceedsWholeAfterReconnecting) {
                                                dlg.MemoryImage() + protocol::kRecorderSize);
         CutAt(protocol::kCmdReadChunk, 500);
         t::ClickButton(dlg, IDC_READ_RECORDER);
-        EXPECT_EQ(CommandCount(h, protocol::kCmdReadChunk), 500u);
+        // A silent device is asked the 500th chunk again until its tries are spent; a cut
+        // line ends the readout at once.
+        const unsigned asked = Kind() == Cut::Silence ? 499 + CBlockTransfer::kMaxReadTries : 500;
+        EXPECT_EQ(CommandCount(h, protocol::kCmdReadChunk), asked);
         EXPECT_TRUE(Contains(kNoAnswer));
         EXPECT_TRUE(std::equal(before.begin(), before.end(), dlg.MemoryImage()));
         EXPECT_EQ(CountLines(TerminalHarness::ConsoleLines(dlg), kAborted), 1);
