@@ -24,7 +24,7 @@ t_transfer_data Reply(int command, std::vector<std::uint8_t> data) {
     r.addressType = MakeAddressType(31, protocol::kTypeReply);
     r.command = static_cast<std::uint8_t>(command);
     r.length = static_cast<std::uint8_t>(data.size());
-    std::memcpy(r.data, data.data(), std::min(data.size(), sizeof r.data));
+    std::copy_n(data.begin(), std::min(data.size(), sizeof r.data), r.data);
     return r;
 }
 

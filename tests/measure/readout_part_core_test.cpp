@@ -256,8 +256,9 @@ TEST_F(ReadoutPart, ContinuedPartCutsOffItsTornTailAndEndsWhole) {
         ASSERT_TRUE(writer.Flush());
     }
     const Bytes whole = ReadBytes(m_path);
-    Bytes torn = Join({whole, Chunk(1140, 57)});
-    torn.resize(torn.size() - 3);
+    // The last record loses its last three bytes.
+    const Bytes full = Join({whole, Chunk(1140, 57)});
+    const Bytes torn(full.begin(), full.end() - 3);
     WriteBytes(m_path, torn);
 
     const std::size_t before = FileSize(m_path);
