@@ -128,7 +128,6 @@ private:
     // arriving now is its late reply (its command, 0 when none is expected).
     bool m_quietNeeded = false;
     int m_lateCommand = 0;
-    bool m_currentRejected = false; // a frame was turned away while m_current waited
     int m_quietMs = protocol::kReplyTimeoutMs;
     HostTimerId m_quietTimer = 0;
     CReadReplyCheck m_readCheck;
