@@ -15,17 +15,6 @@ namespace {
 
 constexpr char kConfigFolderName[] = "re2-terminal/";
 
-std::string WithoutTrailingSlashes(std::string directory) {
-    while (directory.size() > 1 && directory.back() == '/') {
-        directory.pop_back();
-    }
-    return directory;
-}
-
-bool IsAbsolute(const std::string& path) {
-    return !path.empty() && path.front() == '/';
-}
-
 std::string HomeFromUserDatabase() {
     long size = sysconf(_SC_GETPW_R_SIZE_MAX);
     std::vector<char> buffer(size > 0 ? static_cast<std::size_t>(size) : 16384);
@@ -44,6 +33,17 @@ std::string Environment(const char* name) {
 }
 
 } // namespace
+
+std::string WithoutTrailingSlashes(std::string directory) {
+    while (directory.size() > 1 && directory.back() == '/') {
+        directory.pop_back();
+    }
+    return directory;
+}
+
+bool IsAbsolute(const std::string& path) {
+    return !path.empty() && path.front() == '/';
+}
 
 bool IsPortableCopy(const t_settings_folder_inputs& inputs) {
     const std::string& program = inputs.programDirectory;

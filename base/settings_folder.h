@@ -20,6 +20,11 @@ struct t_settings_folder_inputs {
     std::function<bool(const std::string& directory)> isWritable;
 };
 
+// The path without the slashes that end it ("/" stays "/").
+std::string WithoutTrailingSlashes(std::string directory);
+// True for a path that starts at the root; the XDG variables count only then.
+bool IsAbsolute(const std::string& path);
+
 // The folder, ending in '/' (empty for the current directory, as for the program
 // directory). Falls back to the program directory when there is no absolute home to put
 // the configuration folder in.

@@ -134,17 +134,6 @@ bool NextRecord(const std::uint8_t* data, std::size_t size, std::size_t offset, 
     return true;
 }
 
-std::string WithoutTrailingSlashes(std::string directory) {
-    while (directory.size() > 1 && directory.back() == '/') {
-        directory.pop_back();
-    }
-    return directory;
-}
-
-bool IsAbsolute(const std::string& path) {
-    return !path.empty() && path.front() == '/';
-}
-
 // O_NONBLOCK: a FIFO under a part's name must not stop the program at its open.
 constexpr int kOpenFlags = O_CLOEXEC | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK;
 
