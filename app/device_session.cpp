@@ -5,6 +5,7 @@
 #include "link/dlg_nv_progress.h"
 #include "link/dlg_request.h"
 #include "link/protocol.h"
+#include "measure/readout_part.h"
 
 #include <cstring>
 
@@ -28,6 +29,35 @@ bool CLWDlg::ReadBlock(int blockId, std::uint8_t* buffer) {
     }
     std::memcpy(buffer, transfer.GetData(), protocol::BlockSize(blockId));
     return true;
+}
+
+bool CLWDlg::ReadBlockFrom(int blockId, std::uint32_t held, std::uint8_t* buffer,
+                           const ChunkFunction& onChunk) {
+    CDlgNVProgress& transfer = ProgressDialog();
+    transfer.SetReadFrom(blockId, held, buffer, [&](std::uint32_t offset, std::uint32_t count) {
+        const std::uint8_t* bytes = transfer.GetData() + offset;
+        std::memcpy(buffer + offset, bytes, count);
+        if (onChunk) {
+            onChunk(offset, bytes, count);
+        }
+    });
+    return transfer.DoModal() == IDOK;
+}
+
+bool CLWDlg::ReadBlockQuietly(int blockId, std::uint8_t* buffer) {
+    CDlgRequest& request = RequestDialog();
+    request.SetBlockRead(DeviceAddress(), blockId);
+    request.DoModal();
+    const std::uint8_t* block = request.GetBlock();
+    if (block == nullptr) {
+        return false;
+    }
+    std::memcpy(buffer, block, protocol::BlockSize(blockId));
+    return true;
+}
+
+std::string CLWDlg::ReadoutPartDirectory() const {
+    return ReadoutPartDirectoryOf(ProgramDirectory());
 }
 
 bool CLWDlg::WriteBlock(int blockId, const std::uint8_t* bytes) {

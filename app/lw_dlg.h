@@ -46,7 +46,7 @@ public:
     int ReadSettings();
     int WriteSettings();
     SettingsRecord m_settings;
-    int DeviceAddress() const { return m_settings.deviceAddress; }
+    int DeviceAddress() const override { return m_settings.deviceAddress; }
 
     // Timer service (app/timer_service.cpp): one-shot calls over the window's timers.
     HostTimerId StartTimer(int delayMs, std::function<void()> callback) override;
@@ -85,10 +85,14 @@ public:
     const t_transfer_data* Exchange(int command, const std::uint8_t* data, int length) override;
     void SendWithoutReply(int command) override;
     bool ReadBlock(int blockId, std::uint8_t* buffer) override;
+    bool ReadBlockFrom(int blockId, std::uint32_t held, std::uint8_t* buffer,
+                       const ChunkFunction& onChunk) override;
+    bool ReadBlockQuietly(int blockId, std::uint8_t* buffer) override;
     bool WriteBlock(int blockId, const std::uint8_t* bytes) override;
     std::uint8_t* MemoryImage() override { return m_memoryImage; }
     const std::string& ImageSource() const override { return m_imageSource; }
     void SetImageSource(const std::string& source) override { m_imageSource = source; }
+    std::string ReadoutPartDirectory() const override;
     bool AskYesNo(const std::string& question) override;
     void ShowMessage(const std::string& text, MessageIcon icon) override;
     CWnd* ParentWindow() override { return this; }

@@ -6,6 +6,7 @@
 // work is done, so an operation reads as a straight sequence of steps.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 class CWnd;
@@ -16,11 +17,18 @@ enum class MessageIcon { None, Exclamation };
 
 class CDeviceSession {
 public:
+    // The bytes of a read that arrived with one chunk: block offset, bytes and count.
+    using ChunkFunction =
+        std::function<void(std::uint32_t offset, const std::uint8_t* bytes, std::uint32_t count)>;
+
     virtual ~CDeviceSession() = default;
 
     // Appends text to the console; newLine != 0 starts a new line first. "\r\n" inside the
     // text breaks lines.
     virtual void ConsoleWrite(const std::string& text, int newLine) = 0;
+
+    // The address of the session's device, as its frames carry it.
+    virtual int DeviceAddress() const = 0;
 
     // Sends the command with `length` bytes of data to the session's device and returns once
     // its reply came or the device did not answer in time: the reply, or nullptr for none.
@@ -33,6 +41,15 @@ public:
     // the whole block arrived; otherwise the session has told the user why, and buffer is as
     // it was.
     virtual bool ReadBlock(int blockId, std::uint8_t* buffer) = 0;
+    // Reads block blockId as ReadBlock does, continuing after its first `held` bytes, which
+    // buffer holds already; onChunk (may be empty) sees each chunk as it arrives. Whether
+    // or not the whole block arrived, buffer holds the block as far as it came.
+    virtual bool ReadBlockFrom(int blockId, std::uint32_t held, std::uint8_t* buffer,
+                               const ChunkFunction& onChunk) = 0;
+    // Reads a block of a few chunks in passing, with the same tries as ReadBlock but no
+    // progress shown, nothing on the console and nobody told of a failure. True when the
+    // whole block arrived into buffer; otherwise buffer is as it was.
+    virtual bool ReadBlockQuietly(int blockId, std::uint8_t* buffer) = 0;
     // Writes protocol::BlockSize(blockId) bytes from bytes into the block and closes the
     // write. True when done; otherwise the session has told the user why.
     virtual bool WriteBlock(int blockId, const std::uint8_t* bytes) = 0;
@@ -44,6 +61,8 @@ public:
     // zeros a session starts with.
     virtual const std::string& ImageSource() const = 0;
     virtual void SetImageSource(const std::string& source) = 0;
+    // Where the parts of cut readouts are kept (see measure/readout_part.h), ending in '/'.
+    virtual std::string ReadoutPartDirectory() const = 0;
 
     // Asks the user a yes/no question; true for yes.
     virtual bool AskYesNo(const std::string& question) = 0;

@@ -23,6 +23,7 @@ CCliSession::CCliSession(CPollHost& host, const t_cli_link& link, std::ostream& 
                            });
     m_line = std::make_unique<CTransfer>(m_host, CliPortMaker(link.port, m_notices));
     m_queue = std::make_unique<CQueue>(m_host, *m_line);
+    m_transfer = std::make_unique<CBlockTransferDriver>(*m_queue);
     m_line->SetFrameSink([this](const t_transfer_data& frame) { m_queue->OnFrame(frame); });
 }
 
@@ -30,6 +31,7 @@ CCliSession::~CCliSession() {
     Close();
     // The queue's timers and the link's posted work die with the host's loop; nothing of
     // theirs may run once they are gone.
+    m_transfer.reset();
     m_queue.reset();
     m_line.reset();
 }
@@ -98,89 +100,81 @@ void CCliSession::SendWithoutReply(int command) {
 }
 
 bool CCliSession::ReadBlock(int blockId, std::uint8_t* buffer) {
-    if (!ReadBlockFrom(blockId, 0, nullptr, {})) {
+    m_transfer->SetRead(blockId);
+    if (!RunTransfer({}, true)) {
         return false;
     }
-    std::memcpy(buffer, m_transfer.Data(), protocol::BlockSize(blockId));
+    std::memcpy(buffer, m_transfer->Transfer().Data(), protocol::BlockSize(blockId));
     return true;
 }
 
-bool CCliSession::ReadBlockFrom(int blockId, std::uint32_t held, const std::uint8_t* source,
+bool CCliSession::ReadBlockFrom(int blockId, std::uint32_t held, std::uint8_t* buffer,
                                 const ChunkFunction& onChunk) {
-    m_transfer.SetReadFrom(blockId, held, source);
-    return RunTransfer(onChunk);
+    m_transfer->SetReadFrom(blockId, held, buffer);
+    return RunTransfer(
+        [&](std::uint32_t offset, const std::uint8_t* bytes, std::uint32_t count) {
+            std::memcpy(buffer + offset, bytes, count);
+            if (onChunk) {
+                onChunk(offset, bytes, count);
+            }
+        },
+        true);
+}
+
+bool CCliSession::ReadBlockQuietly(int blockId, std::uint8_t* buffer) {
+    m_transfer->SetRead(blockId);
+    if (!RunTransfer({}, false)) {
+        return false;
+    }
+    std::memcpy(buffer, m_transfer->Transfer().Data(), protocol::BlockSize(blockId));
+    return true;
 }
 
 bool CCliSession::WriteBlock(int blockId, const std::uint8_t* bytes) {
-    m_transfer.SetWrite(blockId, bytes);
-    return RunTransfer({});
+    m_transfer->SetWrite(blockId, bytes);
+    return RunTransfer({}, true);
 }
 
-bool CCliSession::RunTransfer(const ChunkFunction& onChunk) {
+bool CCliSession::RunTransfer(const ChunkFunction& onChunk, bool told) {
     if (!m_up) {
-        ShowMessage("Urządzenie nie odpowiada", MessageIcon::None);
+        if (told) {
+            ShowMessage("Urządzenie nie odpowiada", MessageIcon::None);
+        }
         return false;
     }
+    const CBlockTransfer& walk = m_transfer->Transfer();
     m_transferEnded = false;
-    std::uint32_t reported = m_transfer.Done();
+    std::uint32_t reported = walk.Done();
     const auto report = [&] {
-        const std::uint32_t done = m_transfer.Done();
+        const std::uint32_t done = walk.Done();
         if (done == reported) {
             return;
         }
         if (onChunk) {
-            onChunk(reported, done - reported);
+            onChunk(reported, walk.Data() + reported, done - reported);
         }
         reported = done;
         if (m_progress) {
-            m_progress(done, m_transfer.Total());
+            m_progress(done, walk.Total());
         }
     };
-    Follow(m_transfer.Start());
+    m_transfer->Start(m_link.deviceAddress, nullptr, [this] { m_transferEnded = true; });
     const bool ran = m_host.RunUntil([&] {
         report();
         return m_transferEnded || !m_up;
     });
     report();
-    if (!ran) {
-        m_transfer.Abort();
-        m_queue->ClearQueue();
-        return false;
-    }
-    if (m_transfer.GetState() == CBlockTransfer::State::Complete) {
+    if (ran && walk.GetState() == CBlockTransfer::State::Complete) {
         return true;
     }
-    m_transfer.Abort();
+    m_transfer->Abort();
     m_queue->ClearQueue();
-    const char* reason = m_transfer.FailureText();
+    if (!ran || !told) {
+        return false;
+    }
+    const char* reason = walk.FailureText();
     ShowMessage(*reason != '\0' ? reason : "Urządzenie nie odpowiada", MessageIcon::None);
     return false;
-}
-
-void CCliSession::SendTransferRequest() {
-    const t_block_request& request = m_transfer.Request();
-    const std::uint32_t ticket = m_queue->AddRequest(
-        m_link.deviceAddress, protocol::kTypeReply, request.command, request.data.data(),
-        request.length, [this](const t_transfer_data* reply) {
-            const std::uint32_t delivered = m_queue->CurrentDelivery();
-            Follow(reply != nullptr ? m_transfer.OnReply(delivered, *reply)
-                                    : m_transfer.OnTimeout(delivered));
-        });
-    m_transfer.Sent(ticket);
-    if (ticket == 0) {
-        m_transferEnded = true;
-    }
-}
-
-void CCliSession::Follow(CBlockTransfer::Next next) {
-    if (next == CBlockTransfer::Next::End) {
-        m_transferEnded = true;
-    } else if (next != CBlockTransfer::Next::Ignore) {
-        // Every other answer names a request to send now, a chunk asked again included: the
-        // queue cannot hold one back until the line is quiet, and a late reply to the try
-        // before carries the same chunk.
-        SendTransferRequest();
-    }
 }
 
 bool CCliSession::AskYesNo(const std::string& /*question*/) {

@@ -11,7 +11,7 @@
 #include "device/device_session.h"
 #include "export/cli_port.h"
 #include "export/poll_host.h"
-#include "link/block_transfer.h"
+#include "link/block_transfer_driver.h"
 #include "link/protocol.h"
 #include "link/transfer_data.h"
 
@@ -36,9 +36,6 @@ class CCliSession : public CDeviceSession {
 public:
     // Progress of a block transfer: bytes done of the total. Called after every chunk.
     using ProgressFunction = std::function<void(std::uint32_t done, std::uint32_t total)>;
-    // The bytes of a read that arrived with one chunk: block offset and count (the bytes
-    // are at BlockData() + offset).
-    using ChunkFunction = std::function<void(std::uint32_t offset, std::uint32_t count)>;
 
     CCliSession(CPollHost& host, const t_cli_link& link, std::ostream& err);
     ~CCliSession() override;
@@ -56,38 +53,37 @@ public:
     bool Interrupted() const { return m_host.Signal() != 0; }
     // True when the link went down after it was up (a cut cable, a vanished adapter).
     bool LinkLost() const { return m_lost; }
-    int DeviceAddress() const { return m_link.deviceAddress; }
 
     // The answer every AskYesNo gets from now on.
     void SetAnswer(bool yes) { m_answer = yes; }
     void SetProgress(ProgressFunction progress) { m_progress = std::move(progress); }
 
-    // Reads the block as ReadBlock does, continuing after its first `held` bytes, which are
-    // taken from source; onChunk sees each chunk as it arrives. The block lies at
-    // BlockData() afterwards, also when the read failed (as far as it came).
-    bool ReadBlockFrom(int blockId, std::uint32_t held, const std::uint8_t* source,
-                       const ChunkFunction& onChunk);
-    const std::uint8_t* BlockData() const { return m_transfer.Data(); }
+    // The folder ReadoutPartDirectory gives.
+    void SetReadoutPartDirectory(const std::string& directory) { m_partDirectory = directory; }
 
     // ---- CDeviceSession ----
+    int DeviceAddress() const override { return m_link.deviceAddress; }
     void ConsoleWrite(const std::string& text, int newLine) override;
     const t_transfer_data* Exchange(int command, const std::uint8_t* data, int length) override;
     void SendWithoutReply(int command) override;
     bool ReadBlock(int blockId, std::uint8_t* buffer) override;
+    bool ReadBlockFrom(int blockId, std::uint32_t held, std::uint8_t* buffer,
+                       const ChunkFunction& onChunk) override;
+    bool ReadBlockQuietly(int blockId, std::uint8_t* buffer) override;
     bool WriteBlock(int blockId, const std::uint8_t* bytes) override;
     std::uint8_t* MemoryImage() override { return m_image.data(); }
     const std::string& ImageSource() const override { return m_imageSource; }
     void SetImageSource(const std::string& source) override { m_imageSource = source; }
+    std::string ReadoutPartDirectory() const override { return m_partDirectory; }
     bool AskYesNo(const std::string& question) override;
     // The text on the error stream, unless a signal is ending the program.
     void ShowMessage(const std::string& text, MessageIcon icon) override;
     CWnd* ParentWindow() override { return nullptr; }
 
 private:
-    // Runs the walk set in m_transfer to its end; true when it completed.
-    bool RunTransfer(const ChunkFunction& onChunk);
-    void Follow(CBlockTransfer::Next next);
-    void SendTransferRequest();
+    // Runs the walk set in m_transfer to its end; true when it completed. onChunk sees the
+    // bytes as they arrive; told: a failure is told on the error stream.
+    bool RunTransfer(const ChunkFunction& onChunk, bool told);
 
     CPollHost& m_host;
     t_cli_link m_link;
@@ -100,12 +96,13 @@ private:
     bool m_lost = false;
     t_link_end m_end;
 
-    CBlockTransfer m_transfer;
+    std::unique_ptr<CBlockTransferDriver> m_transfer;
     bool m_transferEnded = false;
     ProgressFunction m_progress;
 
     t_transfer_data m_reply{};
     std::vector<std::uint8_t> m_image;
     std::string m_imageSource;
+    std::string m_partDirectory;
     bool m_answer = false;
 };

@@ -1,4 +1,5 @@
 #include "export/device_cli.h"
+#include "measure/readout_part.h"
 
 #include "export/cli_session.h"
 #include "export/device_cli_config.h"
@@ -76,6 +77,7 @@ int DeviceMain(int argc, char** argv, std::ostream& out, std::ostream& err) {
     int status = 1;
     {
         CCliSession session(host, link, err);
+        session.SetReadoutPartDirectory(ReadoutPartDirectoryOf(programDirectory));
         if (session.Connect()) {
             if (const std::string notice = session.PortNotice();
                 !notice.empty() && !options.quiet) {

@@ -4,14 +4,12 @@
 // all again).
 
 #include "base/text_format.h"
-#include "base/win1250.h"
-#include "device/configuration_record.h"
-#include "device/device_replies.h"
 #include "export/cli_session.h"
 #include "export/device_cli_options.h"
 #include "export/device_commands.h"
 #include "link/protocol.h"
 #include "link/transfer_rate.h"
+#include "measure/measure_operations.h"
 #include "measure/measurement_file.h"
 #include "measure/readout_part.h"
 
@@ -33,10 +31,6 @@ std::int64_t SteadyMs() {
         .count();
 }
 
-std::int64_t Now() {
-    return static_cast<std::int64_t>(std::time(nullptr));
-}
-
 // FILE.qz as given; for a folder (DIR/, or a name that is one) the file in it named after
 // the device and the PC's local time at the start.
 std::string OutputPath(const std::string& output, std::uint16_t factoryNumber, std::int64_t start) {
@@ -54,33 +48,6 @@ std::string OutputPath(const std::string& output, std::uint16_t factoryNumber, s
     }
     const std::string directory = output.back() == '/' ? output : output + "/";
     return directory + Format("%u_%s.qz", static_cast<unsigned>(factoryNumber), stamp);
-}
-
-// The device's identity for its part: address, name and version of command 33 (the name
-// as the reply's Windows-1250 bytes up to its zero byte), factory number of block 2.
-bool ReadIdentity(CCliSession& session, t_readout_identity& identity) {
-    std::size_t size = 0;
-    const std::uint8_t* data = ExchangeData(session, protocol::kCmdReadVersions, nullptr, 0, size);
-    if (data == nullptr) {
-        return false;
-    }
-    if (size < 1) {
-        session.ShowMessage("Urządzenie nie odpowiada", MessageIcon::Exclamation);
-        return false;
-    }
-    identity.address = static_cast<std::uint8_t>(session.DeviceAddress());
-    identity.version = data[0];
-    const std::uint8_t* name = data + 1;
-    const std::size_t limit = std::min(size - 1, kPartNameMaxBytes);
-    identity.name.assign(name, std::find(name, name + limit, std::uint8_t{0}));
-    std::uint8_t block[protocol::kConfigurationSize];
-    if (!session.ReadBlock(protocol::kBlockConfiguration, block)) {
-        return false;
-    }
-    t_configuration_record configuration;
-    configuration.Load(block, sizeof block);
-    identity.factoryNumber = configuration.FactoryNumber();
-    return true;
 }
 
 // One line on a terminal, written over as the readout goes on.
@@ -121,66 +88,25 @@ private:
 int RunReadout(t_command_context& context) {
     CCliSession& session = context.session;
     const t_device_cli_options& options = context.options;
-    const std::int64_t start = Now();
-
-    t_readout_identity identity;
-    if (!ReadIdentity(session, identity)) {
-        return 1;
-    }
-    const std::string output = OutputPath(options.output, identity.factoryNumber, start);
-
-    // The part: continued when one of this device is fresh, begun anew otherwise. Without
-    // a part the readout still runs; only a cut would then cost it all.
-    const std::string partDirectory = ReadoutPartDirectoryOf(context.programDirectory);
-    RemoveStaleReadoutParts(partDirectory, start);
-    const std::string partPath = ReadoutPartPath(partDirectory, identity.factoryNumber);
-    CReadoutPartWriter part;
-    t_readout_part held;
-    bool continued = false;
-    if (!options.restart) {
-        t_readout_part found;
-        if (ReadReadoutPart(partPath, found) && found.identity == identity &&
-            IsReadoutPartFresh(found.cutTime, start)) {
-            continued = part.Continue(partPath, identity, held);
-        }
-    }
-    if (!continued) {
-        held = t_readout_part{};
-        if (!MakeReadoutPartDirectory(partDirectory) || !part.Create(partPath, identity)) {
-            context.err << "Nie można zapisać części odczytu " << partPath << ": "
-                        << std::strerror(errno != 0 ? errno : EIO) << '\n';
-        }
-    }
 
     CProgressLine progress(context.err, context.progressOnTerminal && !options.quiet);
     session.SetProgress(
         [&](std::uint32_t done, std::uint32_t total) { progress.Update(done, total); });
-    const bool read = session.ReadBlockFrom(
-        protocol::kBlockRecorder, static_cast<std::uint32_t>(held.bytes.size()), held.bytes.data(),
-        [&](std::uint32_t offset, std::uint32_t count) {
-            if (part.IsOpen() && !part.Failed()) {
-                part.Append(offset, session.BlockData() + offset, count, SteadyMs());
-            }
-        });
+    // The part stays until the file is whole: a failed save is read again from it.
+    const t_recorder_readout readout = ReadRecorderMemory(
+        session, options.restart ? CutReadout::Restart : CutReadout::Continue, false);
     session.SetProgress({});
     progress.Finish();
-    if (!read) {
-        // Kept for the next readout: what came so far, and when it was cut.
-        if (part.IsOpen()) {
-            part.End(Now());
-        }
+    if (!readout.complete) {
         return 1;
     }
-    // The part stays until the file is whole: a failed save is read again from it.
-    part.Flush();
-    if (!SaveMeasurementFile(output, session.BlockData(), protocol::kRecorderSize)) {
+    const std::string output =
+        OutputPath(options.output, readout.identity.factoryNumber, readout.startTime);
+    if (!SaveMeasurementFile(output, session.MemoryImage(), protocol::kRecorderSize)) {
         const int error = errno;
-        if (part.IsOpen()) {
-            part.End(Now());
-        }
         context.err << kCannotSave << " (" << output << ": " << std::strerror(error) << ")\n";
         return 1;
     }
-    RemoveReadoutPart(partPath);
+    RemoveReadoutPart(readout.partPath);
     return 0;
 }

@@ -2,107 +2,104 @@
 
 #include "base/text_format.h"
 #include "link/link_host.h"
-#include "link/queue.h"
 #include "res/resource.h"
 
+#include <chrono>
 #include <utility>
 
+namespace {
+
+std::int64_t SteadyMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+} // namespace
+
 CDlgNVProgress::CDlgNVProgress(CLinkHost& host, CQueue& queue)
-    : CDialog(IDD_NV_PROGRESS), m_host(host), m_queue(queue) {}
+    : CDialog(IDD_NV_PROGRESS), m_host(host), m_driver(queue) {}
 
 void CDlgNVProgress::SetRead(int blockId) {
-    m_transfer.SetReplyCheck(&m_queue.ReadCheck());
-    m_transfer.SetRead(blockId);
+    SetReadFrom(blockId, 0, nullptr, {});
+}
+
+void CDlgNVProgress::SetReadFrom(int blockId, std::uint32_t held, const std::uint8_t* source,
+                                 ChunkFunction onChunk) {
+    m_driver.SetReadFrom(blockId, held, source);
+    m_onChunk = std::move(onChunk);
+    m_reported = m_driver.Transfer().Done();
+    m_rate.reset();
+    if (blockId == protocol::kBlockRecorder) {
+        m_rate = std::make_unique<CTransferRate>(BlockSize(blockId));
+    }
 }
 
 void CDlgNVProgress::SetWrite(int blockId, const std::uint8_t* source) {
-    m_transfer.SetWrite(blockId, source);
+    m_driver.SetWrite(blockId, source);
+    m_onChunk = nullptr;
+    m_rate.reset();
 }
 
 void CDlgNVProgress::DoDataExchange(CDataExchange* pDX) {
     CDialog::DoDataExchange(pDX);
     DDX_Control(pDX, IDC_PROGRESS, m_progress);
+    DDX_Control(pDX, IDC_PROGRESS_TEXT, m_rateText);
 }
 
 BOOL CDlgNVProgress::OnInitDialog() {
     CDialog::OnInitDialog();
-    const int size = static_cast<int>(BlockSize(m_transfer.BlockId()));
+    const int size = static_cast<int>(BlockSize(m_driver.Transfer().BlockId()));
     m_host.ConsoleWrite(Format("Transmisja %dB", size), 1);
     m_activity = Activity::Running;
     m_progress.SetRange32(0, size);
-    m_progress.SetPos(0);
-    m_queue.ReadTiming().BeginTransfer();
-    Follow(m_transfer.Start());
+    m_progress.SetPos(static_cast<int>(m_driver.Transfer().Done()));
+    m_rateText.SetWindowText("");
+    ShowRate();
+    m_driver.Start(
+        m_host.LinkSettings().deviceAddress,
+        [this](const t_block_request& request) { OnSending(request); }, [this] { OnEnded(); });
     return TRUE;
 }
 
-void CDlgNVProgress::SendRequest(bool afterQuiet) {
-    const t_block_request& request = m_transfer.Request();
-    // The bar counts a chunk as soon as it is asked for.
-    m_progress.SetPos(static_cast<int>(m_transfer.Done() + request.count));
-    ReplyHandler handler = [this](const t_transfer_data* reply) { OnReadReply(reply); };
-    if (request.command == protocol::kCmdWriteChunk) {
-        handler = [this](const t_transfer_data* reply) { OnWriteReply(reply); };
-    } else if (request.command == protocol::kCmdCloseWrite) {
-        handler = [this](const t_transfer_data* reply) { OnCommitReply(reply); };
-    }
-    t_request_options options;
-    options.afterQuiet = afterQuiet;
-    if (request.command == protocol::kCmdReadChunk) {
-        CReadReplyCheck& check = m_queue.ReadCheck();
-        options.timeoutMs = m_queue.ReadTiming().ReadTimeoutMs(check.Echoes());
-        options.accept = [&check, address = request.address](const t_transfer_data& reply) {
-            return check.Accept(address, reply);
-        };
-    }
-    m_transfer.Sent(m_queue.AddRequest(m_host.LinkSettings().deviceAddress, protocol::kTypeReply,
-                                       request.command, request.data.data(), request.length,
-                                       std::move(handler), std::move(options)));
+void CDlgNVProgress::OnSending(const t_block_request& request) {
+    ReportChunks();
+    ShowRate();
+    m_progress.SetPos(static_cast<int>(m_driver.Transfer().Done() + request.count));
 }
 
-void CDlgNVProgress::Follow(CBlockTransfer::Next next) {
-    switch (next) {
-    case CBlockTransfer::Next::Send:
-        SendRequest(false);
-        break;
-    case CBlockTransfer::Next::SendAfterQuiet:
-        // After a time-out the queue holds every send until the line is quiet anyway; after
-        // a reply that came but was not good, only this request asks for it.
-        ++m_retries;
-        m_queue.CountRetry();
-        SendRequest(true);
-        break;
-    case CBlockTransfer::Next::End:
-        if (m_transfer.GetState() == CBlockTransfer::State::Complete) {
-            Complete();
-        } else {
-            Fail(m_transfer.FailureText());
-        }
-        break;
-    case CBlockTransfer::Next::Ignore:
-        break;
+void CDlgNVProgress::ReportChunks() {
+    const std::uint32_t done = m_driver.Transfer().Done();
+    if (done > m_reported && m_onChunk) {
+        m_onChunk(m_reported, done - m_reported);
+    }
+    m_reported = done;
+}
+
+void CDlgNVProgress::ShowRate() {
+    if (m_rate && m_rate->Update(SteadyMs(), m_driver.Transfer().Done())) {
+        m_rateText.SetWindowText(m_rate->Text());
     }
 }
 
-void CDlgNVProgress::Deliver(const t_transfer_data* reply) {
-    const std::uint32_t ticket = m_queue.CurrentDelivery();
-    Follow(reply != nullptr ? m_transfer.OnReply(ticket, *reply) : m_transfer.OnTimeout(ticket));
-}
-
-void CDlgNVProgress::OnReadReply(const t_transfer_data* reply) {
-    if (reply != nullptr) {
-        // The queue's check accepted it: a reply to this very chunk.
-        m_queue.ReadTiming().OnRoundTrip(m_queue.CurrentRoundTripMs());
+void CDlgNVProgress::OnEnded() {
+    ReportChunks();
+    if (m_activity != Activity::Running) {
+        return;
     }
-    Deliver(reply);
-}
-
-void CDlgNVProgress::OnWriteReply(const t_transfer_data* reply) {
-    Deliver(reply);
-}
-
-void CDlgNVProgress::OnCommitReply(const t_transfer_data* reply) {
-    Deliver(reply);
+    switch (m_driver.Transfer().GetState()) {
+    case CBlockTransfer::State::Complete:
+        ShowRate();
+        Complete();
+        break;
+    case CBlockTransfer::State::Failed:
+        Fail(m_driver.Transfer().FailureText());
+        break;
+    default:
+        // The queue took no request: the link is going down, and its end closes the box.
+        OnCancel();
+        break;
+    }
 }
 
 void CDlgNVProgress::Complete() {
@@ -125,7 +122,8 @@ void CDlgNVProgress::OnOK() {
 void CDlgNVProgress::OnCancel() {
     if (m_activity == Activity::Running) {
         m_activity = Activity::Idle;
-        m_transfer.Abort();
+        m_driver.Abort();
+        ReportChunks();
         m_host.ConsoleWrite("Przerwano transmisję", 1);
     }
     EndDialog(IDCANCEL);

@@ -2,46 +2,49 @@
 // CDlgNVProgress: moves one memory block between the device and its own buffer in chunks
 // of at most 57 bytes behind the "Postęp" box. DoModal gives IDOK when the whole block
 // was read, or written and closed; IDCANCEL when it failed or was aborted ("Przerwij").
-// A read chunk without a good reply is asked again (see CBlockTransfer); the box fails only
-// when every try of one chunk failed. Read chunks use the queue's per-connection echo check
-// and read timing: the check turns away replies of other chunks while the chunk waits, and
-// the wait follows the round trips measured.
-// Calling order: SetRead or SetWrite, DoModal, then GetData after a read that gave IDOK.
-// The walk itself is CBlockTransfer's; the box sends what it names through the queue, hands
-// it the replies and shows how far it is.
+// A read chunk without a good reply is asked again (see CBlockTransferDriver); the box
+// fails only when every try of one chunk failed.
+// A readout of the recorder shows under the bar how much is done, the rate and the time
+// left; the settings blocks, a few chunks each, show no estimate.
+// Calling order: SetRead, SetReadFrom or SetWrite, DoModal, then GetData: after a read
+// that gave IDOK the whole block, after one that did not the block as far as it came.
 
 #include "framework/afx.h"
-#include "link/block_transfer.h"
+#include "link/block_transfer_driver.h"
 #include "link/protocol.h"
-#include "link/reply_handler.h"
-#include "link/transfer_data.h"
+#include "link/transfer_rate.h"
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 
 class CLinkHost;
 class CQueue;
 
 class CDlgNVProgress : public CDialog {
 public:
+    // The bytes of a read that arrived with one chunk: block offset and count (the bytes
+    // are at GetData() + offset).
+    using ChunkFunction = std::function<void(std::uint32_t offset, std::uint32_t count)>;
+
     // Sends through queue to the device address of the host's settings; reports on the
     // host's console.
     CDlgNVProgress(CLinkHost& host, CQueue& queue);
 
     void SetRead(int blockId);
+    // A read continued after its first `held` bytes, taken from source; onChunk (may be
+    // empty) sees each chunk read as it arrives.
+    void SetReadFrom(int blockId, std::uint32_t held, const std::uint8_t* source,
+                     ChunkFunction onChunk);
     // Copies BlockSize(blockId) bytes from source.
     void SetWrite(int blockId, const std::uint8_t* source);
     // Start of the buffer (protocol::kRecorderSize bytes).
-    const std::uint8_t* GetData() const { return m_transfer.Data(); }
-
-    // Read chunks asked again since the box was made, over all its transfers.
-    std::uint32_t Retries() const { return m_retries; }
+    const std::uint8_t* GetData() const { return m_driver.Transfer().Data(); }
+    // Bytes of the block read, or written and confirmed, by the last transfer.
+    std::uint32_t Done() const { return m_driver.Transfer().Done(); }
 
     static std::uint32_t BlockAddress(int blockId) { return protocol::BlockAddress(blockId); }
     static std::uint32_t BlockSize(int blockId) { return protocol::BlockSize(blockId); }
-
-    void OnReadReply(const t_transfer_data* reply);
-    void OnWriteReply(const t_transfer_data* reply);
-    void OnCommitReply(const t_transfer_data* reply);
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
@@ -50,12 +53,12 @@ protected:
     void OnCancel() override;
 
 private:
-    // Sends the request the walk names, after stepping the bar over its chunk; afterQuiet:
-    // once the line has been quiet (a try asked again).
-    void SendRequest(bool afterQuiet);
-    // Hands the reply, or the time-out (nullptr), being delivered to the walk and follows it.
-    void Deliver(const t_transfer_data* reply);
-    void Follow(CBlockTransfer::Next next);
+    // A request is going out: the bar counts its chunk as soon as it is asked for.
+    void OnSending(const t_block_request& request);
+    void OnEnded();
+    // Hands the chunks read since the last call to m_onChunk.
+    void ReportChunks();
+    void ShowRate();
     void Fail(const char* message);
     // The block has been read, or written and closed: "koniec transmisji", IDOK.
     void Complete();
@@ -64,9 +67,11 @@ private:
     enum class Activity { Idle, Running };
 
     CLinkHost& m_host;
-    CQueue& m_queue;
-    CBlockTransfer m_transfer;
+    CBlockTransferDriver m_driver;
     Activity m_activity = Activity::Idle;
     CProgressCtrl m_progress;
-    std::uint32_t m_retries = 0;
+    CStatic m_rateText;
+    ChunkFunction m_onChunk;
+    std::uint32_t m_reported = 0;          // bytes handed to m_onChunk (or held before the read)
+    std::unique_ptr<CTransferRate> m_rate; // a recorder readout only
 };

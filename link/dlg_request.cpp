@@ -6,7 +6,8 @@
 #include <algorithm>
 #include <cstring>
 
-CDlgRequest::CDlgRequest(CQueue& queue) : CDialog(IDD_REQUEST), m_queue(queue) {}
+CDlgRequest::CDlgRequest(CQueue& queue)
+    : CDialog(IDD_REQUEST), m_queue(queue), m_blockRead(queue) {}
 
 void CDlgRequest::SetRequest(int deviceAddress, int command, const std::uint8_t* data, int length) {
     const std::size_t n =
@@ -22,6 +23,21 @@ void CDlgRequest::SetRequest(int deviceAddress, int command, const std::uint8_t*
     }
     m_replyValid = 0;
     m_requestId = 0;
+    m_readingBlock = false;
+}
+
+void CDlgRequest::SetBlockRead(int deviceAddress, int blockId) {
+    m_replyValid = 0;
+    m_requestId = 0;
+    m_readingBlock = true;
+    m_blockAddress = deviceAddress;
+    m_blockRead.SetRead(blockId);
+}
+
+const std::uint8_t* CDlgRequest::GetBlock() const {
+    const CBlockTransfer& walk = m_blockRead.Transfer();
+    return m_readingBlock && walk.GetState() == CBlockTransfer::State::Complete ? walk.Data()
+                                                                                : nullptr;
 }
 
 const t_transfer_data* CDlgRequest::GetReply() const {
@@ -30,6 +46,10 @@ const t_transfer_data* CDlgRequest::GetReply() const {
 
 BOOL CDlgRequest::OnInitDialog() {
     CDialog::OnInitDialog();
+    if (m_readingBlock) {
+        m_blockRead.Start(m_blockAddress, nullptr, [this] { EndDialog(IDOK); });
+        return TRUE;
+    }
     m_requestId = m_queue.AddRequest(m_message.Address(), m_message.Type(), m_message.command,
                                      m_message.data, m_message.length,
                                      [this](const t_transfer_data* reply) { OnReply(reply); });
@@ -53,5 +73,17 @@ void CDlgRequest::OnReply(const t_transfer_data* reply) {
 }
 
 void CDlgRequest::OnOK() {
+    if (m_readingBlock) {
+        // Enter while a block is read: it is not whole, so the read is given up.
+        OnCancel();
+        return;
+    }
     EndDialog(IDOK);
+}
+
+void CDlgRequest::OnCancel() {
+    if (m_readingBlock) {
+        m_blockRead.Abort();
+    }
+    CDialog::OnCancel();
 }

@@ -2,12 +2,39 @@
 // The operations on the memory image of the recorder, each run start to end against a
 // session. Those that open a file dialog or a chart need a session with a window.
 
+#include "measure/readout_part.h"
+
+#include <cstdint>
 #include <string>
 
 class CDeviceSession;
 
-// "Odczyt pomiarów": reads the recorder memory into the session's image. A failed or
-// aborted readout leaves the image as it was.
+// What a readout does with the part that a cut readout of the same device left.
+enum class CutReadout {
+    Ask,      // asks whether to continue it (the window)
+    Continue, // continues it without asking
+    Restart,  // reads from the beginning
+};
+
+// How a readout of the recorder ended.
+struct t_recorder_readout {
+    bool complete = false;       // the session's image holds the whole memory
+    t_readout_identity identity; // the device read (valid once its identity was read)
+    std::string partPath;        // its part file
+    std::int64_t startTime = 0;  // calendar seconds when the readout began
+};
+
+// Reads the recorder memory into the session's image, after the device's identity. The
+// bytes go to the device's part file as they arrive; a readout that stops before the end
+// leaves them there, and the next one on the same device continues from them as `cut`
+// says, once the chunks at the join read back as the part holds them. Parts older than a
+// day are removed. A complete readout removes its part when removePart is set; otherwise
+// the caller removes it once the image is safe (RemoveReadoutPart). A failed or aborted
+// readout leaves the image as it was and the session has told the user why.
+t_recorder_readout ReadRecorderMemory(CDeviceSession& session, CutReadout cut, bool removePart);
+
+// "Odczyt pomiarów": ReadRecorderMemory asking about a cut readout, the part removed on
+// completion.
 void ReadRecorder(CDeviceSession& session);
 
 // "Odczytaj z pliku": asks for a measurement file and loads it as the image.

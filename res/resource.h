@@ -61,6 +61,7 @@ constexpr int IDC_REQUEST_TEXT = 1000; // static "Czekaj ..." (any id; the box h
 
 // Progress box, template 193.
 constexpr int IDC_PROGRESS = 1184;
+constexpr int IDC_PROGRESS_TEXT = 1185; // done, rate and time left of a recorder readout
 
 // Configuration, template 167.
 constexpr int IDC_FACTORY_NUMBER = 1205;

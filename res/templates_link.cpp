@@ -22,13 +22,16 @@ void RegisterLinkTemplates() {
     progress.id = IDD_NV_PROGRESS;
     progress.caption = "Postęp";
     progress.cx = 186;
-    progress.cy = 47;
+    // One line taller than the bar and the button need: the text of a readout's rate and
+    // time left sits between them.
+    progress.cy = 59;
     progress.style = WS_POPUP | WS_CAPTION | DS_MODALFRAME;
     progress.fontName = "Microsoft Sans Serif";
     progress.fontPoints = 8;
     progress.controls = {
         {ControlKind::Progress, IDC_PROGRESS, "", 5, 9, 175, 9, WS_BORDER, 0},
-        {ControlKind::PushButton, IDC_CANCEL, "Przerwij", 67, 27, 50, 14, WS_TABSTOP, 0},
+        {ControlKind::Static, IDC_PROGRESS_TEXT, "", 5, 23, 175, 8, SS_CENTER, 0},
+        {ControlKind::PushButton, IDC_CANCEL, "Przerwij", 67, 39, 50, 14, WS_TABSTOP, 0},
     };
     RegisterDialogTemplate(progress);
 }

@@ -9,9 +9,11 @@
 
 #include <algorithm>
 #include <deque>
+#include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
 #include <optional>
+#include <stdlib.h>
 #include <string>
 #include <vector>
 
@@ -32,6 +34,7 @@ public:
     std::deque<bool> answers;
     bool blockReadSucceeds = true;
     std::vector<std::string> log;
+    std::string partDirectory;
 
     void ConsoleWrite(const std::string& text, int newLine) override {
         log.push_back((newLine ? "line " : "more ") + text);
@@ -55,6 +58,7 @@ public:
     void SendWithoutReply(int command) override {
         log.push_back("send " + std::to_string(command) + ", no reply");
     }
+    int DeviceAddress() const override { return 1; }
     bool ReadBlock(int blockId, std::uint8_t* buffer) override {
         log.push_back("read block " + std::to_string(blockId));
         if (blockReadSucceeds) {
@@ -62,6 +66,20 @@ public:
         }
         return blockReadSucceeds;
     }
+    bool ReadBlockFrom(int blockId, std::uint32_t held, std::uint8_t* buffer,
+                       const ChunkFunction&) override {
+        log.push_back("read block " + std::to_string(blockId) + " from " + std::to_string(held));
+        if (blockReadSucceeds) {
+            std::fill(buffer + held, buffer + protocol::BlockSize(blockId), 0xA5);
+        }
+        return blockReadSucceeds;
+    }
+    bool ReadBlockQuietly(int blockId, std::uint8_t* buffer) override {
+        log.push_back("quiet read block " + std::to_string(blockId));
+        std::fill_n(buffer, protocol::BlockSize(blockId), 0xA5);
+        return true;
+    }
+    std::string ReadoutPartDirectory() const override { return partDirectory; }
     bool WriteBlock(int blockId, const std::uint8_t*) override {
         log.push_back("write block " + std::to_string(blockId));
         return true;
@@ -120,6 +138,12 @@ std::vector<std::string> Join(std::vector<std::string> a, const std::vector<std:
     return a;
 }
 
+// The device is named before its memory is read: 0xA5A5 is the factory number of a block
+// of 0xA5 bytes.
+const std::vector<std::string> kReadoutHead = {
+    "line Odczyt rejestratora", "send 33 (0)", "quiet read block 2",
+    "line Urządzenie RE2, wersja  7, nr fabryczny 42405"};
+
 const t_session_case kCases[] = {
     {"versions",
      Versions,
@@ -154,22 +178,30 @@ const t_session_case kCases[] = {
     {"reset_kept_on_no", ResetDevice, {}, {false}, {"ask Na pewno?"}},
     {"recorder_readout",
      ReadRecorder,
+     {Bytes{7, 'R', 'E', '2', 0}},
      {},
-     {},
-     {"line Odczyt rejestratora", "read block 0", "source " + kReadoutSource + "<time>"}},
+     Join(kReadoutHead, {"read block 0 from 0", "source " + kReadoutSource + "<time>"})},
     {"recorder_readout_failed",
      ReadRecorder,
+     {Bytes{7, 'R', 'E', '2', 0}},
      {},
-     {},
-     {"line Odczyt rejestratora", "read block 0"},
+     Join(kReadoutHead, {"read block 0 from 0"}),
      false},
+    {"recorder_readout_of_a_silent_device",
+     ReadRecorder,
+     {std::nullopt},
+     {},
+     {"line Odczyt rejestratora", "send 33 (0)", kNoAnswer}},
 };
 
 class DeviceSession : public ::testing::TestWithParam<t_session_case> {};
 
 TEST_P(DeviceSession, OperationDoesWhatTheScriptExpects) {
     const t_session_case& c = GetParam();
+    char folder[] = "/tmp/re2-session-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
     ScriptedSession session;
+    session.partDirectory = std::string(folder) + "/";
     session.replies.assign(c.replies.begin(), c.replies.end());
     session.answers.assign(c.answers.begin(), c.answers.end());
     session.blockReadSucceeds = c.blockReadSucceeds;
@@ -177,6 +209,7 @@ TEST_P(DeviceSession, OperationDoesWhatTheScriptExpects) {
     EXPECT_EQ(session.log, c.expected);
     EXPECT_TRUE(session.replies.empty()) << "replies left unasked";
     EXPECT_TRUE(session.answers.empty()) << "answers left unused";
+    std::filesystem::remove_all(folder);
 }
 
 INSTANTIATE_TEST_SUITE_P(WithoutWindow, DeviceSession, ::testing::ValuesIn(kCases),
