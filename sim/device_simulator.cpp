@@ -6,6 +6,8 @@
 #include "sim/recorder_content.h"
 
 #include <algorithm>
+#include <chrono>
+#include <climits>
 #include <cstring>
 #include <ctime>
 
@@ -39,6 +41,11 @@ char UpperHex(int value) {
 
 DeviceSimulator::DeviceSimulator(std::uint32_t seed)
     : m_name(kDefaultName), m_now([] { return static_cast<std::int64_t>(std::time(nullptr)); }),
+      m_steadyNowMs([] {
+          return static_cast<std::int64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                               std::chrono::steady_clock::now().time_since_epoch())
+                                               .count());
+      }),
       m_dropRandom(seed), m_random(seed) {
     const std::int64_t now = m_now();
     m_memory.Recorder() = GenerateRecorderImage({.seed = seed, .now = now});
@@ -107,8 +114,19 @@ void DeviceSimulator::ClearFaults() {
     m_dropRate = 0;
     m_delayMs = 0;
     m_noiseMax = 0;
-    m_silent = false;
+    SetSilent(false);
     m_lineCut = false;
+}
+
+void DeviceSimulator::SetSilent(bool silent) {
+    m_silent = silent;
+    if (!silent) {
+        m_silentUntilMs = kNoSilence;
+    }
+}
+
+bool DeviceSimulator::Silent() const {
+    return m_silent || m_steadyNowMs() < m_silentUntilMs;
 }
 
 void DeviceSimulator::SetRandomDrop(double rate, std::uint32_t seed) {
@@ -150,6 +168,9 @@ void DeviceSimulator::Handle(const t_transfer_data& request, std::string raw) {
     const t_fault_hits hits = m_faults.Match(request.command);
     m_silent = m_silent || hits.silence;
     m_lineCut = m_lineCut || hits.cut;
+    if (hits.silentForMs >= 0) {
+        m_silentUntilMs = std::max(m_silentUntilMs, m_steadyNowMs() + hits.silentForMs);
+    }
     const bool randomDrop =
         m_dropRate > 0 && std::uniform_real_distribution<double>(0, 1)(m_dropRandom) < m_dropRate;
     t_transfer_data reply;
@@ -166,13 +187,13 @@ void DeviceSimulator::Handle(const t_transfer_data& request, std::string raw) {
     if (hits.shortReply >= 0 && reply.length > hits.shortReply) {
         reply.length = static_cast<std::uint8_t>(hits.shortReply);
     }
-    if (m_silent || hits.drop || hits.cut || randomDrop) {
+    if (Silent() || hits.drop || hits.cut || randomDrop) {
         ++m_repliesLost;
         return;
     }
 
     t_sim_output out;
-    out.delayMs = m_delayMs;
+    out.delayMs = static_cast<int>(std::min<std::int64_t>(m_delayMs + hits.delayMs, INT_MAX));
     for (const std::string& text : hits.texts) {
         AppendNoise(out.bytes);
         Append(out.bytes, TextFrame(text));
@@ -260,7 +281,7 @@ bool DeviceSimulator::Execute(const t_transfer_data& request, bool rejectWrite,
         const std::size_t k = inSize >= protocol::kChunkHeader
                                   ? m_memory.Read(address, n, out + protocol::kChunkHeader)
                                   : 0;
-        WriteU32LE(out, outSize, 0, address);
+        WriteU32LE(out, outSize, 0, m_echoesAddress ? address : 0);
         out[4] = static_cast<std::uint8_t>(k);
         reply.length = static_cast<std::uint8_t>(protocol::kChunkHeader + k);
         return true;

@@ -24,6 +24,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <limits>
 #include <random>
 #include <string>
 #include <utility>
@@ -82,6 +83,12 @@ public:
     bool StageWrites() const { return m_stageWrites; }
     void SetStageWrites(bool on) { m_stageWrites = on; }
 
+    // Whether a read chunk reply carries the address read from in its data bytes 0-3 (the
+    // default) or zeros there, as a device that does not echo it; the count and the memory
+    // bytes after them are the same either way.
+    bool EchoesAddress() const { return m_echoesAddress; }
+    void SetEchoesAddress(bool on) { m_echoesAddress = on; }
+
     // Live status and position (mm); the status reports this position.
     t_sim_status& Status() { return m_status; }
     std::int32_t Position() const { return m_position; }
@@ -96,6 +103,9 @@ public:
     std::int64_t ClockNow() const { return m_now() + m_clockOffset; }
     // Replaces the PC clock (calendar seconds) the device clock runs on.
     void SetTimeSource(std::function<std::int64_t()> now) { m_now = std::move(now); }
+    // Replaces the steady clock (milliseconds from any fixed start) that timed silences
+    // run on; by default std::chrono::steady_clock.
+    void SetSteadyClock(std::function<std::int64_t()> nowMs) { m_steadyNowMs = std::move(nowMs); }
 
     std::array<std::uint8_t, protocol::kStatisticsSize>& Statistics() { return m_statistics; }
     DeviceMemory& Memory() { return m_memory; }
@@ -118,16 +128,17 @@ public:
     void DropReply(int command = kAnyCommand, unsigned nth = 0) {
         AddFault(FaultRule(SimFault::DropReply, command, nth));
     }
-    void ClearFaults(); // rules, random drops, delay, noise and silence
+    void ClearFaults(); // rules, random drops, delay, noise and silences
     // Drops replies at random with this probability, from a generator seeded with seed.
     void SetRandomDrop(double rate, std::uint32_t seed);
     void SetReplyDelayMs(int ms) { m_delayMs = ms; }
     int ReplyDelayMs() const { return m_delayMs; }
     // Up to maxBytes random characters (never ':') before each frame the device sends.
     void SetNoiseBetweenFrames(unsigned maxBytes) { m_noiseMax = maxBytes; }
-    // Silent: requests are still received and logged, nothing is answered.
-    void SetSilent(bool silent) { m_silent = silent; }
-    bool Silent() const { return m_silent; }
+    // Silent: requests are still received and logged, nothing is answered. Silent() also
+    // tells a SilentFor silence that has not run out; SetSilent(false) ends that too.
+    void SetSilent(bool silent);
+    bool Silent() const;
     // Whether a CutLine rule has fired since the last call: the host is to close its side
     // of the line now, before anything else goes out. Clears the request.
     bool TakeLineCut() { return std::exchange(m_lineCut, false); }
@@ -150,10 +161,12 @@ private:
     std::string m_name;
     bool m_programmer = false;
     bool m_stageWrites = false;
+    bool m_echoesAddress = true;
     t_sim_status m_status;
     std::int32_t m_position = 0;
     std::int64_t m_clockOffset = 0;
     std::function<std::int64_t()> m_now;
+    std::function<std::int64_t()> m_steadyNowMs;
     std::array<std::uint8_t, protocol::kStatisticsSize> m_statistics{};
     DeviceMemory m_memory;
 
@@ -176,6 +189,8 @@ private:
     int m_delayMs = 0;
     unsigned m_noiseMax = 0;
     bool m_silent = false;
+    static constexpr std::int64_t kNoSilence = std::numeric_limits<std::int64_t>::min();
+    std::int64_t m_silentUntilMs = kNoSilence; // steady clock; silent while ahead of now
     bool m_lineCut = false;
 
     std::vector<t_sim_output> m_output;

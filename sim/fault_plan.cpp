@@ -47,6 +47,12 @@ t_fault_hits FaultPlan::Match(int command) {
         case SimFault::CutLine:
             hits.cut = true;
             break;
+        case SimFault::SilentFor:
+            hits.silentForMs = std::max<std::int64_t>(hits.silentForMs, rule.ms);
+            break;
+        case SimFault::DelayReply:
+            hits.delayMs += rule.ms;
+            break;
         }
     }
     std::erase_if(m_rules, [](const t_fault_rule& r) { return r.nth != 0 && r.seen >= r.nth; });

@@ -22,6 +22,9 @@ enum class SimFault {
     // The line goes away at the request, which still takes effect but gets no reply:
     FallSilent, // nothing is answered from then on, until SetSilent(false) or ClearFaults
     CutLine,    // the host closes its side of the line as a cut cable would (TakeLineCut)
+    // Timed by the rule's ms:
+    SilentFor,  // nothing is answered for ms from the request on (a later hit may prolong it)
+    DelayReply, // the reply goes out ms later; later replies queue behind it on the line
 };
 
 constexpr int kAnyCommand = -1;
@@ -32,6 +35,7 @@ struct t_fault_rule {
     unsigned nth = 0;   // 0: every matching request; n: only the n-th one from now on
     unsigned count = 1; // MoreReplies: how many type-2 replies; ShortReply: data bytes kept
     std::string text;   // TextBeforeReply: Windows-1250 bytes; ReplaceReply: the data
+    unsigned ms = 0;    // SilentFor, DelayReply: milliseconds
     unsigned seen = 0;  // matching requests met so far
 };
 
@@ -40,6 +44,13 @@ inline t_fault_rule FaultRule(SimFault fault, int command = kAnyCommand, unsigne
     rule.fault = fault;
     rule.command = command;
     rule.nth = nth;
+    return rule;
+}
+
+inline t_fault_rule TimedFaultRule(SimFault fault, unsigned ms, int command = kAnyCommand,
+                                   unsigned nth = 0) {
+    t_fault_rule rule = FaultRule(fault, command, nth);
+    rule.ms = ms;
     return rule;
 }
 
@@ -55,7 +66,9 @@ struct t_fault_hits {
     bool replace = false;
     bool silence = false;
     bool cut = false;
-    std::string replacement; // with replace: the reply's data
+    std::int64_t silentForMs = -1; // a silence starts now for this long; -1: none
+    std::int64_t delayMs = 0;      // the reply goes out this much later than it would
+    std::string replacement;       // with replace: the reply's data
     std::vector<std::string> texts;
 };
 

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 using namespace simtest;
 
 namespace {
@@ -156,17 +158,24 @@ TEST(FaultInjection, SilentDeviceLogsRequestsButAnswersNothing) {
 
 TEST(FaultInjection, LineGoesAwayAtTheNthRequestWhichStillTakesEffect) {
     struct Case {
-        SimFault fault;
+        t_fault_rule rule;          // at the second set
         std::vector<bool> answered; // the 4 position reads after the set
         bool cutAsked;
     };
     const Case cases[] = {
-        {SimFault::FallSilent, {false, false, false, false}, false},
-        {SimFault::CutLine, {true, true, true, true}, true},
+        {FaultRule(SimFault::FallSilent, protocol::kCmdSetPosition, 2),
+         {false, false, false, false},
+         false},
+        {TimedFaultRule(SimFault::SilentFor, 600000, protocol::kCmdSetPosition, 2),
+         {false, false, false, false},
+         false},
+        {FaultRule(SimFault::CutLine, protocol::kCmdSetPosition, 2),
+         {true, true, true, true},
+         true},
     };
     for (const Case& c : cases) {
         DeviceSimulator sim;
-        sim.AddFault(FaultRule(c.fault, protocol::kCmdSetPosition, 2));
+        sim.AddFault(c.rule);
         EXPECT_EQ(Exchange(sim, protocol::kCmdSetPosition, {1, 0, 0, 0}).size(), 1u);
         EXPECT_FALSE(sim.TakeLineCut());
         EXPECT_TRUE(Exchange(sim, protocol::kCmdSetPosition, {7, 0, 0, 0}).empty());
@@ -174,5 +183,60 @@ TEST(FaultInjection, LineGoesAwayAtTheNthRequestWhichStillTakesEffect) {
         EXPECT_EQ(sim.TakeLineCut(), c.cutAsked);
         EXPECT_FALSE(sim.TakeLineCut()); // asked once
         EXPECT_EQ(Answered(sim, protocol::kCmdReadPosition, 4), c.answered);
+    }
+}
+
+TEST(FaultInjection, TimedFaultsAndAMissingEchoShapeTheReadReplies) {
+    struct Case {
+        const char* name;
+        std::function<void(DeviceSimulator&)> setUp;
+        // Five reads a second apart: for each, how late its reply goes out; -1: no reply.
+        std::vector<int> delays;
+        bool echoes;
+    };
+    const Case cases[] = {
+        {"silent for 2.5 s from the second read",
+         [](DeviceSimulator& d) {
+             d.AddFault(TimedFaultRule(SimFault::SilentFor, 2500, protocol::kCmdReadChunk, 2));
+         },
+         {0, -1, -1, -1, 0},
+         true},
+        {"the third reply 3 s later than the others",
+         [](DeviceSimulator& d) {
+             d.SetReplyDelayMs(100);
+             d.AddFault(TimedFaultRule(SimFault::DelayReply, 3000, protocol::kCmdReadChunk, 3));
+         },
+         {100, 100, 3100, 100, 100},
+         true},
+        {"no address echo",
+         [](DeviceSimulator& d) { d.SetEchoesAddress(false); },
+         {0, 0, 0, 0, 0},
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        DeviceSimulator sim(9);
+        std::int64_t nowMs = 5'000'000;
+        sim.SetSteadyClock([&nowMs] { return nowMs; });
+        c.setUp(sim);
+        for (std::size_t i = 0; i < c.delays.size(); ++i, nowMs += 1000) {
+            const std::uint32_t address = 1000 + 57 * static_cast<std::uint32_t>(i);
+            const auto request = EncodeRequest(protocol::kCmdReadChunk, ChunkHeader(address, 57));
+            sim.Receive(request.data(), request.size());
+            const auto out = sim.TakeOutput();
+            ASSERT_EQ(out.size(), c.delays[i] < 0 ? 0u : 1u) << "read " << i;
+            if (out.empty()) {
+                continue;
+            }
+            EXPECT_EQ(out[0].delayMs, c.delays[i]) << "read " << i;
+            const auto frames = DecodeFrames(out[0].bytes);
+            ASSERT_EQ(frames.size(), 1u);
+            const auto data = Data(frames[0]);
+            auto expected = ChunkHeader(c.echoes ? address : 0, 57);
+            const auto memory = sim.Memory().Bytes(address, 57);
+            expected.insert(expected.end(), memory.begin(), memory.end());
+            EXPECT_EQ(data, expected) << "read " << i;
+        }
+        EXPECT_FALSE(sim.Silent());
     }
 }

@@ -220,12 +220,26 @@ TEST(PtySimulator, PacedRepliesTakeTheirLineTime) {
     EXPECT_LT(std::chrono::steady_clock::now() - fastStart, 450ms);
 }
 
-TEST(PtySimulator, DelayedReplyComesLate) {
-    PtySimulator sim;
-    ASSERT_TRUE(sim.Start());
-    Port port(sim.SlavePath());
-    sim.WithDevice([](DeviceSimulator& d) { d.SetReplyDelayMs(400); });
-    port.Send(EncodeRequest(protocol::kCmdReadVersions));
-    EXPECT_TRUE(port.Receive(1, 250ms).empty());
-    EXPECT_EQ(port.Receive(1, 2000ms).size(), 1u);
+// Every reply late, or only the first: a request sent behind a late one is answered after
+// it, as by a device that serves its requests one by one.
+TEST(PtySimulator, LateRepliesComeLateAndInTheOrderOfTheirRequests) {
+    for (const bool onlyTheFirst : {false, true}) {
+        PtySimulator sim;
+        ASSERT_TRUE(sim.Start());
+        Port port(sim.SlavePath());
+        sim.WithDevice([onlyTheFirst](DeviceSimulator& d) {
+            if (onlyTheFirst) {
+                d.AddFault(TimedFaultRule(SimFault::DelayReply, 400, kAnyCommand, 1));
+            } else {
+                d.SetReplyDelayMs(400);
+            }
+        });
+        port.Send(EncodeRequest(protocol::kCmdReadVersions));
+        port.Send(EncodeRequest(protocol::kCmdReadPosition));
+        EXPECT_TRUE(port.Receive(1, 250ms).empty()) << onlyTheFirst;
+        const auto frames = port.Receive(2, 3000ms);
+        ASSERT_EQ(frames.size(), 2u) << onlyTheFirst;
+        EXPECT_EQ(frames[0].command, protocol::kCmdReadVersions);
+        EXPECT_EQ(frames[1].command, protocol::kCmdReadPosition);
+    }
 }
