@@ -124,8 +124,15 @@ CBlockTransfer::Next CBlockTransfer::OnReply(std::uint32_t ticket, const t_trans
         // A confirmation without its status byte confirms nothing.
         return End(State::Failed, Failure::VerifyFailed);
     }
+    // A chunk asked more than once may still have a reply to come: the device answers every
+    // try, and the one taken may have been a late reply to an earlier one. Where replies do
+    // not carry their address, nothing could tell that reply from the next chunk's.
+    const bool replyMayFollow =
+        m_direction == Direction::Read && m_tries > 1 && (m_check == nullptr || !m_check->Echoes());
     m_done += m_request.count;
-    return Prepare();
+    const Next next = Prepare();
+    m_request.afterQuiet = replyMayFollow;
+    return next;
 }
 
 CBlockTransfer::Next CBlockTransfer::Retry(Failure failure) {
@@ -136,6 +143,7 @@ CBlockTransfer::Next CBlockTransfer::Retry(Failure failure) {
     }
     ++m_tries;
     ++m_retries;
+    m_request.afterQuiet = true;
     return Next::SendAfterQuiet;
 }
 

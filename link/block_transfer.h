@@ -39,6 +39,9 @@ struct t_block_request {
     std::array<std::uint8_t, protocol::kMaxData> data{};
     std::uint32_t address = 0; // memory address of the chunk
     std::uint32_t count = 0;   // memory bytes of the chunk; 0 for the close
+    // Sent only once the line has been quiet: a try asked again, or the chunk after one
+    // that needed several tries on a line whose replies do not carry their address.
+    bool afterQuiet = false;
 };
 
 class CBlockTransfer {
@@ -91,6 +94,8 @@ public:
     // Bytes of the block read, or written and confirmed, so far.
     std::uint32_t Done() const { return m_done; }
     std::uint32_t Total() const { return m_total; }
+    // Tries of the chunk outstanding so far, the one on the line included.
+    int Tries() const { return m_tries; }
     // Read chunks sent again during this walk.
     std::uint32_t Retries() const { return m_retries; }
     // Start of the buffer (protocol::kRecorderSize bytes); a read's block lies at its start.

@@ -30,6 +30,7 @@ void CBlockTransferDriver::Start(int deviceAddress, SendingFunction sending, End
 }
 
 void CBlockTransferDriver::Send(bool afterQuiet) {
+    // afterQuiet: see t_block_request.
     const t_block_request& request = m_transfer.Request();
     if (m_sending) {
         m_sending(request);
@@ -39,7 +40,7 @@ void CBlockTransferDriver::Send(bool afterQuiet) {
     const bool read = request.command == protocol::kCmdReadChunk;
     if (read) {
         CReadReplyCheck& check = m_queue.ReadCheck();
-        options.timeoutMs = m_queue.ReadTiming().ReadTimeoutMs(check.Echoes());
+        options.timeoutMs = m_queue.ReadTiming().ReadTimeoutMs(check.Echoes(), m_transfer.Tries());
         options.accept = [&check, address = request.address](const t_transfer_data& reply) {
             return check.Accept(address, reply);
         };
@@ -71,7 +72,7 @@ void CBlockTransferDriver::Deliver(const t_transfer_data* reply) {
 void CBlockTransferDriver::Follow(CBlockTransfer::Next next) {
     switch (next) {
     case CBlockTransfer::Next::Send:
-        Send(false);
+        Send(m_transfer.Request().afterQuiet);
         break;
     case CBlockTransfer::Next::SendAfterQuiet:
         // After a time-out the queue holds every send until the line is quiet anyway; after

@@ -22,6 +22,7 @@ void CQueue::OnLinkUp(int baudRate) {
     m_retries = 0;
     m_quietNeeded = false;
     m_lateCommand = 0;
+    m_commandEcho = CommandEcho::Unknown;
 }
 
 std::uint32_t CQueue::AddRequest(int deviceAddress, int messageType, int command,
@@ -88,7 +89,7 @@ void CQueue::OnFrame(const t_transfer_data& record) {
     }
     t_transfer_data reply = record;
     reply.length = static_cast<std::uint8_t>(length);
-    if (m_current.options.accept && !m_current.options.accept(reply)) {
+    if (!CommandFits(reply) || (m_current.options.accept && !m_current.options.accept(reply))) {
         ++m_rejected;
         ++m_dropped;
         return;
@@ -100,6 +101,20 @@ void CQueue::OnFrame(const t_transfer_data& record) {
     m_busy = 0;
     CancelTimeout();
     SendNext();
+}
+
+bool CQueue::CommandFits(const t_transfer_data& reply) {
+    const bool same = reply.command == m_current.message.command;
+    switch (m_commandEcho) {
+    case CommandEcho::Unknown:
+        m_commandEcho = same ? CommandEcho::Echoes : CommandEcho::DoesNotEcho;
+        return true;
+    case CommandEcho::Echoes:
+        return same;
+    case CommandEcho::DoesNotEcho:
+        break;
+    }
+    return true;
 }
 
 void CQueue::OnTimeout() {

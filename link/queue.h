@@ -11,6 +11,9 @@
 // for the next request's. Reply frames that arrive meanwhile are dropped and counted; one
 // that arrives after a time-out is a late reply, and a late reply to a read chunk lengthens
 // the connection's read wait (CReadTiming::OnLateReply).
+// The first reply of a connection tells whether the device's replies carry the command of their
+// request; where they do, a reply with another command (a late read reply while a status poll
+// waits) is turned away like a frame a request's check rejects.
 // The queue also keeps what one connection learns about read replies: the echo check and the
 // read timing (reset by OnLinkUp), and the number of read chunks asked again.
 
@@ -103,6 +106,9 @@ private:
 
     void SendNext();
     void OnTimeout();
+    // Whether reply may answer the request on the line by its command; learns from the
+    // connection's first reply.
+    bool CommandFits(const t_transfer_data& reply);
     // Delivers the oldest completed entry; posted once for each.
     void DeliverNext();
     void Complete(const t_transfer_data* reply);
@@ -113,6 +119,8 @@ private:
     CLinkHost& m_host;
     CFrameLine& m_line;
     t_entry m_current; // the request on the line while m_busy
+    enum class CommandEcho { Unknown, Echoes, DoesNotEcho };
+    CommandEcho m_commandEcho = CommandEcho::Unknown;
     std::int32_t m_busy = 0;
     std::uint32_t m_timer = 0;
     std::deque<t_entry> m_pending;

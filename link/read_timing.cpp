@@ -37,12 +37,18 @@ void CReadTiming::OnLateReply() {
     }
 }
 
-int CReadTiming::ReadTimeoutMs(bool echoes) const {
+int CReadTiming::ReadTimeoutMs(bool echoes, int tryNumber) const {
     if (!echoes || m_count == 0) {
         return protocol::kReplyTimeoutMs;
     }
     const int longest = *std::max_element(m_roundTrips.begin(), m_roundTrips.begin() + m_count);
     const int wait = std::clamp(longest * read_timing::kWaitPerRoundTrip,
                                 read_timing::kMinReadWaitMs, protocol::kReplyTimeoutMs);
-    return std::min(wait << m_doublings, protocol::kReplyTimeoutMs);
+    // One doubling per late reply of the transfer and per try of this chunk before this one.
+    int doubled = wait;
+    for (int i = 0;
+         i < m_doublings + std::max(tryNumber, 1) - 1 && doubled < protocol::kReplyTimeoutMs; ++i) {
+        doubled *= 2;
+    }
+    return std::min(doubled, protocol::kReplyTimeoutMs);
 }

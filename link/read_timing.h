@@ -9,6 +9,9 @@
 //     protocol::kReplyTimeoutMs applies, as it does to every request other than a read chunk.
 //   - A reply that came after its wait ran out doubles the wait for the rest of the transfer,
 //     so that a slow but proper device is not asked twice for every chunk.
+//   - Each try of one chunk waits twice as long as the try before (up to the full wait), so
+//     that a device that pauses for a moment, rather than a lost reply, does not spend all
+//     the chunk's tries.
 
 #include "link/protocol.h"
 
@@ -44,9 +47,9 @@ public:
     // A read chunk's reply came after its wait ran out.
     void OnLateReply();
 
-    // The wait for the next read chunk's reply, in ms; echoes tells whether the device is
-    // known to echo the address of a read.
-    int ReadTimeoutMs(bool echoes) const;
+    // The wait for the reply of a read chunk's try tryNumber (the first is 1), in ms; echoes
+    // tells whether the device is known to echo the address of a read.
+    int ReadTimeoutMs(bool echoes, int tryNumber = 1) const;
 
 private:
     std::array<int, read_timing::kRoundTripWindow> m_roundTrips{};

@@ -386,7 +386,8 @@ TEST(BlockTransferWalk, ALostReadReplyIsAskedAgainUntilFiveTriesOfOneChunkFailed
 
 TEST(ReadTiming, TheWaitFollowsTheRoundTripsOnlyWhereTheDeviceEchoesTheAddress) {
     struct Step {
-        enum Kind { Reply, RoundTrip, Late, NewTransfer, NewConnection } kind;
+        // Retry: the same chunk is asked again; any other step starts on a new chunk.
+        enum Kind { Reply, RoundTrip, Late, NewTransfer, NewConnection, Retry } kind;
         std::uint32_t asked = 0;   // Reply: the address read
         std::uint32_t carried = 0; // Reply: data bytes 0-3
         bool accepted = true;      // Reply: the check's verdict
@@ -432,6 +433,11 @@ TEST(ReadTiming, TheWaitFollowsTheRoundTripsOnlyWhereTheDeviceEchoesTheAddress) 
          {reply(0, 0, true, 1500), trip(10, 1500), reply(57, 57, true, 40),
           reply(114, 57, false, 40), reply(114, 114, true, 40), then(Step::NewConnection, 1500),
           reply(171, 114, true, 1500), reply(228, 171, true, 1500)}},
+        {"each try of one chunk waits twice as long as the try before",
+         57600,
+         47,
+         {reply(57, 57, true, 1500), trip(10, 40), then(Step::Retry, 80), then(Step::Retry, 160),
+          then(Step::Retry, 320), then(Step::Retry, 640), trip(10, 40)}},
         {"an unknown speed keeps the full quiet time", 0, 1500, {}},
     };
     for (const Case& c : cases) {
@@ -439,10 +445,14 @@ TEST(ReadTiming, TheWaitFollowsTheRoundTripsOnlyWhereTheDeviceEchoesTheAddress) 
         EXPECT_EQ(QuietAfterFailureMs(c.baud), c.quietMs);
         CReadReplyCheck check;
         CReadTiming timing;
+        int tryNumber = 1;
         for (std::size_t i = 0; i < c.steps.size(); ++i) {
             SCOPED_TRACE(i);
             const Step& step = c.steps[i];
+            tryNumber = step.kind == Step::Retry ? tryNumber + 1 : 1;
             switch (step.kind) {
+            case Step::Retry:
+                break;
             case Step::Reply: {
                 t_transfer_data r = Reply(40, {0, 0, 0, 0, 0});
                 r.data[0] = static_cast<std::uint8_t>(step.carried);
@@ -466,7 +476,7 @@ TEST(ReadTiming, TheWaitFollowsTheRoundTripsOnlyWhereTheDeviceEchoesTheAddress) 
                 timing.Reset();
                 break;
             }
-            EXPECT_EQ(timing.ReadTimeoutMs(check.Echoes()), step.wait);
+            EXPECT_EQ(timing.ReadTimeoutMs(check.Echoes(), tryNumber), step.wait);
         }
     }
 }

@@ -247,7 +247,7 @@ TEST(BlockTransfer, ProgressBoxLooksAsItsTemplateSays) {
         box.SetRead(4);
         AddModalHook(IDD_NV_PROGRESS, [](CDialog& shown) {
             EXPECT_EQ(afx::testing::WindowCaption(shown), "Postęp");
-            EXPECT_EQ(afx::testing::ClientSize(shown), CSize(279, 76));
+            EXPECT_EQ(afx::testing::ClientSize(shown), CSize(279, 96));
             int lower = -1, upper = -1;
             afx::testing::ProgressRange(shown, IDC_PROGRESS, lower, upper);
             EXPECT_EQ(lower, 0);

@@ -193,13 +193,14 @@ TEST_F(HostileReplies, HostileFirstRecorderChunkLeavesTheImageUntouched) {
                 // One more than the frame carries, or than was asked for.
                 data[4] = static_cast<char>(n == kMaxData ? protocol::kChunkData + 1 : n - 4);
             }
-            ReplaceNextReplies(h, protocol::kCmdReadChunk, data, CBlockTransfer::kMaxReadTries);
+            // The readout reads the device's factory number, one chunk, before the recorder.
+            ReplaceNextReplies(h, protocol::kCmdReadChunk, data, CBlockTransfer::kMaxReadTries, 1);
             ClearSimLog(h);
             h.ClearBoxes();
             t::ClickButton(dlg, IDC_READ_RECORDER);
             EXPECT_EQ(h.BoxTexts(), std::vector<std::string>{kBadReply});
             EXPECT_EQ(CommandCount(h, protocol::kCmdReadChunk),
-                      static_cast<std::uint64_t>(CBlockTransfer::kMaxReadTries));
+                      static_cast<std::uint64_t>(1 + CBlockTransfer::kMaxReadTries));
             EXPECT_TRUE(std::equal(before.begin(), before.end(), dlg.MemoryImage()));
         }
     });

@@ -1,9 +1,9 @@
 // The line goes away in the middle of a transfer, at a request the test names: the
 // simulator closes its side as a cut cable would, or stops answering. The transfer fails with its
-// message and without a hang; "Rozłącz" and a new "Połącz" work afterwards and the same transfer
-// then succeeds. A cut write is never closed; the device keeps the chunks it took (all of them
-// written through, or none when the simulator stages them), which is why the write is worth
-// repeating.
+// message and without a hang; "Rozłącz" and a new "Połącz" work afterwards. A cut readout is
+// continued from its part; a cut write is never closed, and the device keeps the chunks it took
+// (all of them written through, or none when the simulator stages them), which is why the write
+// is then repeated whole.
 
 #include "framework/testing/test_seams.h"
 #include "link/block_transfer.h"
@@ -13,6 +13,7 @@
 #include "tests/support/terminal_harness.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace t = afx::testing;
@@ -20,7 +21,8 @@ using namespace reliability;
 
 namespace {
 
-enum class Cut { Cable, Silence };
+// Abort: the silence, ended by "Przerwij" before the tries are spent.
+enum class Cut { Cable, Silence, Abort };
 
 std::string CutName(Cut cut) {
     return cut == Cut::Cable ? "CableCut" : "DeviceSilent";
@@ -52,11 +54,6 @@ protected:
     TerminalHarness h;
 };
 
-class LinkCut : public LinkCutBase, public ::testing::WithParamInterface<Cut> {
-protected:
-    Cut Kind() const override { return GetParam(); }
-};
-
 // Writes, with the simulator writing chunks through and staging them.
 class LinkCutWrite : public LinkCutBase,
                      public ::testing::WithParamInterface<std::tuple<Cut, DeviceWrites>> {
@@ -66,32 +63,124 @@ protected:
     DeviceWrites Writes() const { return std::get<1>(GetParam()); }
 };
 
-TEST_P(LinkCut, ReadoutFailsCleanlyAndSucceedsWholeAfterReconnecting) {
+// A cut readout, then "Odczyt pomiarów" again. What the second readout does depends on the
+// answer to its question and on what changed on the device since the cut.
+enum class After {
+    Continue,      // "Tak": read on from the part
+    Restart,       // "Nie": from the beginning, the part dropped
+    MemoryChanged, // "Tak", but the device recorded since: the join check starts over
+    OtherDevice,   // another device on the line: not asked, its part left alone
+};
+
+struct t_cut_case {
+    const char* name;
+    Cut cut;
+    After after;
+};
+
+class ReadoutCut : public LinkCutBase, public ::testing::WithParamInterface<t_cut_case> {
+protected:
+    Cut Kind() const override { return GetParam().cut; }
+};
+
+// Chunks of the recorder read before the line goes: about half of them.
+constexpr unsigned kChunksBeforeCut = 4167;
+constexpr unsigned kRecorderChunks = 8336;
+
+std::uint16_t FactoryNumber(TerminalHarness& h) {
+    const auto block = SettingsBlock(h, protocol::kBlockConfiguration);
+    return static_cast<std::uint16_t>(block[2] | block[3] << 8);
+}
+
+TEST_P(ReadoutCut, SecondReadoutContinuesOrStartsOverAndGivesTheWholeMemory) {
+    const t_cut_case& c = GetParam();
     h.Run([&](CLWDlg& dlg) {
         ASSERT_TRUE(h.Connect(dlg));
         const std::vector<std::uint8_t> before(dlg.MemoryImage(),
                                                dlg.MemoryImage() + protocol::kRecorderSize);
-        CutAt(protocol::kCmdReadChunk, 500);
+        // The first read chunk is the factory number's, in block 2.
+        CutAt(protocol::kCmdReadChunk, 1 + kChunksBeforeCut + 1);
+        if (c.cut == Cut::Abort) {
+            // A device that does not echo is waited for in full: "Przerwij" comes while the
+            // silent chunk's first try still waits.
+            h.Sim().WithDevice([](DeviceSimulator& d) { d.SetEchoesAddress(false); });
+            t::AddModalHook(IDD_NV_PROGRESS, [&](CDialog& box) {
+                ASSERT_TRUE(t::WaitUntil(
+                    [&] { return CommandCount(h, protocol::kCmdReadChunk) > kChunksBeforeCut + 1; },
+                    60000));
+                t::ClickButton(box, IDCANCEL);
+            });
+        }
         t::ClickButton(dlg, IDC_READ_RECORDER);
-        // A silent device is asked the 500th chunk again until its tries are spent; a cut
-        // line ends the readout at once.
-        const unsigned asked = Kind() == Cut::Silence ? 499 + CBlockTransfer::kMaxReadTries : 500;
-        EXPECT_EQ(CommandCount(h, protocol::kCmdReadChunk), asked);
-        EXPECT_TRUE(Contains(kNoAnswer));
+        t::ClearModalHooks();
+        EXPECT_EQ(Contains(kNoAnswer), c.cut != Cut::Abort);
         EXPECT_TRUE(std::equal(before.begin(), before.end(), dlg.MemoryImage()));
         EXPECT_EQ(CountLines(TerminalHarness::ConsoleLines(dlg), kAborted), 1);
+        const std::uint64_t firstReads = CommandCount(h, protocol::kCmdReadChunk);
+        const std::string part = h.PathOf("odczyt-" + std::to_string(FactoryNumber(h)) + ".part");
+        ASSERT_TRUE(std::filesystem::exists(part));
 
-        ASSERT_TRUE(h.Disconnect(dlg));
-        Mend();
-        ASSERT_TRUE(Reconnect(h, dlg));
+        if (c.cut != Cut::Abort) {
+            ASSERT_TRUE(h.Disconnect(dlg));
+            Mend();
+            ASSERT_TRUE(Reconnect(h, dlg));
+        } else {
+            Mend();
+        }
+        h.Sim().WithDevice([&](DeviceSimulator& d) {
+            d.SetEchoesAddress(true);
+            if (c.after == After::MemoryChanged) {
+                // A new sample where the part ends: the last chunk held reads otherwise.
+                d.Memory().Recorder()[kChunksBeforeCut * protocol::kChunkData - 1] ^= 0x5A;
+            }
+        });
+        if (c.after == After::OtherDevice) {
+            auto block = SettingsBlock(h, protocol::kBlockConfiguration);
+            block[2] ^= 0x01;
+            SetSettingsBlock(h, protocol::kBlockConfiguration, block);
+        }
         h.ClearBoxes();
+        h.AnswerNext(c.after == After::Restart ? IDNO : IDYES);
         t::ClickButton(dlg, IDC_READ_RECORDER);
-        EXPECT_TRUE(h.Boxes().empty());
-        EXPECT_EQ(TerminalHarness::ConsoleLines(dlg).back(), kDone);
+        const auto boxes = h.BoxTexts();
+        if (c.after == After::OtherDevice) {
+            EXPECT_TRUE(boxes.empty());
+            EXPECT_TRUE(std::filesystem::exists(part)) << "another device's part is kept";
+        } else {
+            ASSERT_EQ(boxes.size(), 1u);
+            EXPECT_EQ(boxes[0].rfind("Dokończyć przerwany odczyt z 20", 0), 0u) << boxes[0];
+            EXPECT_NE(boxes[0].find(" Odczytano " +
+                                    std::to_string(kChunksBeforeCut * protocol::kChunkData) +
+                                    " z 475136 B."),
+                      std::string::npos)
+                << boxes[0];
+            EXPECT_FALSE(std::filesystem::exists(part));
+        }
+        const auto lines = TerminalHarness::ConsoleLines(dlg);
+        EXPECT_EQ(lines.back(), kDone);
+        EXPECT_EQ(CountLines(lines, "Urządzenie zapisało nowe pomiary od przerwania odczytu: "
+                                    "odczyt od początku"),
+                  c.after == After::MemoryChanged ? 1 : 0);
         const auto recorder = Recorder(h);
         EXPECT_TRUE(std::equal(recorder.begin(), recorder.end(), dlg.MemoryImage()));
+        // The identity's chunk and the two join chunks come on top of the recorder's.
+        const std::uint64_t reads = CommandCount(h, protocol::kCmdReadChunk) - firstReads;
+        if (c.after == After::Continue) {
+            EXPECT_LE(firstReads + reads, kRecorderChunks + 10u);
+        } else {
+            EXPECT_GE(reads, 1u + kRecorderChunks);
+        }
     });
 }
+
+const t_cut_case kCutCases[] = {
+    {"CableCutContinued", Cut::Cable, After::Continue},
+    {"DeviceSilentContinued", Cut::Silence, After::Continue},
+    {"AbortedContinued", Cut::Abort, After::Continue},
+    {"DeviceSilentStartedOver", Cut::Silence, After::Restart},
+    {"MemoryChangedAtTheJoin", Cut::Cable, After::MemoryChanged},
+    {"OtherDeviceNotAsked", Cut::Silence, After::OtherDevice},
+};
 
 TEST_P(LinkCutWrite, SettingsWriteFailsCleanlyAndIsNeverClosed) {
     const int block = protocol::kBlockRelays;
@@ -136,8 +225,8 @@ TEST_P(LinkCutWrite, SettingsWriteFailsCleanlyAndIsNeverClosed) {
     });
 }
 
-INSTANTIATE_TEST_SUITE_P(Reliability, LinkCut, ::testing::Values(Cut::Cable, Cut::Silence),
-                         [](const auto& info) { return CutName(info.param); });
+INSTANTIATE_TEST_SUITE_P(Reliability, ReadoutCut, ::testing::ValuesIn(kCutCases),
+                         [](const auto& info) { return std::string(info.param.name); });
 INSTANTIATE_TEST_SUITE_P(Reliability, LinkCutWrite,
                          ::testing::Combine(::testing::Values(Cut::Cable, Cut::Silence),
                                             ::testing::Values(DeviceWrites::Through,

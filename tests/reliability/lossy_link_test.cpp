@@ -12,6 +12,7 @@
 #include "tests/reliability/reliability_util.h"
 #include "tests/support/terminal_harness.h"
 
+#include <functional>
 #include <gtest/gtest.h>
 #include <iostream>
 #include <set>
@@ -125,30 +126,70 @@ protected:
     int faultsInjected = 0;
 };
 
-TEST_F(LossyLink, ReadoutAsksALostChunkAgainAndCompletesByteForByte) {
+// How replies to a readout's read chunks go wrong. The device's factory number is read
+// first, one chunk of block 2, so the recorder's chunk n is read request n + 1.
+struct t_loss_pattern {
+    const char* name;
+    std::function<void(DeviceSimulator&)> arrange;
+    int readouts;
+};
+
+const t_loss_pattern kLossPatterns[] = {
+    {"FirstChunkLost",
+     [](DeviceSimulator& d) {
+         d.AddFault(FaultRule(SimFault::DropReply, protocol::kCmdReadChunk, 2));
+     },
+     1},
+    {"MiddleChunkLost",
+     [](DeviceSimulator& d) {
+         d.AddFault(
+             FaultRule(SimFault::DropReply, protocol::kCmdReadChunk, 1 + kRecorderChunks / 2));
+     },
+     1},
+    {"LastChunkLost",
+     [](DeviceSimulator& d) {
+         d.AddFault(FaultRule(SimFault::DropReply, protocol::kCmdReadChunk, 1 + kRecorderChunks));
+     },
+     1},
+    {"OnePercentLostTenReadoutsInARow", [](DeviceSimulator& d) { d.SetRandomDrop(0.01, 7); }, 10},
+    // Late past the wait measured on the line; the tries asked meanwhile are answered too.
+    {"LateReplyWithTheAddressEcho",
+     [](DeviceSimulator& d) {
+         d.AddFault(TimedFaultRule(SimFault::DelayReply, 300, protocol::kCmdReadChunk, 101));
+     },
+     1},
+    // Late past the full wait, from a device whose replies cannot be told apart.
+    {"LateReplyWithoutTheAddressEcho",
+     [](DeviceSimulator& d) {
+         d.SetEchoesAddress(false);
+         d.AddFault(TimedFaultRule(SimFault::DelayReply, 2000, protocol::kCmdReadChunk, 101));
+     },
+     1},
+};
+
+class LossyReadout : public ::testing::TestWithParam<t_loss_pattern> {};
+
+TEST_P(LossyReadout, ReadoutAsksAgainAndCompletesByteForByte) {
+    const t_loss_pattern& c = GetParam();
+    TerminalHarness h;
     h.Run([&](CLWDlg& dlg) {
         ASSERT_TRUE(ConnectQuiet(h, dlg));
-        ASSERT_FALSE(Image(dlg) == Recorder(h));
-        for (const unsigned nth : {1u, kRecorderChunks / 2, kRecorderChunks}) {
-            SCOPED_TRACE("chunk " + std::to_string(nth));
-            ClearSimLog(h);
+        h.Sim().WithDevice(c.arrange);
+        for (int run = 0; run < c.readouts; ++run) {
+            SCOPED_TRACE("readout " + std::to_string(run + 1));
+            std::fill_n(dlg.MemoryImage(), protocol::kRecorderSize, 0);
             h.ClearBoxes();
-            const auto lines = TerminalHarness::ConsoleLines(dlg).size();
-            DropNthReply(h, protocol::kCmdReadChunk, nth);
             t::ClickButton(dlg, IDC_READ_RECORDER);
             EXPECT_TRUE(h.Boxes().empty());
-            const auto console = TerminalHarness::ConsoleLines(dlg);
-            EXPECT_EQ(console.back(), kDone);
-            EXPECT_EQ(
-                CountLines({console.begin() + static_cast<std::ptrdiff_t>(lines), console.end()},
-                           kAborted),
-                0);
-            // At least the lost chunk was asked again; a reply slowed by load may cost a try
-            // more.
-            EXPECT_GE(CommandCount(h, protocol::kCmdReadChunk), kRecorderChunks + 1u);
+            EXPECT_EQ(TerminalHarness::ConsoleLines(dlg).back(), kDone);
             EXPECT_TRUE(Image(dlg) == Recorder(h));
         }
-        // The line was clean; the retries alone bring the line report before "Rozłączono".
+        const auto lost = h.Sim().WithDevice([](DeviceSimulator& d) { return d.RepliesLost(); });
+        EXPECT_EQ(CountLines(TerminalHarness::ConsoleLines(dlg), kAborted), 0);
+        // At least every lost chunk was asked again.
+        EXPECT_GE(CommandCount(h, protocol::kCmdReadChunk),
+                  static_cast<std::uint64_t>(c.readouts) * (1 + kRecorderChunks) + lost);
+        // The retries alone bring the line report before "Rozłączono".
         ASSERT_TRUE(h.Disconnect(dlg));
         const auto lines = TerminalHarness::ConsoleLines(dlg);
         ASSERT_GE(lines.size(), 2u);
@@ -157,6 +198,9 @@ TEST_F(LossyLink, ReadoutAsksALostChunkAgainAndCompletesByteForByte) {
         EXPECT_NE(lines[lines.size() - 2].find(", powtórzone zapytania: "), std::string::npos);
     });
 }
+
+INSTANTIATE_TEST_SUITE_P(Reliability, LossyReadout, ::testing::ValuesIn(kLossPatterns),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // Writes, with the simulator writing chunks through and staging them.
 class LossyWrites : public LossyLink, public ::testing::WithParamInterface<DeviceWrites> {

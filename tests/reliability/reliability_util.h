@@ -31,8 +31,8 @@ inline void ReplaceNextReply(TerminalHarness& h, std::uint8_t command, const std
 
 // The next `tries` requests of `command` get `data` as their replies' data.
 inline void ReplaceNextReplies(TerminalHarness& h, std::uint8_t command, const std::string& data,
-                               unsigned tries) {
-    for (unsigned nth = 1; nth <= tries; ++nth) {
+                               unsigned tries, unsigned after = 0) {
+    for (unsigned nth = after + 1; nth <= after + tries; ++nth) {
         ReplaceNextReply(h, command, data, nth);
     }
 }
