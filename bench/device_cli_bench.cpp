@@ -4,6 +4,8 @@
 //
 //   device_cli_bench            paced at 57600 and 460800 baud (some five minutes)
 //   device_cli_bench 460800     the given baud rates only (0: unpaced)
+//   device_cli_bench --loss 0.01 57600 460800
+//                               with that share of the replies lost at random (fixed seed)
 
 #include "link/protocol.h"
 #include "sim/pty_simulator.h"
@@ -19,9 +21,18 @@
 
 namespace {
 
+// ", 1 % of replies lost", or nothing for no loss.
+std::string LossText(double loss) {
+    char text[64] = "";
+    if (loss > 0) {
+        std::snprintf(text, sizeof text, ", %g %% of replies lost", loss * 100);
+    }
+    return text;
+}
+
 constexpr int kBitsPerCharacter = 10;
 
-void Readout(int baud) {
+void Readout(int baud, double loss) {
     TemporaryDirectory dir("re2_device_bench_");
     t_pty_options options;
     options.baud = baud;
@@ -31,6 +42,9 @@ void Readout(int baud) {
         std::printf("  the simulator did not start\n");
         return;
     }
+    if (loss > 0) {
+        sim.WithDevice([&](DeviceSimulator& d) { d.SetRandomDrop(loss, 1); });
+    }
     const std::string file = dir.PathOf("pomiar.qz");
     std::vector<std::string> words = {RE2_DEVICE_PROGRAM,
                                       "--port",
@@ -39,6 +53,7 @@ void Readout(int baud) {
                                       std::to_string(baud != 0 ? baud : 57600),
                                       "--quiet",
                                       "readout",
+                                      "--restart",
                                       "-o",
                                       file};
     std::vector<char*> argv;
@@ -80,17 +95,24 @@ void Readout(int baud) {
 } // namespace
 
 int main(int argc, char** argv) {
-    std::vector<int> rates = {57600, 460800};
-    if (argc > 1) {
-        rates.clear();
-        for (int i = 1; i < argc; ++i) {
+    std::vector<int> rates;
+    double loss = 0;
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) == "--loss" && i + 1 < argc) {
+            loss = std::atof(argv[++i]);
+        } else {
             rates.push_back(std::atoi(argv[i]));
         }
     }
+    if (rates.empty()) {
+        rates = {57600, 460800};
+    }
     for (const int baud : rates) {
-        std::printf("re2-device readout, %s\n",
-                    baud != 0 ? (std::to_string(baud) + " baud").c_str() : "unpaced");
-        Readout(baud);
+        std::printf("re2-device readout, %s%s\n",
+                    baud != 0 ? (std::to_string(baud) + " baud").c_str() : "unpaced",
+                    LossText(loss).c_str());
+        std::fflush(stdout);
+        Readout(baud, loss);
     }
     return 0;
 }

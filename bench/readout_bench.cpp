@@ -6,6 +6,9 @@
 //   readout_bench            unpaced, then paced at 57600, 115200 and 460800 baud
 //   readout_bench --quick    unpaced only (the paced readouts take some six minutes)
 //   readout_bench 115200 0   the given line settings only (0: unpaced)
+//   readout_bench --loss 0.01 57600 460800
+//                            the same with that share of the device's replies lost at
+//                            random (a fixed seed), to compare with the loss-free times
 //
 // When paced, the simulator takes the terminal's requests at the line speed as well as
 // sending its replies at it, so both directions take their wire time. The wire time shown
@@ -29,6 +32,15 @@
 #include <vector>
 
 namespace {
+
+// ", 1 % of replies lost", or nothing for no loss.
+std::string LossText(double loss) {
+    char text[64] = "";
+    if (loss > 0) {
+        std::snprintf(text, sizeof text, ", %g %% of replies lost", loss * 100);
+    }
+    return text;
+}
 
 using Clock = std::chrono::steady_clock;
 
@@ -58,7 +70,7 @@ t_line_counts Counts(PtySimulator& sim) {
 }
 
 // One full readout at `baud` (0: unpaced); false when it did not complete.
-bool Readout(int baud) {
+bool Readout(int baud, double loss) {
     t_harness_options options;
     options.sim.baud = baud;
     options.sim.paceInput = baud != kUnpaced;
@@ -72,6 +84,9 @@ bool Readout(int baud) {
         }
         // The live status poll stays on, as for a user: its exchanges are part of the cost.
         afx::testing::ProcessEvents(200);
+        if (loss > 0) {
+            h.Sim().WithDevice([&](DeviceSimulator& d) { d.SetRandomDrop(loss, 1); });
+        }
         const t_line_counts before = Counts(h.Sim());
         const std::uint64_t turns = dlg.Transfer().WorkerWakeups();
         const auto start = Clock::now();
@@ -156,9 +171,12 @@ int main(int argc, char** argv) {
 
     std::vector<int> rates;
     bool quick = false;
+    double loss = 0;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--quick") == 0) {
             quick = true;
+        } else if (std::strcmp(argv[i], "--loss") == 0 && i + 1 < argc) {
+            loss = std::atof(argv[++i]);
         } else {
             rates.push_back(std::atoi(argv[i]));
         }
@@ -178,10 +196,10 @@ int main(int argc, char** argv) {
         if (baud == kUnpaced) {
             std::printf("unpaced:\n");
         } else {
-            std::printf("paced at %d baud, both directions:\n", baud);
+            std::printf("paced at %d baud, both directions%s:\n", baud, LossText(loss).c_str());
         }
         std::fflush(stdout);
-        if (!Readout(baud)) {
+        if (!Readout(baud, loss)) {
             std::printf("  READOUT FAILED\n");
             allOk = false;
         }

@@ -14,13 +14,19 @@ CCliSession::CCliSession(CPollHost& host, const t_cli_link& link, std::ostream& 
     settings.baudRate = link.baudRate;
     settings.deviceAddress = link.deviceAddress;
     m_host.SetLinkSettings(settings, link.linkDirectory);
-    m_host.SetLinkHandlers([this] { m_up = true; },
-                           [this](const t_link_end& end) {
-                               m_lost = m_up;
-                               m_up = false;
-                               m_down = true;
-                               m_end = end;
-                           });
+    m_host.SetLinkHandlers(
+        [this] {
+            // A new connection: what the queue learnt of the line starts afresh, and its quiet
+            // time follows the line's speed.
+            m_queue->OnLinkUp(m_line->BaudRate());
+            m_up = true;
+        },
+        [this](const t_link_end& end) {
+            m_lost = m_up;
+            m_up = false;
+            m_down = true;
+            m_end = end;
+        });
     m_line = std::make_unique<CTransfer>(m_host, CliPortMaker(link.port, m_notices));
     m_queue = std::make_unique<CQueue>(m_host, *m_line);
     m_transfer = std::make_unique<CBlockTransferDriver>(*m_queue);

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the benchmarks into build/ and runs every one of them, printing the figures.
 #
-#   scripts/bench.sh           everything; the paced readouts take some six minutes
+#   scripts/bench.sh           everything; the paced readouts take some twenty minutes
 #   scripts/bench.sh --quick   without the readouts paced at line speed
 #
 # RE2_BUILD_DIR names another build directory (an existing one keeps its build type). Timings suffer when the machine is busy:
@@ -25,7 +25,7 @@ if [[ -f "$build/CMakeCache.txt" ]]; then
 else
     cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 fi
-cmake --build "$build" -j2 --target core_bench chart_bench window_bench readout_bench
+cmake --build "$build" -j2 --target core_bench chart_bench window_bench readout_bench device_cli_bench
 
 echo "== $(uptime)"
 echo "== image decoding (core_bench)"
@@ -36,3 +36,10 @@ echo "== main window (window_bench)"
 "$build/window_bench"
 echo "== recorder readout (readout_bench $quick)"
 "$build/readout_bench" $quick
+if [[ -z $quick ]]; then
+    echo "== recorder readout with 1 % of replies lost (readout_bench --loss 0.01)"
+    "$build/readout_bench" --loss 0.01 57600 460800
+    echo "== re2-device readout, loss-free and with 1 % of replies lost (device_cli_bench)"
+    "$build/device_cli_bench"
+    "$build/device_cli_bench" --loss 0.01
+fi

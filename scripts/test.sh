@@ -4,7 +4,7 @@
 # unprivileged user (root passes permission checks that users fail); then, as root only,
 # the install into a staging tree and the Debian package with its checks
 # (scripts/test-install.sh), the link, queue and codec tests under ThreadSanitizer, the
-# pure-logic, simulator, link, device and reliability tests under AddressSanitizer with
+# pure-logic, simulator, link, command-line and reliability tests under AddressSanitizer with
 # UndefinedBehaviorSanitizer, and each fuzz target for a bounded number of inputs.
 # Each run of the main suite ends with a line naming the tests it skipped and why.
 # RE2_TEST_USER names the unprivileged user (default re2test, created when missing).
@@ -46,16 +46,16 @@ skipped_summary() {
     echo "skipped as $who: ${list:-none}"
 }
 
-echo "== includes against the layers"
+echo "== includes against the layers (at ${SECONDS} s)"
 cmake -P cmake/check_layers.cmake
 
-echo "== main build and tests"
+echo "== main build and tests (at ${SECONDS} s)"
 scripts/build.sh
 failed=0
 ctest --test-dir build --output-on-failure -j2 --timeout 300 || failed=1
 if [[ $(id -u) -ne 0 ]]; then
     skipped_summary user build
-    echo "== not root: no second run as another user, no sanitizer or fuzz runs"
+    echo "== not root: no second run as another user, no sanitizer or fuzz runs (at ${SECONDS} s)"
     exit $failed
 fi
 skipped_summary root build
@@ -67,7 +67,7 @@ user=${RE2_TEST_USER:-re2test}
 if ! id -u "$user" >/dev/null 2>&1; then
     useradd --system --no-create-home --home-dir /nonexistent --shell /usr/sbin/nologin "$user"
 fi
-echo "== main tests again as the unprivileged user $user"
+echo "== main tests again as the unprivileged user $user (at ${SECONDS} s)"
 build=$(pwd)/build
 userdir=$(mktemp -d /tmp/re2-user-tests.XXXXXX)
 trap 'rm -rf "$userdir"' EXIT
@@ -83,12 +83,12 @@ setpriv --reuid="$user" --regid="$(id -g "$user")" --clear-groups \
     ctest --test-dir "$userdir" --output-on-failure -j2 --timeout 300 -LE layers || failed=1
 skipped_summary user "$userdir"
 if ((failed)); then
-    echo "== the main suite failed; install, sanitizer and fuzz runs left out"
+    echo "== the main suite failed; install, sanitizer and fuzz runs left out (at ${SECONDS} s)"
     exit 1
 fi
 
-echo "== installed as a user gets it: staging tree, start as nobody, Debian package"
+echo "== installed as a user gets it: staging tree, start as nobody, Debian package (at ${SECONDS} s)"
 scripts/test-install.sh build
 
 scripts/test-sanitizers.sh
-scripts/fuzz.sh "${RE2_FUZZ_RUNS:-200000}"
+scripts/fuzz.sh "${RE2_FUZZ_RUNS:-100000}"

@@ -126,6 +126,29 @@ TEST(RequestQueue, ReplyWhileNothingIsOutstandingIsDropped) {
     }
 }
 
+TEST(RequestQueue, ReplyWithAnotherCommandIsTurnedAwayOnlyFromADeviceThatEchoesCommands) {
+    // The first reply of a connection teaches whether replies carry their request's command.
+    const struct {
+        int firstReplyCommand;
+        bool strayTaken;
+    } cases[] = {{33, false}, {99, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.firstReplyCommand);
+        QueueBench bench;
+        CQueue& q = bench.q;
+        q.OnLinkUp(57600);
+        CReplyRecorder owner(q);
+        Send(q, owner, 33);
+        q.OnFrame(MakeRecord(31, 1, c.firstReplyCommand, {1}));
+        Send(q, owner, 34);
+        q.OnFrame(MakeRecord(31, 1, 40, {2})); // a late read reply while a status poll waits
+        q.OnFrame(MakeRecord(31, 1, 34, {3}));
+        bench.Deliver();
+        ASSERT_EQ(owner.deliveries.size(), 2u);
+        EXPECT_EQ(owner.deliveries[1].reply->data[0], c.strayTaken ? 2 : 3);
+    }
+}
+
 TEST(RequestQueue, LateReplyAfterTheTimeOutIsDropped) {
     {
         QueueBench bench;
