@@ -3,154 +3,53 @@
 
 #include "link/com_port.h"
 #include "link/protocol.h"
+#include "link/uucp_lock.h"
+#include "measure/readout_part.h"
 #include "sim/pty_simulator.h"
+#include "tests/support/device_child.h"
 #include "tests/support/file_bytes.h"
 #include "tests/support/temporary_directory.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <climits>
 #include <csignal>
-#include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <poll.h>
 #include <regex>
-#include <spawn.h>
+#include <set>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
+#include <thread>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
 using namespace std::chrono_literals;
 
-// re2-device beside this test program (where the unprivileged run copies both), else
-// where the build made it.
-std::string DeviceProgram() {
-    char buffer[PATH_MAX];
-    const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-    if (n > 0) {
-        std::string self(buffer, static_cast<std::size_t>(n));
-        const std::string beside = self.substr(0, self.rfind('/') + 1) + "re2-device";
-        if (::access(beside.c_str(), X_OK) == 0) {
-            return beside;
+constexpr unsigned kRecorderChunks =
+    (protocol::kRecorderSize + protocol::kChunkData - 1) / protocol::kChunkData;
+
+// Polls until done() holds, for at most timeout.
+bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
         }
+        std::this_thread::sleep_for(10ms);
     }
-    return RE2_DEVICE_PROGRAM;
+    return true;
 }
 
-struct t_run {
-    int status = -1; // exit status; -1 when ended by a signal
-    int signal = 0;
-    std::string out;
-    std::string err;
-};
-
-// A started re2-device; Finish reads all it prints and waits for its end.
-class Child {
-public:
-    Child(const std::vector<std::string>& args, const std::string& home) {
-        std::vector<std::string> words = {DeviceProgram()};
-        words.insert(words.end(), args.begin(), args.end());
-        std::vector<char*> argv;
-        for (std::string& w : words) {
-            argv.push_back(w.data());
-        }
-        argv.push_back(nullptr);
-        // No display at all, and the per-user folders inside the test's own.
-        std::vector<std::string> env = {"HOME=" + home, "XDG_CONFIG_HOME=" + home + "/config",
-                                        "XDG_STATE_HOME=" + home + "/state", "LANG=C.UTF-8"};
-        if (const char* path = std::getenv("PATH")) {
-            env.push_back(std::string("PATH=") + path);
-        }
-        std::vector<char*> envp;
-        for (std::string& e : env) {
-            envp.push_back(e.data());
-        }
-        envp.push_back(nullptr);
-        int outPipe[2];
-        int errPipe[2];
-        if (::pipe2(outPipe, O_CLOEXEC) != 0 || ::pipe2(errPipe, O_CLOEXEC) != 0) {
-            return;
-        }
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, outPipe[1], STDOUT_FILENO);
-        posix_spawn_file_actions_adddup2(&actions, errPipe[1], STDERR_FILENO);
-        if (posix_spawn(&m_pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) {
-            m_pid = -1;
-        }
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(outPipe[1]);
-        ::close(errPipe[1]);
-        m_out = outPipe[0];
-        m_err = errPipe[0];
-    }
-    ~Child() {
-        if (m_pid > 0) {
-            ::kill(m_pid, SIGKILL);
-            Finish();
-        }
-    }
-
-    void Signal(int signal) {
-        if (m_pid > 0) {
-            ::kill(m_pid, signal);
-        }
-    }
-
-    t_run Finish() {
-        t_run run;
-        pollfd fds[2] = {{m_out, POLLIN, 0}, {m_err, POLLIN, 0}};
-        std::string* sinks[2] = {&run.out, &run.err};
-        int open = 2;
-        while (open > 0 && ::poll(fds, 2, -1) > 0) {
-            for (int i = 0; i < 2; ++i) {
-                if (fds[i].fd < 0 || fds[i].revents == 0) {
-                    continue;
-                }
-                char buffer[4096];
-                const ssize_t n = ::read(fds[i].fd, buffer, sizeof buffer);
-                if (n > 0) {
-                    sinks[i]->append(buffer, static_cast<std::size_t>(n));
-                } else if (n == 0 || errno != EINTR) {
-                    ::close(fds[i].fd);
-                    fds[i].fd = -1;
-                    --open;
-                }
-            }
-        }
-        int wstatus = 0;
-        if (m_pid > 0 && ::waitpid(m_pid, &wstatus, 0) == m_pid) {
-            if (WIFEXITED(wstatus)) {
-                run.status = WEXITSTATUS(wstatus);
-            } else if (WIFSIGNALED(wstatus)) {
-                run.signal = WTERMSIG(wstatus);
-            }
-        }
-        m_pid = -1;
-        return run;
-    }
-
-private:
-    pid_t m_pid = -1;
-    int m_out = -1;
-    int m_err = -1;
-};
-
 // One simulated device on a pseudo-terminal, linked as COM1 in the test's folder, and that
-// folder as re2-device's settings folder and home.
+// folder as re2-device's settings folder and home. re2-device runs as a portable copy in
+// that folder, so that its readout parts are the test's own too.
 struct Bench {
     TemporaryDirectory dir{"re2_device_"};
+    std::string program = CopyDeviceProgramTo(dir.Path());
     PtySimulator sim{[this] {
         t_pty_options options;
         options.linkDirectory = dir.Path() + "/";
@@ -158,7 +57,10 @@ struct Bench {
         return options;
     }()};
 
-    Bench() { EXPECT_TRUE(sim.Start()); }
+    Bench() {
+        EXPECT_FALSE(program.empty());
+        EXPECT_TRUE(sim.Start());
+    }
 
     // re2-device with the simulator's port and the test's folder before args.
     std::vector<std::string> Args(const std::vector<std::string>& args) {
@@ -166,8 +68,8 @@ struct Bench {
         all.insert(all.end(), args.begin(), args.end());
         return all;
     }
-    t_run Run(const std::vector<std::string>& args) {
-        return Child(Args(args), dir.Path()).Finish();
+    t_child_run Run(const std::vector<std::string>& args) {
+        return DeviceChild(program, Args(args), dir.Path()).Finish();
     }
 
     std::vector<std::uint8_t> Memory(std::uint32_t address, std::size_t n) {
@@ -180,17 +82,48 @@ struct Bench {
         const auto block = Block(protocol::kBlockConfiguration);
         return block[2] | block[3] << 8;
     }
-    // The memory addresses of the chunk writes (command 39) the device received.
-    std::vector<std::uint32_t> WrittenChunks() {
+    // The memory addresses of the chunk requests of command (39 write, 40 read) the device
+    // received, in order.
+    std::vector<std::uint32_t> Chunks(std::uint8_t command) {
         std::vector<std::uint32_t> addresses;
         for (const t_sim_request& r : sim.Log()) {
-            if (r.addressed && r.record.command == protocol::kCmdWriteChunk) {
+            if (r.addressed && r.record.command == command) {
                 addresses.push_back(r.record.data[0] | r.record.data[1] << 8 |
                                     r.record.data[2] << 16 |
                                     static_cast<std::uint32_t>(r.record.data[3]) << 24);
             }
         }
         return addresses;
+    }
+    std::vector<std::uint32_t> WrittenChunks() { return Chunks(protocol::kCmdWriteChunk); }
+
+    std::vector<std::uint8_t> Recorder() {
+        return sim.WithDevice([](DeviceSimulator& d) { return d.Memory().Recorder(); });
+    }
+    std::string PartPath() {
+        return dir.PathOf("odczyt-" + std::to_string(FactoryNumber()) + ".part");
+    }
+    // The recorder bytes the readout's part file holds on the disk now.
+    std::size_t PartBytes() {
+        t_readout_part part;
+        return ReadReadoutPart(PartPath(), part) ? part.bytes.size() : 0;
+    }
+
+    // From the recorder's middle on, a readout crawls: of every four tries of a read chunk
+    // three go unanswered. It never gives a chunk up (that takes five failed tries in a
+    // row) and its part keeps growing on the disk; three reply waits a chunk over two
+    // hundred chunks keep it there far longer than a test thread ever falls behind.
+    void CrawlFromTheMiddle() {
+        constexpr unsigned kCrawlChunks = 200;
+        // The first read chunk is that of the configuration block, the identity of the part.
+        constexpr unsigned kFirst = 1 + kRecorderChunks / 2 + 1;
+        sim.WithDevice([](DeviceSimulator& d) {
+            for (unsigned i = 0; i < 4 * kCrawlChunks; ++i) {
+                if (i % 4 != 3) {
+                    d.DropReply(protocol::kCmdReadChunk, kFirst + i);
+                }
+            }
+        });
     }
     std::string Text(const std::string& name) {
         std::ifstream in(dir.PathOf(name));
@@ -201,7 +134,7 @@ struct Bench {
     }
     // The dump of the device's settings, saved as name; "" when it failed.
     std::string Dump(const std::string& name) {
-        const t_run run = Run({"settings", "dump", "-o", dir.PathOf(name)});
+        const t_child_run run = Run({"settings", "dump", "-o", dir.PathOf(name)});
         EXPECT_EQ(run.status, 0) << run.err;
         return Text(name);
     }
@@ -236,6 +169,67 @@ bool Near(long seconds, long expected) {
     return seconds >= expected - 2 && seconds <= expected + 2;
 }
 
+// A readout ended by signal in the middle of the recorder, once its part on the disk holds
+// half of it; then a readout again. The second one asks for exactly the chunks its part
+// lacks and the file is the device's memory byte for byte.
+std::function<void(Bench&)> ContinuedAfter(int signal) {
+    return [signal](Bench& b) {
+        const std::string file = b.dir.PathOf("pomiar.qz");
+        b.CrawlFromTheMiddle();
+        {
+            DeviceChild first(b.program, b.Args({"readout", "-o", file}), b.dir.Path());
+            // Written at most once a second: a kill loses what came since.
+            const bool half =
+                WaitFor([&] { return b.PartBytes() >= protocol::kRecorderSize / 2; }, 300s);
+            first.Signal(signal);
+            const t_child_run run = first.Finish();
+            ASSERT_TRUE(half) << run.status << run.err;
+            EXPECT_EQ(run.signal, signal) << run.status << run.err;
+            EXPECT_EQ(run.err, "");
+        }
+        EXPECT_FALSE(std::filesystem::exists(file));
+        const std::size_t held = b.PartBytes();
+        ASSERT_LT(held, protocol::kRecorderSize);
+        if (signal == SIGKILL) {
+            // Nothing handed the pseudo-terminal back: it stays for exclusive use while its
+            // master is open (a serial device's ends with its last close), and its lock file
+            // names a process that is gone. The cable is plugged in again instead.
+            std::filesystem::remove("/run/lock/" +
+                                    UucpLockName(std::filesystem::canonical(b.sim.SlavePath())));
+            b.sim.CutLink();
+            ASSERT_TRUE(b.sim.Start());
+        }
+        b.sim.WithDevice([](DeviceSimulator& d) {
+            d.ClearFaults();
+            d.ClearLog();
+        });
+
+        const t_child_run run = b.Run({"readout", "-o", file});
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_TRUE(ReadBytes(file) == b.Recorder());
+        // What it asks below the part's end is no more than the check that the device still
+        // holds what the part holds where the two join.
+        std::set<std::uint32_t> again;
+        std::set<std::uint32_t> asked;
+        for (const std::uint32_t address : b.Chunks(protocol::kCmdReadChunk)) {
+            if (address < held) {
+                again.insert(address);
+            } else if (address < protocol::kRecorderSize) {
+                asked.insert(address);
+            }
+        }
+        std::set<std::uint32_t> lacking;
+        for (std::size_t at = held; at < protocol::kRecorderSize; at += protocol::kChunkData) {
+            lacking.insert(static_cast<std::uint32_t>(at));
+        }
+        EXPECT_TRUE(asked == lacking) << "part " << held << " bytes; asked " << asked.size()
+                                      << " chunks from " << (asked.empty() ? 0 : *asked.begin());
+        EXPECT_LE(again.size(), 2u);
+        EXPECT_LT(b.sim.CommandCount(protocol::kCmdReadChunk), kRecorderChunks);
+        EXPECT_FALSE(std::filesystem::exists(b.PartPath()));
+    };
+}
+
 struct t_command_case {
     const char* name;
     std::function<void(Bench&)> check;
@@ -248,8 +242,9 @@ TEST(Re2Device, CommandsAgainstTheSimulator) {
         {"info by COM1 of the settings folder, no display",
          [](Bench& b) {
              b.sim.WithDevice([](DeviceSimulator& d) { d.SetVersion(7, "RE2 test"); });
-             const t_run run =
-                 Child({"--port", "COM1", "--config-dir", b.dir.Path(), "info"}, b.dir.Path())
+             const t_child_run run =
+                 DeviceChild(b.program, {"--port", "COM1", "--config-dir", b.dir.Path(), "info"},
+                             b.dir.Path())
                      .Finish();
              EXPECT_EQ(run.status, 0) << run.err;
              EXPECT_TRUE(Contains(run.out, "nazwa: RE2 test\nwersja: 7\nadres: 31\n"
@@ -261,7 +256,7 @@ TEST(Re2Device, CommandsAgainstTheSimulator) {
         {"clock",
          [](Bench& b) {
              b.sim.WithDevice([](DeviceSimulator& d) { d.SetClockOffset(100); });
-             const t_run run = b.Run({"clock"});
+             const t_child_run run = b.Run({"clock"});
              EXPECT_EQ(run.status, 0) << run.err;
              EXPECT_TRUE(
                  std::regex_match(run.out, std::regex("czas urządzenia: [0-9]{4}-[0-9]{2}-[0-9]{2} "
@@ -275,7 +270,7 @@ TEST(Re2Device, CommandsAgainstTheSimulator) {
         {"clock --set",
          [](Bench& b) {
              b.sim.WithDevice([](DeviceSimulator& d) { d.SetClockOffset(-3600); });
-             const t_run run = b.Run({"clock", "--set"});
+             const t_child_run run = b.Run({"clock", "--set"});
              EXPECT_EQ(run.status, 0) << run.err;
              EXPECT_TRUE(Near(Difference(run.out, 0), -3600)) << run.out;
              EXPECT_TRUE(Contains(run.out, "\nczas ustawiony\n")) << run.out;
@@ -286,7 +281,7 @@ TEST(Re2Device, CommandsAgainstTheSimulator) {
         {"clock --set --max-drift within the limit",
          [](Bench& b) {
              b.sim.WithDevice([](DeviceSimulator& d) { d.SetClockOffset(30); });
-             const t_run run = b.Run({"clock", "--set", "--max-drift", "60"});
+             const t_child_run run = b.Run({"clock", "--set", "--max-drift", "60"});
              EXPECT_EQ(run.status, 0) << run.err;
              EXPECT_TRUE(Contains(run.out, "czas nie ustawiony: różnica nie przekracza 60 s"))
                  << run.out;
@@ -295,7 +290,7 @@ TEST(Re2Device, CommandsAgainstTheSimulator) {
         {"clock --set --max-drift beyond the limit",
          [](Bench& b) {
              b.sim.WithDevice([](DeviceSimulator& d) { d.SetClockOffset(600); });
-             const t_run run = b.Run({"--quiet", "clock", "--max-drift", "60", "--set"});
+             const t_child_run run = b.Run({"--quiet", "clock", "--max-drift", "60", "--set"});
              EXPECT_EQ(run.status, 0) << run.err;
              EXPECT_TRUE(Contains(run.out, "\nczas ustawiony\n")) << run.out;
              EXPECT_EQ(b.sim.CommandCount(protocol::kCmdSetClock), 1u);
@@ -303,18 +298,17 @@ TEST(Re2Device, CommandsAgainstTheSimulator) {
         {"readout -o FILE.qz: the device's memory byte for byte",
          [](Bench& b) {
              const std::string file = b.dir.PathOf("pomiar.qz");
-             const t_run run = b.Run({"readout", "-o", file});
+             const t_child_run run = b.Run({"readout", "-o", file});
              EXPECT_EQ(run.status, 0) << run.err;
              EXPECT_EQ(run.err, "");
-             EXPECT_TRUE(ReadBytes(file) == b.Memory(0, protocol::kRecorderSize));
+             EXPECT_TRUE(ReadBytes(file) == b.Recorder());
              // The part is gone once the file is whole.
-             EXPECT_FALSE(std::filesystem::exists(b.dir.Path() + "/state/re2-terminal/odczyt-" +
-                                                  std::to_string(b.FactoryNumber()) + ".part"));
+             EXPECT_FALSE(std::filesystem::exists(b.PartPath()));
          }},
         {"readout -o DIR/: named after the device and the time",
          [](Bench& b) {
              std::filesystem::create_directory(b.dir.PathOf("out"));
-             const t_run run = b.Run({"readout", "-o", b.dir.PathOf("out") + "/"});
+             const t_child_run run = b.Run({"readout", "-o", b.dir.PathOf("out") + "/"});
              EXPECT_EQ(run.status, 0) << run.err;
              std::vector<std::string> names;
              for (const auto& entry : std::filesystem::directory_iterator(b.dir.PathOf("out"))) {
@@ -325,37 +319,29 @@ TEST(Re2Device, CommandsAgainstTheSimulator) {
                                           std::regex(std::to_string(b.FactoryNumber()) +
                                                      "_[0-9]{4}-[0-9]{2}-[0-9]{2}_[0-9]{6}\\.qz")))
                  << names[0];
-             EXPECT_TRUE(ReadBytes(b.dir.PathOf("out/" + names[0])) ==
-                         b.Memory(0, protocol::kRecorderSize));
+             EXPECT_TRUE(ReadBytes(b.dir.PathOf("out/" + names[0])) == b.Recorder());
          }},
-        {"readout ended by SIGTERM keeps its part; the next one continues it",
+        {"readout with 1 % of the replies lost: asked again, the file whole",
          [](Bench& b) {
+             b.sim.WithDevice([](DeviceSimulator& d) { d.SetRandomDrop(0.01, 21); });
              const std::string file = b.dir.PathOf("pomiar.qz");
-             constexpr std::uint64_t kChunks = (protocol::kRecorderSize + 56) / 57;
-             {
-                 Child first(b.Args({"readout", "-o", file}), b.dir.Path());
-                 // Well into the recorder, whose chunks follow the few requests before it.
-                 ASSERT_TRUE(b.sim.WaitForRequests(kChunks / 2, 120s));
-                 first.Signal(SIGTERM);
-                 const t_run run = first.Finish();
-                 EXPECT_EQ(run.signal, SIGTERM) << run.status << run.err;
-                 EXPECT_EQ(run.err, "");
-             }
-             EXPECT_FALSE(std::filesystem::exists(file));
-             const std::uint64_t before = b.sim.CommandCount(protocol::kCmdReadChunk);
-             const t_run run = b.Run({"readout", "-o", file});
+             const t_child_run run = b.Run({"readout", "-o", file});
              EXPECT_EQ(run.status, 0) << run.err;
-             EXPECT_TRUE(ReadBytes(file) == b.Memory(0, protocol::kRecorderSize));
-             const std::uint64_t second = b.sim.CommandCount(protocol::kCmdReadChunk) - before;
-             EXPECT_LT(second, kChunks - kChunks / 3) << "the second readout began anew";
+             EXPECT_TRUE(ReadBytes(file) == b.Recorder());
+             EXPECT_GE(b.sim.WithDevice([](DeviceSimulator& d) { return d.RepliesLost(); }),
+                       kRecorderChunks / 200);
          }},
+        {"readout ended by SIGTERM in the middle, continued by the next one",
+         ContinuedAfter(SIGTERM)},
+        {"readout killed by SIGKILL in the middle, continued by the next one",
+         ContinuedAfter(SIGKILL)},
         {"settings write of one edited field writes that block alone",
          [](Bench& b) {
              const std::string dump = b.Dump("ustawienia.txt");
              b.SetText("nowe.txt", WithValue(dump, "opis", "\"Wyciąg 2\""));
              const auto inspections = b.Block(protocol::kBlockInspections);
              const auto relays = b.Block(protocol::kBlockRelays);
-             const t_run run = b.Run({"settings", "write", b.dir.PathOf("nowe.txt")});
+             const t_child_run run = b.Run({"settings", "write", b.dir.PathOf("nowe.txt")});
              EXPECT_EQ(run.status, 0) << run.err;
              EXPECT_TRUE(Contains(run.out, "[konfiguracja] opis: ")) << run.out;
              EXPECT_TRUE(Contains(run.out, "-> \"Wyciąg 2\"\nzapisano [konfiguracja]\n"))
@@ -376,7 +362,8 @@ TEST(Re2Device, CommandsAgainstTheSimulator) {
          [](Bench& b) {
              const std::string dump = b.Dump("ustawienia.txt");
              b.SetText("nowe.txt", WithValue(dump, "dlugosc_trasy", "1234"));
-             const t_run run = b.Run({"settings", "write", b.dir.PathOf("nowe.txt"), "--dry-run"});
+             const t_child_run run =
+                 b.Run({"settings", "write", b.dir.PathOf("nowe.txt"), "--dry-run"});
              EXPECT_EQ(run.status, 0) << run.err;
              EXPECT_TRUE(Contains(run.out, "[konfiguracja] dlugosc_trasy: ")) << run.out;
              EXPECT_TRUE(Contains(run.out, "--dry-run: nic nie zapisano")) << run.out;
@@ -386,7 +373,7 @@ TEST(Re2Device, CommandsAgainstTheSimulator) {
          [](Bench& b) {
              const std::string dump = b.Dump("ustawienia.txt");
              b.SetText("nowe.txt", WithValue(dump, "stala_napedu_w_gore", "1000"));
-             const t_run run = b.Run({"settings", "write", b.dir.PathOf("nowe.txt")});
+             const t_child_run run = b.Run({"settings", "write", b.dir.PathOf("nowe.txt")});
              EXPECT_EQ(run.status, 1);
              const std::size_t line =
                  std::count(dump.begin(), dump.begin() + dump.find("\nstala_napedu_w_gore"), '\n') +
@@ -401,7 +388,7 @@ TEST(Re2Device, CommandsAgainstTheSimulator) {
              const std::string other = std::to_string(b.FactoryNumber() + 1);
              b.SetText("inne.txt", WithValue(WithValue(dump, "nr_fabryczny", other),
                                              "odstep_pomiedzy_przegladami", "44"));
-             const t_run run = b.Run({"settings", "write", b.dir.PathOf("inne.txt")});
+             const t_child_run run = b.Run({"settings", "write", b.dir.PathOf("inne.txt")});
              EXPECT_EQ(run.status, 1);
              EXPECT_TRUE(Contains(run.err, "plik innego urządzenia (nr fabryczny " + other))
                  << run.err;
@@ -414,7 +401,7 @@ TEST(Re2Device, CommandsAgainstTheSimulator) {
              b.SetText("inne.txt",
                        WithValue(WithValue(dump, "nr_fabryczny", std::to_string(own + 1)),
                                  "odstep_pomiedzy_przegladami", "44"));
-             const t_run run =
+             const t_child_run run =
                  b.Run({"settings", "write", "--other-device", b.dir.PathOf("inne.txt")});
              EXPECT_EQ(run.status, 0) << run.err;
              EXPECT_TRUE(Contains(run.out, "zapisano [przeglady]\n")) << run.out;
@@ -426,14 +413,14 @@ TEST(Re2Device, CommandsAgainstTheSimulator) {
          [](Bench& b) {
              CComPort holder;
              ASSERT_EQ(holder.OpenPath(b.sim.LinkPath(), 57600), 1);
-             const t_run run = b.Run({"info"});
+             const t_child_run run = b.Run({"info"});
              EXPECT_EQ(run.status, 1);
              EXPECT_TRUE(Contains(run.err, "jest zajęty przez inny program")) << run.err;
              EXPECT_EQ(b.sim.RequestCount(), 0u);
          }},
         {"wrong usage",
          [](Bench& b) {
-             const t_run run = b.Run({"readout"});
+             const t_child_run run = b.Run({"readout"});
              EXPECT_EQ(run.status, 2);
              EXPECT_TRUE(Contains(run.err, "readout needs -o")) << run.err;
              EXPECT_EQ(b.sim.RequestCount(), 0u);
@@ -466,7 +453,7 @@ TEST(Re2Device, BadSettingsFilesAreRefusedWithTheirLine) {
         SCOPED_TRACE(c.text);
         Bench b;
         b.SetText("zly.txt", c.text);
-        const t_run run = b.Run({"settings", "write", b.dir.PathOf("zly.txt")});
+        const t_child_run run = b.Run({"settings", "write", b.dir.PathOf("zly.txt")});
         EXPECT_EQ(run.status, 1);
         EXPECT_TRUE(Contains(run.err, b.dir.PathOf("zly.txt") + c.message)) << run.err;
         EXPECT_TRUE(b.WrittenChunks().empty());
