@@ -106,8 +106,12 @@ void CCliSession::SendWithoutReply(int command) {
 }
 
 bool CCliSession::ReadBlock(int blockId, std::uint8_t* buffer) {
+    return ReadWhole(blockId, buffer, true);
+}
+
+bool CCliSession::ReadWhole(int blockId, std::uint8_t* buffer, bool told) {
     m_transfer->SetRead(blockId);
-    if (!RunTransfer({}, true)) {
+    if (!RunTransfer({}, told)) {
         return false;
     }
     std::memcpy(buffer, m_transfer->Transfer().Data(), protocol::BlockSize(blockId));
@@ -128,12 +132,7 @@ bool CCliSession::ReadBlockFrom(int blockId, std::uint32_t held, std::uint8_t* b
 }
 
 bool CCliSession::ReadBlockQuietly(int blockId, std::uint8_t* buffer) {
-    m_transfer->SetRead(blockId);
-    if (!RunTransfer({}, false)) {
-        return false;
-    }
-    std::memcpy(buffer, m_transfer->Transfer().Data(), protocol::BlockSize(blockId));
-    return true;
+    return ReadWhole(blockId, buffer, false);
 }
 
 bool CCliSession::WriteBlock(int blockId, const std::uint8_t* bytes) {

@@ -84,6 +84,8 @@ private:
     // Runs the walk set in m_transfer to its end; true when it completed. onChunk sees the
     // bytes as they arrive; told: a failure is told on the error stream.
     bool RunTransfer(const ChunkFunction& onChunk, bool told);
+    // Reads the whole block into buffer (left as it was on a failure).
+    bool ReadWhole(int blockId, std::uint8_t* buffer, bool told);
 
     CPollHost& m_host;
     t_cli_link m_link;

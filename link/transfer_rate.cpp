@@ -20,7 +20,12 @@ std::string FormatTimeLeft(long long seconds) {
     if (seconds < 60) {
         return Format("%lld s", seconds);
     }
-    return Format("%lld min %02lld s", seconds / 60, seconds % 60);
+    if (seconds < 3600) {
+        return Format("%lld min %02lld s", seconds / 60, seconds % 60);
+    }
+    // Hours away, seconds tell nothing; the text also stays within one line of the box.
+    const long long minutes = (seconds + 30) / 60;
+    return Format("%lld h %02lld min", minutes / 60, minutes % 60);
 }
 
 } // namespace

@@ -7,7 +7,8 @@
 // Until then the text holds only the bytes part. A transfer that has not moved for the
 // whole window shows "0,0 kB/s" and no time left, as does a finished one or one whose
 // estimate passes 100 hours.
-// kB is 1000 B; the time left is rounded to the second, "45 s" under a minute.
+// kB is 1000 B; the time left is rounded to the second, "45 s" under a minute, and to the
+// minute from an hour on ("1 h 19 min").
 //
 // Times are a steady clock in ms given by the caller; the class never reads a clock.
 

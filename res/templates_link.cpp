@@ -30,7 +30,8 @@ void RegisterLinkTemplates() {
     progress.fontPoints = 8;
     progress.controls = {
         {ControlKind::Progress, IDC_PROGRESS, "", 5, 9, 175, 9, WS_BORDER, 0},
-        {ControlKind::Static, IDC_PROGRESS_TEXT, "", 5, 23, 175, 8, SS_CENTER, 0},
+        // As wide as the box allows: the text of a slow line is long.
+        {ControlKind::Static, IDC_PROGRESS_TEXT, "", 2, 23, 182, 8, SS_CENTER, 0},
         {ControlKind::PushButton, IDC_CANCEL, "Przerwij", 67, 39, 50, 14, WS_TABSTOP, 0},
     };
     RegisterDialogTemplate(progress);

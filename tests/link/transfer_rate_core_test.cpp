@@ -46,6 +46,8 @@ TEST(TransferRate, TextTellsBytesRateOverTheLastSecondsAndTimeLeft) {
         // 2 kB/s for 10 s, 2 s of silence, one more chunk: the rate over the last 5 s.
         {"pause lowers the rate gently", Then(Ramp(0, 10000, 100, 0, 200), {{12000, 20057}}),
          "20 057 z 475 136 B, 1,2 kB/s, zostało ok. 6 min 16 s"},
+        {"an hour or more: hours and minutes", Ramp(0, 5000, 100, 0, 10),
+         "500 z 475 136 B, 0,1 kB/s, zostało ok. 1 h 19 min"},
         {"no progress for the whole window", Then(Ramp(0, 5000, 100, 0, 200), {{11000, 10000}}),
          "10 000 z 475 136 B, 0,0 kB/s"},
         {"finished", Ramp(0, 5000, 100, kTotal - 10000, 200), "475 136 z 475 136 B, 2,0 kB/s"},

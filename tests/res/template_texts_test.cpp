@@ -49,6 +49,12 @@ const std::map<std::pair<int, int>, std::vector<std::string>>& DataTexts() {
         {{IDD_BORDERS, IDC_RANGE_MIN}, {"65535"}},
         {{IDD_BORDERS, IDC_RANGE_MAX}, {"65535"}},
         {{IDD_LOCATION, IDC_POSITION_METRES}, {"4294967"}},
+        // A readout's rate and time left, the widest a line allows: a long time left goes
+        // with a low rate (over ten minutes below 0,8 kB/s), and the estimate ends at 100 h.
+        {{IDD_NV_PROGRESS, IDC_PROGRESS_TEXT},
+         {"475 136 z 475 136 B, 0,8 kB/s, zostało ok. 59 min 59 s",
+          "475 136 z 475 136 B, 0,1 kB/s, zostało ok. 99 h 59 min",
+          "475 136 z 475 136 B, 99,9 kB/s, zostało ok. 59 s"}},
     };
     return texts;
 }
@@ -89,6 +95,8 @@ TEST(TemplateTexts, EveryCaptionAndWidestValueFitsItsControl) {
                 default:
                     if (!c.text.empty())
                         texts.push_back(c.text);
+                    else if (auto it = DataTexts().find({id, c.id}); it != DataTexts().end())
+                        texts = it->second;
                     break;
                 }
                 for (const std::string& text : texts) {
