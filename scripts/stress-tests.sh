@@ -45,6 +45,8 @@ build=$(pwd)/build
 userdir=$(mktemp -d /tmp/re2-user-stress.XXXXXX)
 cp "$build"/CTestTestfile.cmake "$build"/*_include.cmake "$build"/*_tests.cmake "$userdir"/
 find "$build" -maxdepth 1 -type f -executable -name 're2_*_tests' -exec cp {} "$userdir"/ \;
+# The command-line and port-sharing tests run re2-device from beside themselves.
+[[ -x $build/re2-device ]] && cp "$build"/re2-device "$userdir"/
 sed -i "s|$build|$userdir|g" "$userdir"/*.cmake
 mkdir -m 700 "$userdir/runtime"
 chown -R "$user:" "$userdir"
