@@ -7,6 +7,7 @@
 //   device_cli_bench --loss 0.01 57600 460800
 //                               with that share of the replies lost at random (fixed seed)
 
+#include "bench/loss_text.h"
 #include "link/protocol.h"
 #include "sim/pty_simulator.h"
 #include "tests/support/temporary_directory.h"
@@ -20,15 +21,6 @@
 #include <vector>
 
 namespace {
-
-// ", 1 % of replies lost", or nothing for no loss.
-std::string LossText(double loss) {
-    char text[64] = "";
-    if (loss > 0) {
-        std::snprintf(text, sizeof text, ", %g %% of replies lost", loss * 100);
-    }
-    return text;
-}
 
 constexpr int kBitsPerCharacter = 10;
 

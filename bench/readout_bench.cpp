@@ -16,6 +16,7 @@
 // status polls included: 10 bit times per character (start, 8 data bits, stop).
 
 #include "app/lw_dlg.h"
+#include "bench/loss_text.h"
 #include "framework/afx.h"
 #include "framework/testing/test_seams.h"
 #include "link/protocol.h"
@@ -32,15 +33,6 @@
 #include <vector>
 
 namespace {
-
-// ", 1 % of replies lost", or nothing for no loss.
-std::string LossText(double loss) {
-    char text[64] = "";
-    if (loss > 0) {
-        std::snprintf(text, sizeof text, ", %g %% of replies lost", loss * 100);
-    }
-    return text;
-}
 
 using Clock = std::chrono::steady_clock;
 

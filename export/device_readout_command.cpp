@@ -3,6 +3,7 @@
 // the device or a signal is continued by the next one without asking (--restart reads it
 // all again).
 
+#include "base/steady_time.h"
 #include "base/text_format.h"
 #include "export/cli_session.h"
 #include "export/device_cli_options.h"
@@ -15,7 +16,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstring>
 #include <ctime>
 #include <ostream>
@@ -24,12 +24,6 @@
 namespace {
 
 constexpr char kCannotSave[] = "Nie mozna otworzyc pliku do zapisu!";
-
-std::int64_t SteadyMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
 
 // FILE.qz as given; for a folder (DIR/, or a name that is one) the file in it named after
 // the device and the PC's local time at the start.

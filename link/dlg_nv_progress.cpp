@@ -1,21 +1,11 @@
 #include "link/dlg_nv_progress.h"
 
+#include "base/steady_time.h"
 #include "base/text_format.h"
 #include "link/link_host.h"
 #include "res/resource.h"
 
-#include <chrono>
 #include <utility>
-
-namespace {
-
-std::int64_t SteadyMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
-} // namespace
 
 CDlgNVProgress::CDlgNVProgress(CLinkHost& host, CQueue& queue)
     : CDialog(IDD_NV_PROGRESS), m_host(host), m_driver(queue) {}

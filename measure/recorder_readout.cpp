@@ -1,6 +1,7 @@
 // "Odczyt pomiarów": needs no window. The device is named first (command 33 and the factory
 // number of block 2, read in passing), because its cut readout is found by that name.
 #include "base/byte_order.h"
+#include "base/steady_time.h"
 #include "base/text_format.h"
 #include "base/win1250.h"
 #include "device/configuration_record.h"
@@ -13,7 +14,6 @@
 #include "measure/measure_operations.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstring>
 #include <ctime>
 #include <vector>
@@ -25,12 +25,6 @@ constexpr std::uint8_t kEndMarker = 0xFF;
 
 std::int64_t Now() {
     return static_cast<std::int64_t>(std::time(nullptr));
-}
-
-std::int64_t SteadyMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
 }
 
 std::string LocalTimeText(std::int64_t seconds) {
