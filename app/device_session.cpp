@@ -5,7 +5,7 @@
 #include "link/dlg_nv_progress.h"
 #include "link/dlg_request.h"
 #include "link/protocol.h"
-#include "measure/readout_part.h"
+#include "base/readout_part_folder.h"
 
 #include <cstring>
 
@@ -56,8 +56,8 @@ bool CLWDlg::ReadBlockQuietly(int blockId, std::uint8_t* buffer) {
     return true;
 }
 
-std::string CLWDlg::ReadoutPartDirectory() const {
-    return ReadoutPartDirectoryOf(ProgramDirectory());
+t_readout_part_folder CLWDlg::ReadoutPartFolder() const {
+    return m_partFolder.has_value() ? *m_partFolder : ReadoutPartFolderOf(ProgramDirectory());
 }
 
 bool CLWDlg::WriteBlock(int blockId, const std::uint8_t* bytes) {

@@ -18,6 +18,7 @@
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <unordered_map>
 
@@ -92,7 +93,10 @@ public:
     std::uint8_t* MemoryImage() override { return m_memoryImage; }
     const std::string& ImageSource() const override { return m_imageSource; }
     void SetImageSource(const std::string& source) override { m_imageSource = source; }
-    std::string ReadoutPartDirectory() const override;
+    t_readout_part_folder ReadoutPartFolder() const override;
+    // Keeps the parts of cut readouts in folder instead of the one this process would
+    // choose (tests: a state folder in another user's home).
+    void SetReadoutPartFolder(const t_readout_part_folder& folder) { m_partFolder = folder; }
     bool AskYesNo(const std::string& question) override;
     void ShowMessage(const std::string& text, MessageIcon icon) override;
     CWnd* ParentWindow() override { return this; }
@@ -161,6 +165,7 @@ private:
     CEdit m_statusInputs;
     CEdit m_statusOutputs;
     CEdit m_statusSupply;
+    std::optional<t_readout_part_folder> m_partFolder;
     std::string m_programDirectory;
     std::string m_settingsDirectory;
     CTransfer* m_transfer = nullptr;

@@ -5,6 +5,8 @@
 // ended. Every call is made on the thread that runs the operation and returns when its
 // work is done, so an operation reads as a straight sequence of steps.
 
+#include "base/readout_part_folder.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -26,6 +28,9 @@ public:
     // Appends text to the console; newLine != 0 starts a new line first. "\r\n" inside the
     // text breaks lines.
     virtual void ConsoleWrite(const std::string& text, int newLine) = 0;
+    // A line the user must see while the operation goes on, where a session has no console
+    // too: the window writes it to its console, a program without one to its error stream.
+    virtual void Notice(const std::string& text) { ConsoleWrite(text, 1); }
 
     // The address of the session's device, as its frames carry it.
     virtual int DeviceAddress() const = 0;
@@ -61,8 +66,8 @@ public:
     // zeros a session starts with.
     virtual const std::string& ImageSource() const = 0;
     virtual void SetImageSource(const std::string& source) = 0;
-    // Where the parts of cut readouts are kept (see measure/readout_part.h), ending in '/'.
-    virtual std::string ReadoutPartDirectory() const = 0;
+    // Where the parts of cut readouts are kept (see base/readout_part_folder.h).
+    virtual t_readout_part_folder ReadoutPartFolder() const = 0;
 
     // Asks the user a yes/no question; true for yes.
     virtual bool AskYesNo(const std::string& question) = 0;

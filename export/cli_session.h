@@ -58,12 +58,14 @@ public:
     void SetAnswer(bool yes) { m_answer = yes; }
     void SetProgress(ProgressFunction progress) { m_progress = std::move(progress); }
 
-    // The folder ReadoutPartDirectory gives.
-    void SetReadoutPartDirectory(const std::string& directory) { m_partDirectory = directory; }
+    // The folder ReadoutPartFolder gives.
+    void SetReadoutPartFolder(const t_readout_part_folder& folder) { m_partFolder = folder; }
 
     // ---- CDeviceSession ----
     int DeviceAddress() const override { return m_link.deviceAddress; }
     void ConsoleWrite(const std::string& text, int newLine) override;
+    // The text on the error stream, unless a signal is ending the program.
+    void Notice(const std::string& text) override { ShowMessage(text, MessageIcon::None); }
     const t_transfer_data* Exchange(int command, const std::uint8_t* data, int length) override;
     void SendWithoutReply(int command) override;
     bool ReadBlock(int blockId, std::uint8_t* buffer) override;
@@ -74,7 +76,7 @@ public:
     std::uint8_t* MemoryImage() override { return m_image.data(); }
     const std::string& ImageSource() const override { return m_imageSource; }
     void SetImageSource(const std::string& source) override { m_imageSource = source; }
-    std::string ReadoutPartDirectory() const override { return m_partDirectory; }
+    t_readout_part_folder ReadoutPartFolder() const override { return m_partFolder; }
     bool AskYesNo(const std::string& question) override;
     // The text on the error stream, unless a signal is ending the program.
     void ShowMessage(const std::string& text, MessageIcon icon) override;
@@ -105,6 +107,6 @@ private:
     t_transfer_data m_reply{};
     std::vector<std::uint8_t> m_image;
     std::string m_imageSource;
-    std::string m_partDirectory;
+    t_readout_part_folder m_partFolder;
     bool m_answer = false;
 };

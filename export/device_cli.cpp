@@ -1,6 +1,6 @@
 #include "export/device_cli.h"
-#include "measure/readout_part.h"
 
+#include "base/readout_part_folder.h"
 #include "export/cli_session.h"
 #include "export/device_cli_config.h"
 #include "export/device_cli_options.h"
@@ -77,7 +77,7 @@ int DeviceMain(int argc, char** argv, std::ostream& out, std::ostream& err) {
     int status = 1;
     {
         CCliSession session(host, link, err);
-        session.SetReadoutPartDirectory(ReadoutPartDirectoryOf(programDirectory));
+        session.SetReadoutPartFolder(ReadoutPartFolderOf(programDirectory));
         if (session.Connect()) {
             if (const std::string notice = session.PortNotice();
                 !notice.empty() && !options.quiet) {

@@ -39,6 +39,8 @@ void CBlockTransfer::SetRead(int blockId) {
 void CBlockTransfer::SetReadFrom(int blockId, std::uint32_t held, const std::uint8_t* source) {
     Set(blockId, Direction::Read);
     m_startAt = std::min(held, m_total);
+    // Known already, and so done: the owner counts what arrives from here on.
+    m_done = m_startAt;
     if (m_startAt > 0 && source != nullptr) {
         std::memcpy(m_buffer.data(), source, m_startAt);
     }
@@ -88,9 +90,12 @@ CBlockTransfer::Next CBlockTransfer::Prepare() {
     return Next::Send;
 }
 
-void CBlockTransfer::Sent(std::uint32_t ticket) {
+void CBlockTransfer::Sent(std::uint32_t ticket, std::int64_t nowMs) {
     if (m_state == State::Running) {
         m_ticket = ticket;
+        if (m_tries == 1) {
+            m_firstTryMs = nowMs;
+        }
     }
 }
 
@@ -102,14 +107,15 @@ bool CBlockTransfer::Take(std::uint32_t ticket) {
     return true;
 }
 
-CBlockTransfer::Next CBlockTransfer::OnTimeout(std::uint32_t ticket) {
+CBlockTransfer::Next CBlockTransfer::OnTimeout(std::uint32_t ticket, std::int64_t nowMs) {
     if (!Take(ticket)) {
         return Next::Ignore;
     }
-    return Retry(Failure::NoReply);
+    return Retry(Failure::NoReply, nowMs);
 }
 
-CBlockTransfer::Next CBlockTransfer::OnReply(std::uint32_t ticket, const t_transfer_data& reply) {
+CBlockTransfer::Next CBlockTransfer::OnReply(std::uint32_t ticket, const t_transfer_data& reply,
+                                             std::int64_t nowMs) {
     if (!Take(ticket)) {
         return Next::Ignore;
     }
@@ -118,7 +124,7 @@ CBlockTransfer::Next CBlockTransfer::OnReply(std::uint32_t ticket, const t_trans
     }
     if (m_direction == Direction::Read) {
         if (!TakeReadData(reply)) {
-            return Retry(Failure::BadReply);
+            return Retry(Failure::BadReply, nowMs);
         }
     } else if (reply.length < 1 || reply.data[0] != kWriteConfirmed) {
         // A confirmation without its status byte confirms nothing.
@@ -135,10 +141,13 @@ CBlockTransfer::Next CBlockTransfer::OnReply(std::uint32_t ticket, const t_trans
     return next;
 }
 
-CBlockTransfer::Next CBlockTransfer::Retry(Failure failure) {
+CBlockTransfer::Next CBlockTransfer::Retry(Failure failure, std::int64_t nowMs) {
     // Only reads are asked again: a read changes nothing on the device, while a write sent
     // twice, or a close after an unconfirmed chunk, could leave a block half written.
-    if (m_request.command != protocol::kCmdReadChunk || m_tries >= kMaxReadTries) {
+    // A clock that went back counts as time passed, so that a chunk's tries always end.
+    const std::int64_t elapsed = nowMs - m_firstTryMs;
+    const bool timeSpent = elapsed >= kMinReadGiveUpMs || elapsed < 0;
+    if (m_request.command != protocol::kCmdReadChunk || (m_tries >= kMaxReadTries && timeSpent)) {
         return End(State::Failed, failure);
     }
     ++m_tries;

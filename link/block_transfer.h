@@ -6,11 +6,13 @@
 //     their data in the buffer; a reply must carry the count asked for, whole.
 //   - A write sends the buffer in chunks (command 39); each must be confirmed with status 1,
 //     and the block is closed (command 41) only after the last chunk was confirmed.
-//   - A read chunk that gets no reply, or a reply whose count does not fit, is asked again,
-//     up to kMaxReadTries tries in all; the walk fails only when every try of one chunk
-//     failed, with the failure of the last try. A try sent again after a failure is named
-//     with SendAfterQuiet: a late reply to the failed try may still be on its way, so the
-//     owner sends it only once the line has been quiet for QuietAfterFailureMs (see
+//   - A read chunk that gets no reply, or a reply whose count does not fit, is asked again;
+//     the walk fails only once one chunk has had kMaxReadTries tries and kMinReadGiveUpMs
+//     have passed since its first try went out, every try having failed, with the failure
+//     of the last try. The tries alone would be spent within a second of short waits, less
+//     than one reply may take, so a device that pauses would end the readout. A try sent again
+//     after a failure is named with SendAfterQuiet: a late reply to the failed try may still be on
+//     its way, so the owner sends it only once the line has been quiet for QuietAfterFailureMs (see
 //     link/read_timing.h) and drops any frame that arrives meanwhile.
 //   - A write stops at the first time-out or refusal; nothing written is sent again.
 // A read reply may also be checked against its request's address (SetReplyCheck); one the
@@ -20,8 +22,9 @@
 // an older request and is ignored.
 //
 // Calling order: SetRead or SetWrite, Start, then for as long as a call answers Send or
-// SendAfterQuiet: send Request(), call Sent(ticket), and feed that ticket's reply (OnReply)
-// or time-out (OnTimeout). End: the walk is Complete or Failed (see FailureText()).
+// SendAfterQuiet: send Request(), call Sent(ticket, now), and feed that ticket's reply
+// (OnReply) or time-out (OnTimeout). End: the walk is Complete or Failed (see FailureText()).
+// Times (nowMs) are a steady clock in milliseconds, handed in by the owner.
 
 #include "link/protocol.h"
 #include "link/read_reply_check.h"
@@ -57,8 +60,11 @@ public:
         End,            // the walk has ended: Complete or Failed
     };
 
-    // Tries of one read chunk, the first included, before the walk fails.
+    // Tries of one read chunk, the first included, before the walk may fail.
     static constexpr int kMaxReadTries = 5;
+    // Time from a read chunk's first try before the walk may fail: twice the longest wait
+    // the protocol gives a reply.
+    static constexpr std::int64_t kMinReadGiveUpMs = 2 * protocol::kReplyTimeoutMs;
 
     // The buffer holds protocol::kRecorderSize bytes, the largest block.
     CBlockTransfer();
@@ -77,10 +83,10 @@ public:
 
     // The request to send now; valid after an answer of Send, until the next call.
     const t_block_request& Request() const { return m_request; }
-    // The owner sent Request() under ticket; its reply or time-out is awaited now.
-    void Sent(std::uint32_t ticket);
-    Next OnReply(std::uint32_t ticket, const t_transfer_data& reply);
-    Next OnTimeout(std::uint32_t ticket);
+    // The owner sent Request() under ticket at nowMs; its reply or time-out is awaited now.
+    void Sent(std::uint32_t ticket, std::int64_t nowMs);
+    Next OnReply(std::uint32_t ticket, const t_transfer_data& reply, std::int64_t nowMs);
+    Next OnTimeout(std::uint32_t ticket, std::int64_t nowMs);
     // "Przerwij": a running walk ends as Aborted; anything delivered afterwards is ignored.
     void Abort();
 
@@ -110,8 +116,8 @@ private:
     // True when ticket is the request outstanding; it is no longer outstanding afterwards.
     bool Take(std::uint32_t ticket);
     bool TakeReadData(const t_transfer_data& reply);
-    // A try failed: asks the same read chunk again while tries are left, else ends the walk.
-    Next Retry(Failure failure);
+    // A try failed at nowMs: asks the same read chunk again while it may, else ends the walk.
+    Next Retry(Failure failure, std::int64_t nowMs);
     Next End(State state, Failure failure = Failure::None);
 
     std::vector<std::uint8_t> m_buffer;
@@ -126,6 +132,7 @@ private:
     t_block_request m_request;
     std::uint32_t m_ticket = 0; // the request outstanding; 0 when none
     CReadReplyCheck* m_check = nullptr;
-    int m_tries = 0; // tries of the chunk outstanding, the one on the line included
+    int m_tries = 0;               // tries of the chunk outstanding, the one on the line included
+    std::int64_t m_firstTryMs = 0; // when the outstanding chunk's first try went out
     std::uint32_t m_retries = 0;
 };

@@ -61,12 +61,14 @@ void CBlockTransferDriver::Send(bool afterQuiet) {
         Follow(CBlockTransfer::Next::End);
         return;
     }
-    m_transfer.Sent(ticket);
+    m_transfer.Sent(ticket, m_queue.NowMs());
 }
 
 void CBlockTransferDriver::Deliver(const t_transfer_data* reply) {
     const std::uint32_t ticket = m_queue.CurrentDelivery();
-    Follow(reply != nullptr ? m_transfer.OnReply(ticket, *reply) : m_transfer.OnTimeout(ticket));
+    const std::int64_t now = m_queue.NowMs();
+    Follow(reply != nullptr ? m_transfer.OnReply(ticket, *reply, now)
+                            : m_transfer.OnTimeout(ticket, now));
 }
 
 void CBlockTransferDriver::Follow(CBlockTransfer::Next next) {

@@ -9,6 +9,7 @@
 // The host runs timers and posted work only on its own thread, one at a time, and drops
 // whatever is still armed or posted when it tears the link down.
 
+#include "base/steady_time.h"
 #include "link/link_event.h"
 
 #include <cstdint>
@@ -36,6 +37,9 @@ public:
     virtual HostTimerId StartTimer(int delayMs, std::function<void()> callback) = 0;
     // Disarms the timer; an id that already ran, was cancelled or is 0 is ignored.
     virtual void CancelTimer(HostTimerId id) = 0;
+    // The clock the timers run by, in ms (a steady clock: a change of the wall clock never
+    // moves it). How long a block transfer has tried one chunk is measured by it.
+    virtual std::int64_t NowMs() const { return SteadyMs(); }
     // Runs work later on the host's thread, after the work posted before it. The one member
     // any thread may call.
     virtual void Post(std::function<void()> work) = 0;

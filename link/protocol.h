@@ -52,6 +52,10 @@ constexpr int kWriteTimeoutMs = 5000;
 constexpr std::size_t kChunkData = 57;         // memory bytes per chunk request
 constexpr std::size_t kChunkHeader = 5;        // memory address (4) + count (1)
 constexpr std::size_t kRecorderSize = 0x74000; // 475,136 bytes
+// The recorder's ring: a run opens with the start marker, the newest run is followed by the
+// end marker; no data byte takes either value.
+constexpr std::uint8_t kRecorderStartMarker = 0xFE;
+constexpr std::uint8_t kRecorderEndMarker = 0xFF;
 constexpr std::uint32_t kSettingsBase = 0x100000;
 
 constexpr int kBlockRecorder = 0; // block id of the recorder memory

@@ -79,6 +79,8 @@ public:
     int CurrentRoundTripMs() const { return m_deliveringRoundTripMs; }
     // True while sending waits for a quiet line.
     bool IsHoldingForQuiet() const { return m_quietNeeded; }
+    // The host's clock (CLinkHost::NowMs).
+    std::int64_t NowMs() const { return m_host.NowMs(); }
 
     // The link came up at baudRate: the connection's echo check, read timing, dropped
     // frames and retries begin afresh.

@@ -20,7 +20,7 @@ enum class CutReadout {
 struct t_recorder_readout {
     bool complete = false;       // the session's image holds the whole memory
     t_readout_identity identity; // the device read (valid once its identity was read)
-    std::string partPath;        // its part file
+    std::string partPath;        // its part file; empty when no part may be kept
     std::int64_t startTime = 0;  // calendar seconds when the readout began
 };
 

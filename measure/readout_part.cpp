@@ -13,8 +13,6 @@
 
 namespace {
 
-constexpr char kStateFolder[] = ".local/state";
-constexpr char kPartFolderName[] = "re2-terminal/";
 constexpr char kPartPrefix[] = "odczyt-";
 constexpr char kPartSuffix[] = ".part";
 
@@ -137,6 +135,14 @@ bool NextRecord(const std::uint8_t* data, std::size_t size, std::size_t offset, 
 // O_NONBLOCK: a FIFO under a part's name must not stop the program at its open.
 constexpr int kOpenFlags = O_CLOEXEC | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK;
 
+// A regular file of this user that no one else may write: one another user could have
+// written holds bytes that no device sent.
+bool IsOwnPrivateFile(int fd) {
+    struct stat info;
+    return fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid() &&
+           (info.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
 // The bytes of the regular file open as fd, from its start, at most kPartFileMaxBytes.
 bool ReadRegularFile(int fd, std::vector<std::uint8_t>& bytes, std::int64_t& modificationTime) {
     struct stat info;
@@ -173,34 +179,8 @@ bool IsPartName(const std::string& name) {
 
 } // namespace
 
-// --- Where parts live ------------------------------------------------------------------
-
-std::string ChooseReadoutPartDirectory(const t_settings_folder_inputs& inputs) {
-    if (IsPortableCopy(inputs)) {
-        return inputs.programDirectory;
-    }
-    std::string base;
-    if (IsAbsolute(inputs.xdgStateHome)) {
-        base = WithoutTrailingSlashes(inputs.xdgStateHome);
-    } else if (IsAbsolute(inputs.home)) {
-        base = WithoutTrailingSlashes(inputs.home);
-        base += (base == "/" ? "" : "/") + std::string(kStateFolder);
-    } else {
-        return inputs.programDirectory;
-    }
-    return base + (base == "/" ? "" : "/") + kPartFolderName;
-}
-
-std::string ReadoutPartDirectoryOf(const std::string& programDirectory) {
-    return ChooseReadoutPartDirectory(SettingsFolderInputsOf(programDirectory));
-}
-
 std::string ReadoutPartPath(const std::string& directory, std::uint16_t factoryNumber) {
     return directory + kPartPrefix + std::to_string(factoryNumber) + kPartSuffix;
-}
-
-bool MakeReadoutPartDirectory(const std::string& directory) {
-    return MakeSettingsDirectory(directory);
 }
 
 // --- Reading -------------------------------------------------------------------------
@@ -250,7 +230,7 @@ bool ReadReadoutPart(const std::string& path, t_readout_part& part) {
     }
     std::vector<std::uint8_t> bytes;
     std::int64_t modificationTime = 0;
-    const bool read = ReadRegularFile(fd, bytes, modificationTime);
+    const bool read = IsOwnPrivateFile(fd) && ReadRegularFile(fd, bytes, modificationTime);
     ::close(fd);
     return read && ParseReadoutPart(bytes.data(), bytes.size(), modificationTime, part);
 }
@@ -299,10 +279,8 @@ std::vector<std::string> StaleReadoutParts(const std::string& directory, std::in
             continue;
         }
         t_readout_part part;
-        const std::int64_t cutTime =
-            ParseReadoutPart(bytes.data(), bytes.size(), modificationTime, part) ? part.cutTime
-                                                                                 : modificationTime;
-        if (!IsReadoutPartFresh(cutTime, now)) {
+        if (ParseReadoutPart(bytes.data(), bytes.size(), modificationTime, part) &&
+            !IsReadoutPartFresh(part.cutTime, now)) {
             stale.push_back(path);
         }
     }
@@ -341,9 +319,15 @@ bool CReadoutPartWriter::Open(const std::string& path, int flags) {
     m_fileLength = 0;
     m_pending.clear();
     m_clockStarted = false;
+    m_error = 0;
     m_fd = ::open(path.c_str(), flags | kOpenFlags, 0600);
+    if (m_fd < 0) {
+        m_error = errno;
+        return false;
+    }
     struct stat info;
-    if (m_fd >= 0 && (fstat(m_fd, &info) != 0 || !S_ISREG(info.st_mode))) {
+    if (fstat(m_fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != ::geteuid()) {
+        m_error = S_ISDIR(info.st_mode) ? EISDIR : EPERM;
         Close();
     }
     return m_fd >= 0;
@@ -358,7 +342,12 @@ bool CReadoutPartWriter::Create(const std::string& path, const t_readout_identit
     fchmod(m_fd, S_IRUSR | S_IWUSR);
     std::vector<std::uint8_t> header;
     PutRecord(header, kKindHeader, HeaderPayload(identity));
-    if (ftruncate(m_fd, 0) != 0 || !WriteRecords(header)) {
+    if (ftruncate(m_fd, 0) != 0) {
+        m_error = errno;
+        Close();
+        return false;
+    }
+    if (!WriteRecords(header)) {
         Close();
         return false;
     }
@@ -431,18 +420,24 @@ bool CReadoutPartWriter::End(std::int64_t cutTime) {
     PutLE(payload, static_cast<std::uint64_t>(cutTime), 8);
     std::vector<std::uint8_t> end;
     PutRecord(end, kKindEnd, payload);
-    const bool ended = Flush() && WriteRecords(end) && fsync(m_fd) == 0;
+    bool ended = Flush() && WriteRecords(end);
+    if (ended && fsync(m_fd) != 0) {
+        m_error = errno;
+        ended = false;
+    }
     Close();
     return ended;
 }
 
 bool CReadoutPartWriter::WriteRecords(const std::vector<std::uint8_t>& records) {
+    errno = 0;
     if (WriteAll(m_fd, records.data(), records.size())) {
         m_fileLength += records.size();
         return true;
     }
     // A torn record would end the part where it lies, and everything written after it
     // would be lost to the reader: cut it off and write no more.
+    m_error = errno != 0 ? errno : EIO;
     m_failed = true;
     if (ftruncate(m_fd, static_cast<off_t>(m_fileLength)) == 0) {
         lseek(m_fd, static_cast<off_t>(m_fileLength), SEEK_SET);

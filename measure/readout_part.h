@@ -15,7 +15,6 @@
 // The writer appends: chunks gather in memory and go to the disk at most once a second, as
 // plain writes, never rewriting what is already there; only the end record is synced.
 
-#include "base/settings_folder.h"
 #include "link/protocol.h"
 
 #include <cstddef>
@@ -50,19 +49,9 @@ struct t_readout_part {
     std::size_t chunksEnd = 0;
 };
 
-// --- Where parts live ------------------------------------------------------------------
-
-// The folder, ending in '/' (empty for the current directory): the program directory of a
-// portable copy, else $XDG_STATE_HOME/re2-terminal/, or ~/.local/state/re2-terminal/ when
-// XDG_STATE_HOME is unset, empty or relative; the program directory when there is no
-// absolute home either. Uses inputs.xdgStateHome, not inputs.xdgConfigHome.
-std::string ChooseReadoutPartDirectory(const t_settings_folder_inputs& inputs);
-// The choice for this process (see SettingsFolderInputsOf).
-std::string ReadoutPartDirectoryOf(const std::string& programDirectory);
-// "odczyt-<factory number>.part" in directory (which ends in '/' or is empty).
+// "odczyt-<factory number>.part" in directory (which ends in '/' or is empty); the folder
+// is chosen in measure/readout_part_folder.h.
 std::string ReadoutPartPath(const std::string& directory, std::uint16_t factoryNumber);
-// Creates the missing folders of directory with mode 0700; true when it is a directory.
-bool MakeReadoutPartDirectory(const std::string& directory);
 
 // --- Reading -------------------------------------------------------------------------
 
@@ -71,7 +60,8 @@ bool MakeReadoutPartDirectory(const std::string& directory);
 bool ParseReadoutPart(const std::uint8_t* data, std::size_t size, std::int64_t modificationTime,
                       t_readout_part& part);
 // Reads the part at path: false when it is missing, not a regular file (a symbolic link
-// included), cannot be read or has no header that checks.
+// included), not this user's own or writable by others, cannot be read or has no header
+// that checks.
 bool ReadReadoutPart(const std::string& path, t_readout_part& part);
 
 // True while a part cut at cutTime is offered and kept at now (both calendar seconds):
@@ -83,9 +73,9 @@ bool IsReadoutPartFresh(std::int64_t cutTime, std::int64_t now);
 // Removes the part at path, when it is a regular file or a symbolic link. True when
 // nothing is left under that name.
 bool RemoveReadoutPart(const std::string& path);
-// The parts in directory (names "odczyt-*.part", regular files only) that are no longer
-// fresh at now, whichever device they belong to, as full paths in name order. A part
-// whose header does not check is judged by its file's modification time.
+// The parts in directory (names "odczyt-*.part", regular files whose header checks) that
+// are no longer fresh at now, whichever device they belong to, as full paths in name
+// order. A file whose header does not check is no part and is left alone.
 std::vector<std::string> StaleReadoutParts(const std::string& directory, std::int64_t now);
 // Removes StaleReadoutParts(directory, now); the number removed.
 int RemoveStaleReadoutParts(const std::string& directory, std::int64_t now);
@@ -101,8 +91,8 @@ public:
     CReadoutPartWriter& operator=(const CReadoutPartWriter&) = delete;
 
     // Starts a new part at path with its header, replacing a part that was there. The file
-    // is made 0600; a name that is not a regular file (a symbolic link included) is
-    // refused. False when the header could not be written.
+    // is made 0600; a name that is not a regular file (a symbolic link included) or a file
+    // of another user is refused. False when the header could not be written (Error()).
     bool Create(const std::string& path, const t_readout_identity& identity);
     // Continues the part at path: reads it, cuts off whatever follows its last good chunk
     // (a torn record, an end record), and appends from there. part receives what it holds.
@@ -129,6 +119,8 @@ public:
     // True once a write failed. The file is then cut back to its last whole record and no
     // more is written to it, so it still reads as the part it was.
     bool Failed() const { return m_failed; }
+    // The errno of the last open or write that failed; 0 for none.
+    int Error() const { return m_error; }
 
 private:
     bool Open(const std::string& path, int flags);
@@ -137,6 +129,7 @@ private:
 
     int m_fd = -1;
     bool m_failed = false;
+    int m_error = 0;
     std::uint32_t m_held = 0;
     std::uint32_t m_written = 0;  // recorder bytes on the disk
     std::size_t m_fileLength = 0; // file bytes in whole records

@@ -1,6 +1,7 @@
 // "Odczyt pomiarów": needs no window. The device is named first (command 33 and the factory
 // number of block 2, read in passing), because its cut readout is found by that name.
 #include "base/byte_order.h"
+#include "base/readout_part_folder.h"
 #include "base/steady_time.h"
 #include "base/text_format.h"
 #include "base/win1250.h"
@@ -12,6 +13,7 @@
 #include "link/protocol.h"
 #include "link/transfer_data.h"
 #include "measure/measure_operations.h"
+#include "measure/readout_part.h"
 
 #include <algorithm>
 #include <cstring>
@@ -19,9 +21,6 @@
 #include <vector>
 
 namespace {
-
-// A recorder's memory ends its recording with this byte; what follows is older.
-constexpr std::uint8_t kEndMarker = 0xFF;
 
 std::int64_t Now() {
     return static_cast<std::int64_t>(std::time(nullptr));
@@ -86,21 +85,38 @@ bool ReadChunk(CDeviceSession& session, std::uint32_t address, std::uint32_t cou
 
 enum class Join { Same, Changed, NoAnswer };
 
-// Whether the device still holds what the part holds where the readout goes on: the chunk
-// with the end marker (the device records after it) and the last chunk held.
+// The chunks whose bytes tell whether the device recorded over what a part holds since
+// its cut. The device records on from its end marker and wraps at the ring's end, so the
+// bytes it changes first are those at and after the end marker, and once it wraps those
+// from address 0: the chunk with the end marker and the one after it where the part holds
+// them, chunk 0 where the part ends before the end marker; and the last chunk held, for a
+// device that was recording when the readout was cut. In address order, each once.
+std::vector<std::uint32_t> JoinChunks(const std::vector<std::uint8_t>& held) {
+    const std::uint32_t size = static_cast<std::uint32_t>(held.size());
+    const std::uint32_t last = (size - 1) / protocol::kChunkData;
+    std::vector<std::uint32_t> chunks;
+    const auto marker = std::find(held.begin(), held.end(), protocol::kRecorderEndMarker);
+    if (marker != held.end()) {
+        const std::uint32_t chunk =
+            static_cast<std::uint32_t>(marker - held.begin()) / protocol::kChunkData;
+        chunks.push_back(chunk);
+        if (chunk < last) {
+            chunks.push_back(chunk + 1);
+        }
+    } else {
+        chunks.push_back(0);
+    }
+    chunks.push_back(last);
+    std::sort(chunks.begin(), chunks.end());
+    chunks.erase(std::unique(chunks.begin(), chunks.end()), chunks.end());
+    return chunks;
+}
+
+// Whether the device still holds what the part holds, read again at JoinChunks.
 Join CheckJoin(CDeviceSession& session, const std::vector<std::uint8_t>& held) {
     const std::uint32_t size = static_cast<std::uint32_t>(held.size());
-    std::vector<std::uint32_t> chunks;
-    const auto marker = std::find(held.begin(), held.end(), kEndMarker);
-    if (marker != held.end()) {
-        chunks.push_back(static_cast<std::uint32_t>(marker - held.begin()) / protocol::kChunkData);
-    }
-    const std::uint32_t last = (size - 1) / protocol::kChunkData;
-    if (chunks.empty() || chunks.front() != last) {
-        chunks.push_back(last);
-    }
     std::uint8_t bytes[protocol::kChunkData];
-    for (std::uint32_t chunk : chunks) {
+    for (std::uint32_t chunk : JoinChunks(held)) {
         const std::uint32_t address = chunk * protocol::kChunkData;
         const std::uint32_t count = std::min<std::uint32_t>(protocol::kChunkData, size - address);
         if (!ReadChunk(session, address, count, bytes)) {
@@ -126,6 +142,126 @@ std::string ReadoutSource(std::int64_t start) {
     return "odczyt z urządzenia " + LocalTimeText(start);
 }
 
+void NameDevice(CDeviceSession& session, const t_readout_identity& identity) {
+    session.ConsoleWrite(
+        Format("Urządzenie %s",
+               Win1250ToUtf8(reinterpret_cast<const std::uint8_t*>(identity.name.data()),
+                             identity.name.size())
+                   .c_str()) +
+            FormatVersionSuffix(identity.version) +
+            Format(", nr fabryczny %u", static_cast<unsigned>(identity.factoryNumber)),
+        1);
+}
+
+// The part file of one readout: where it is, and telling the user once when it cannot be
+// kept, since a cut would then cost the whole readout. The readout goes on either way.
+class CReadoutPartKeeper {
+public:
+    explicit CReadoutPartKeeper(CDeviceSession& session) : m_session(session) {}
+
+    // Finds the device's part in the session's folder when parts may be kept there, and
+    // removes the stale ones; otherwise says why and keeps no part. Gives the part's path,
+    // empty for none.
+    std::string Open(std::uint16_t factoryNumber, std::int64_t now) {
+        const t_readout_part_folder folder = m_session.ReadoutPartFolder();
+        const std::string path = ReadoutPartPath(folder.directory, factoryNumber);
+        std::string problem = PrepareReadoutPartFolder(folder);
+        if (problem.empty()) {
+            problem = ReadoutPartFileProblem(path);
+        }
+        if (!problem.empty()) {
+            Warn(path, problem);
+            return "";
+        }
+        RemoveStaleReadoutParts(folder.directory, now);
+        return m_path = path;
+    }
+    const std::string& Path() const { return m_path; }
+    CReadoutPartWriter& Writer() { return m_writer; }
+
+    void Create(const t_readout_identity& identity) {
+        if (!m_path.empty() && !m_writer.Create(m_path, identity)) {
+            WarnWriter();
+        }
+    }
+    void Append(std::uint32_t offset, const std::uint8_t* bytes, std::uint32_t count) {
+        if (m_writer.IsOpen() && !m_writer.Failed() &&
+            !m_writer.Append(offset, bytes, count, SteadyMs())) {
+            WarnWriter();
+        }
+    }
+    // The readout stopped: what came so far stays with the time of the cut.
+    void End() {
+        if (m_writer.IsOpen() && !m_writer.End(Now())) {
+            WarnWriter();
+        }
+    }
+    void Flush() {
+        if (m_writer.IsOpen() && !m_writer.Flush()) {
+            WarnWriter();
+        }
+    }
+
+private:
+    void WarnWriter() {
+        const int error = m_writer.Error();
+        Warn(m_path, error != 0 ? std::strerror(error) : "błąd zapisu");
+    }
+    void Warn(const std::string& path, const std::string& reason) {
+        if (!m_warned) {
+            m_warned = true;
+            m_session.Notice(
+                Format("Nie można zapisać części odczytu %s: %s", path.c_str(), reason.c_str()));
+        }
+    }
+
+    CDeviceSession& m_session;
+    CReadoutPartWriter m_writer;
+    std::string m_path;
+    bool m_warned = false;
+};
+
+enum class Continued { No, Yes, NoAnswer };
+
+// Continues from the device's part when there is one to continue and `cut` (or the user)
+// takes it, once the join checks: the part's bytes go to memory and the writer appends
+// after them.
+Continued ContinueFromPart(CDeviceSession& session, CReadoutPartKeeper& keeper,
+                           const t_readout_identity& identity, CutReadout cut, std::int64_t now,
+                           std::vector<std::uint8_t>& memory, std::uint32_t& held) {
+    t_readout_part found;
+    if (cut == CutReadout::Restart || keeper.Path().empty() ||
+        !FindCut(keeper.Path(), identity, now, found)) {
+        return Continued::No;
+    }
+    const bool take =
+        cut == CutReadout::Continue ||
+        session.AskYesNo(Format("Dokończyć przerwany odczyt z %s? Odczytano %d z %d B.",
+                                LocalTimeText(found.cutTime).c_str(),
+                                static_cast<int>(found.bytes.size()),
+                                static_cast<int>(protocol::kRecorderSize)));
+    if (!take) {
+        return Continued::No;
+    }
+    switch (CheckJoin(session, found.bytes)) {
+    case Join::Same:
+        if (!keeper.Writer().Continue(keeper.Path(), identity, found)) {
+            return Continued::No;
+        }
+        held = static_cast<std::uint32_t>(found.bytes.size());
+        std::memcpy(memory.data(), found.bytes.data(), held);
+        session.ConsoleWrite(Format("Dalszy odczyt od bajtu %u", held), 1);
+        return Continued::Yes;
+    case Join::Changed:
+        session.ConsoleWrite(
+            "Urządzenie zapisało nowe pomiary od przerwania odczytu: odczyt od początku", 1);
+        return Continued::No;
+    case Join::NoAnswer:
+        break;
+    }
+    return Continued::NoAnswer;
+}
+
 } // namespace
 
 t_recorder_readout ReadRecorderMemory(CDeviceSession& session, CutReadout cut, bool removePart) {
@@ -139,76 +275,36 @@ t_recorder_readout ReadRecorderMemory(CDeviceSession& session, CutReadout cut, b
         ShowNoAnswer(session);
         return result;
     }
-    session.ConsoleWrite(
-        Format("Urządzenie %s",
-               Win1250ToUtf8(reinterpret_cast<const std::uint8_t*>(identity.name.data()),
-                             identity.name.size())
-                   .c_str()) +
-            FormatVersionSuffix(identity.version) +
-            Format(", nr fabryczny %u", static_cast<unsigned>(identity.factoryNumber)),
-        1);
+    NameDevice(session, identity);
 
-    const std::string directory = session.ReadoutPartDirectory();
-    RemoveStaleReadoutParts(directory, result.startTime);
-    result.partPath = ReadoutPartPath(directory, identity.factoryNumber);
-
+    CReadoutPartKeeper part(session);
+    result.partPath = part.Open(identity.factoryNumber, result.startTime);
     std::vector<std::uint8_t> memory(protocol::kRecorderSize);
-    CReadoutPartWriter part;
     std::uint32_t held = 0;
-    t_readout_part found;
-    if (cut != CutReadout::Restart && FindCut(result.partPath, identity, result.startTime, found)) {
-        const bool take =
-            cut == CutReadout::Continue ||
-            session.AskYesNo(Format("Dokończyć przerwany odczyt z %s? Odczytano %d z %d B.",
-                                    LocalTimeText(found.cutTime).c_str(),
-                                    static_cast<int>(found.bytes.size()),
-                                    static_cast<int>(protocol::kRecorderSize)));
-        if (take) {
-            switch (CheckJoin(session, found.bytes)) {
-            case Join::Same:
-                if (part.Continue(result.partPath, identity, found)) {
-                    held = static_cast<std::uint32_t>(found.bytes.size());
-                    std::memcpy(memory.data(), found.bytes.data(), held);
-                    session.ConsoleWrite(Format("Dalszy odczyt od bajtu %u", held), 1);
-                }
-                break;
-            case Join::Changed:
-                session.ConsoleWrite(
-                    "Urządzenie zapisało nowe pomiary od przerwania odczytu: odczyt od początku",
-                    1);
-                break;
-            case Join::NoAnswer:
-                ShowNoAnswer(session);
-                return result;
-            }
-        }
-    }
-    if (held == 0) {
-        // Without a part the readout still runs; only a cut would then cost it all.
-        if (!MakeReadoutPartDirectory(directory) || !part.Create(result.partPath, identity)) {
-            session.ConsoleWrite("Nie można zapisać części odczytu " + result.partPath, 1);
-        }
+    switch (ContinueFromPart(session, part, identity, cut, result.startTime, memory, held)) {
+    case Continued::NoAnswer:
+        ShowNoAnswer(session);
+        return result;
+    case Continued::No:
+        part.Create(identity);
+        break;
+    case Continued::Yes:
+        break;
     }
 
-    const bool read = session.ReadBlockFrom(
-        protocol::kBlockRecorder, held, memory.data(),
-        [&part](std::uint32_t offset, const std::uint8_t* bytes, std::uint32_t count) {
-            if (part.IsOpen() && !part.Failed()) {
-                part.Append(offset, bytes, count, SteadyMs());
-            }
-        });
+    const bool read =
+        session.ReadBlockFrom(protocol::kBlockRecorder, held, memory.data(),
+                              [&part](std::uint32_t offset, const std::uint8_t* bytes,
+                                      std::uint32_t count) { part.Append(offset, bytes, count); });
     if (!read) {
-        // Kept for the next readout: what came so far, and when it was cut.
-        if (part.IsOpen()) {
-            part.End(Now());
-        }
+        part.End();
         return result;
     }
     std::memcpy(session.MemoryImage(), memory.data(), memory.size());
     session.SetImageSource(ReadoutSource(result.startTime));
     result.complete = true;
     if (removePart) {
-        part.End(Now());
+        part.End();
         RemoveReadoutPart(result.partPath);
     } else {
         part.Flush();

@@ -1,12 +1,11 @@
 #include "measure/sample_stamp_list.h"
 
+#include "link/protocol.h"
+
 #include <algorithm>
 #include <cstdlib>
 
 namespace {
-
-constexpr std::uint8_t kStartMarker = 0xFE;
-constexpr std::uint8_t kEndMarker = 0xFF;
 
 // The time of the newest sample. Times are counted in calendar seconds: a piece of a split
 // run and a merged run's samples go on from the run's start as the recorder's clock did,
@@ -174,9 +173,9 @@ void ReadRecords(const std::uint8_t* image, std::size_t length, std::size_t firs
     std::uint8_t positionHigh = 0;
     for (RingWalk walk(length, first); !walk.Done(); walk.Next()) {
         const std::uint8_t byte = image[walk.Index()];
-        if (byte == kStartMarker) {
+        if (byte == protocol::kRecorderStartMarker) {
             state = State::NewRun;
-        } else if (byte == kEndMarker) {
+        } else if (byte == protocol::kRecorderEndMarker) {
             return;
         }
         switch (state) {
@@ -242,8 +241,8 @@ void CSampleStampList::DecodeImage(const std::uint8_t* image, std::size_t length
     if (image == nullptr || length == 0) {
         return;
     }
-    const std::size_t first =
-        static_cast<std::size_t>(std::find(image, image + length, kStartMarker) - image);
+    const std::size_t first = static_cast<std::size_t>(
+        std::find(image, image + length, protocol::kRecorderStartMarker) - image);
     if (first == length) {
         return;
     }

@@ -110,3 +110,17 @@ void DeviceMemory::DiscardStaged() {
 std::size_t DeviceMemory::StagedCount() const {
     return static_cast<std::size_t>(std::count(m_dirty.begin(), m_dirty.end(), true));
 }
+
+std::uint32_t DeviceMemory::RecordOn(const std::vector<std::uint8_t>& bytes) {
+    const std::size_t ring = m_recorder.size();
+    const auto marker =
+        std::find(m_recorder.begin(), m_recorder.end(), protocol::kRecorderEndMarker);
+    std::size_t at =
+        marker != m_recorder.end() ? static_cast<std::size_t>(marker - m_recorder.begin()) : 0;
+    for (std::uint8_t b : bytes) {
+        m_recorder[at] = b;
+        at = (at + 1) % ring;
+    }
+    m_recorder[at] = protocol::kRecorderEndMarker;
+    return static_cast<std::uint32_t>(at);
+}

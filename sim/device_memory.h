@@ -44,6 +44,11 @@ public:
     void DiscardStaged();
     std::size_t StagedCount() const;
 
+    // The device records: bytes go into the recorder from its end marker (its first 0xFF;
+    // address 0 when it has none) on, wrapping at the ring's end, and a new end marker
+    // follows them. Gives the new end marker's address.
+    std::uint32_t RecordOn(const std::vector<std::uint8_t>& bytes);
+
     std::vector<std::uint8_t>& Recorder() { return m_recorder; }
     const std::vector<std::uint8_t>& Recorder() const { return m_recorder; }
     std::array<std::uint8_t, kSettingsSize>& Settings() { return m_settings; }

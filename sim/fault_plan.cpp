@@ -9,7 +9,7 @@ t_fault_hits FaultPlan::Match(int command) {
             continue;
         }
         ++rule.seen;
-        if (rule.nth != 0 && rule.seen != rule.nth) {
+        if (rule.nth != 0 ? rule.seen != rule.nth : rule.seen <= rule.skip) {
             continue;
         }
         switch (rule.fault) {

@@ -2,8 +2,8 @@
 // What goes wrong on the simulated device's side, set by tests at any time.
 //
 // A rule names a fault, the requests it hits (one command or any) and whether it hits
-// every such request or only the n-th one received after the rule was added; a rule for
-// the n-th request is spent once it has fired.
+// every such request (after the first few, if it says so) or only the n-th one received
+// after the rule was added; a rule for the n-th request is spent once it has fired.
 
 #include <cstdint>
 #include <string>
@@ -33,6 +33,7 @@ struct t_fault_rule {
     SimFault fault = SimFault::DropReply;
     int command = kAnyCommand;
     unsigned nth = 0;   // 0: every matching request; n: only the n-th one from now on
+    unsigned skip = 0;  // with nth 0: the first `skip` matching requests are spared
     unsigned count = 1; // MoreReplies: how many type-2 replies; ShortReply: data bytes kept
     std::string text;   // TextBeforeReply: Windows-1250 bytes; ReplaceReply: the data
     unsigned ms = 0;    // SilentFor, DelayReply: milliseconds

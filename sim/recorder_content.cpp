@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr std::uint8_t kStartMarker = 0xFE;
-constexpr std::uint8_t kEndMarker = 0xFF;
 constexpr std::int64_t kDay = 86400;
 // History written beyond the ring's size, so that the oldest runs are overwritten.
 constexpr std::size_t kOverwrite = 40000;
@@ -57,7 +55,7 @@ public:
         for (std::size_t back = 1; back < size; ++back) {
             image[(end + size - back) % size] = m_stream[m_stream.size() - back];
         }
-        image[end] = kEndMarker;
+        image[end] = protocol::kRecorderEndMarker;
         return image;
     }
 
@@ -69,7 +67,7 @@ private:
     // One run from its start time; gives its length in seconds.
     std::int64_t WriteRun(std::int64_t start) {
         m_headers.emplace_back(m_stream.size(), start);
-        m_stream.push_back(kStartMarker);
+        m_stream.push_back(protocol::kRecorderStartMarker);
         m_stream.insert(m_stream.end(), 7, 0); // start time, filled in by Image()
         const std::size_t first = m_stream.size();
         Stand(Uniform(3, 12));

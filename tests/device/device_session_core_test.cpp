@@ -79,7 +79,9 @@ public:
         std::fill_n(buffer, protocol::BlockSize(blockId), 0xA5);
         return true;
     }
-    std::string ReadoutPartDirectory() const override { return partDirectory; }
+    t_readout_part_folder ReadoutPartFolder() const override {
+        return {partDirectory, partDirectory, ""};
+    }
     bool WriteBlock(int blockId, const std::uint8_t*) override {
         log.push_back("write block " + std::to_string(blockId));
         return true;

@@ -60,6 +60,7 @@ struct Driver {
     std::vector<t_block_request> requests;
     std::vector<std::uint32_t> doneAtSend;
     std::uint32_t lastTicket = 0;
+    std::int64_t nowMs = 0; // each request takes a second: five tries are past the give-up time
 
     void Drive(CBlockTransfer& walk,
                const std::function<std::optional<t_transfer_data>(const t_block_request&,
@@ -69,9 +70,11 @@ struct Driver {
             requests.push_back(walk.Request());
             doneAtSend.push_back(walk.Done());
             lastTicket += 10; // tickets as a queue gives them: any non-zero numbers
-            walk.Sent(lastTicket);
+            walk.Sent(lastTicket, nowMs);
+            nowMs += 1000;
             const auto reply = answer(walk.Request(), requests.size() - 1);
-            next = reply ? walk.OnReply(lastTicket, *reply) : walk.OnTimeout(lastTicket);
+            next =
+                reply ? walk.OnReply(lastTicket, *reply, nowMs) : walk.OnTimeout(lastTicket, nowMs);
         }
     }
 };
@@ -243,8 +246,8 @@ TEST(BlockTransferWalk, ADeliveryForAnotherRequestIsIgnored) {
         {"another ticket while running", [](CBlockTransfer&) {}, State::Running, 10},
         {"after a time-out, its retry outstanding",
          [](CBlockTransfer& w) {
-             w.OnTimeout(10);
-             w.Sent(20);
+             w.OnTimeout(10, 0);
+             w.Sent(20, 0);
          },
          State::Running, 20},
         {"after an abort", [](CBlockTransfer& w) { w.Abort(); }, State::Aborted, 0},
@@ -253,7 +256,7 @@ TEST(BlockTransferWalk, ADeliveryForAnotherRequestIsIgnored) {
              w.Abort();
              w.SetRead(protocol::kBlockInspections);
              w.Start();
-             w.Sent(20);
+             w.Sent(20, 0);
          },
          State::Running, 20},
     };
@@ -263,22 +266,22 @@ TEST(BlockTransferWalk, ADeliveryForAnotherRequestIsIgnored) {
         CBlockTransfer walk;
         walk.SetRead(protocol::kBlockRelays);
         ASSERT_EQ(walk.Start(), Next::Send);
-        walk.Sent(10);
+        walk.Sent(10, 0);
         c.before(walk);
         const std::uint32_t late = c.awaited == 10 ? 9 : 10;
-        EXPECT_EQ(walk.OnReply(late, bad), Next::Ignore);
-        EXPECT_EQ(walk.OnTimeout(late), Next::Ignore);
+        EXPECT_EQ(walk.OnReply(late, bad, 0), Next::Ignore);
+        EXPECT_EQ(walk.OnTimeout(late, 0), Next::Ignore);
         EXPECT_EQ(walk.GetState(), c.state);
         EXPECT_EQ(walk.Done(), 0u);
         if (c.awaited != 0) {
             MemoryDevice device;
-            EXPECT_EQ(walk.OnReply(c.awaited, device.Answer(walk.Request())), Next::Send);
+            EXPECT_EQ(walk.OnReply(c.awaited, device.Answer(walk.Request()), 0), Next::Send);
             EXPECT_EQ(walk.Done(), 57u);
         }
     }
 }
 
-TEST(BlockTransferWalk, ALostReadReplyIsAskedAgainUntilFiveTriesOfOneChunkFailed) {
+TEST(BlockTransferWalk, ALostReadReplyIsAskedAgainUntilOneChunkHadFiveTriesAndThreeSeconds) {
     // What becomes of each request in turn, from the first; '.', and every request past the
     // end, is answered well. T: time-out. S: a reply too short for a count. C: another count.
     // B: a count beyond the frame. W: another chunk's reply, its address echoed. L: a time-out
@@ -290,20 +293,26 @@ TEST(BlockTransferWalk, ALostReadReplyIsAskedAgainUntilFiveTriesOfOneChunkFailed
         const char* text;
         std::size_t requests;
         std::uint32_t done;
+        int stepMs; // from one try to the next
     };
     const Case cases[] = {
-        {"time-out, then a reply", ".T", State::Complete, "", 4, 140},
-        {"too short, then a reply", "S", State::Complete, "", 4, 140},
-        {"another count, then a reply", ".C", State::Complete, "", 4, 140},
-        {"count beyond the frame, then a reply", "..B", State::Complete, "", 4, 140},
-        {"another chunk's address, then a reply", ".W", State::Complete, "", 4, 140},
-        {"late reply during the next try", ".L", State::Complete, "", 4, 140},
-        {"four failures, then a reply", ".TCLS", State::Complete, "", 7, 140},
-        {"each chunk has its own tries", "TTTT.TTTT.TTTT", State::Complete, "", 15, 140},
+        {"time-out, then a reply", ".T", State::Complete, "", 4, 140, 1000},
+        {"too short, then a reply", "S", State::Complete, "", 4, 140, 1000},
+        {"another count, then a reply", ".C", State::Complete, "", 4, 140, 1000},
+        {"count beyond the frame, then a reply", "..B", State::Complete, "", 4, 140, 1000},
+        {"another chunk's address, then a reply", ".W", State::Complete, "", 4, 140, 1000},
+        {"late reply during the next try", ".L", State::Complete, "", 4, 140, 1000},
+        {"four failures, then a reply", ".TCLS", State::Complete, "", 7, 140, 1000},
+        {"each chunk has its own tries", "TTTT.TTTT.TTTT", State::Complete, "", 15, 140, 1000},
         {"five failures, the last a count", ".TTTTC", State::Failed, "Błędna odpowiedź urządzenia",
-         6, 57},
+         6, 57, 1000},
         {"five failures, the last a time-out", ".CWCCT", State::Failed, "Urządzenie nie odpowiada",
-         6, 57},
+         6, 57, 1000},
+        // Quick failures: tries go on until 3 s have passed since the chunk's first try.
+        {"a pause of the device: seven quick failures, then a reply", ".TTTTTTT", State::Complete,
+         "", 10, 140, 400},
+        {"quick failures end once 3 s have passed", ".TTTTTTTTT", State::Failed,
+         "Urządzenie nie odpowiada", 9, 57, 400},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -317,6 +326,7 @@ TEST(BlockTransferWalk, ALostReadReplyIsAskedAgainUntilFiveTriesOfOneChunkFailed
         std::vector<Next> sentAs;
         std::optional<t_transfer_data> late; // the reply of the request before, still coming
         std::uint32_t ticket = 0;
+        std::int64_t now = 0;
         Next next = walk.Start();
         while (next == Next::Send || next == Next::SendAfterQuiet) {
             const t_block_request q = walk.Request();
@@ -324,22 +334,23 @@ TEST(BlockTransferWalk, ALostReadReplyIsAskedAgainUntilFiveTriesOfOneChunkFailed
             requests.push_back(q);
             sentAs.push_back(next);
             ticket += 10;
-            walk.Sent(ticket);
+            walk.Sent(ticket, now);
+            now += c.stepMs;
             if (late) {
-                EXPECT_EQ(walk.OnReply(ticket - 10, *late), Next::Ignore);
+                EXPECT_EQ(walk.OnReply(ticket - 10, *late, now), Next::Ignore);
                 late.reset();
             }
             t_transfer_data reply = device.Answer(q);
             switch (loss) {
             case 'T':
-                next = walk.OnTimeout(ticket);
+                next = walk.OnTimeout(ticket, now);
                 continue;
             case 'L':
                 for (std::uint32_t i = 0; i < q.count; ++i) {
                     reply.data[5 + i] ^= 0xFF;
                 }
                 late = reply;
-                next = walk.OnTimeout(ticket);
+                next = walk.OnTimeout(ticket, now);
                 continue;
             case 'S':
                 reply.length = 4;
@@ -362,7 +373,7 @@ TEST(BlockTransferWalk, ALostReadReplyIsAskedAgainUntilFiveTriesOfOneChunkFailed
             default:
                 break;
             }
-            next = walk.OnReply(ticket, reply);
+            next = walk.OnReply(ticket, reply, now);
         }
         EXPECT_EQ(next, Next::End);
         EXPECT_EQ(walk.GetState(), c.state);

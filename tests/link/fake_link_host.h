@@ -19,18 +19,21 @@ public:
         HostTimerId id = 0;
         int delayMs = 0;
         std::function<void()> callback;
+        std::int64_t dueMs = 0; // on the host's clock
     };
 
     void ConsoleWrite(const std::string& text, int /*newLine*/) override {
         console.push_back(text);
     }
     HostTimerId StartTimer(int delayMs, std::function<void()> callback) override {
-        timers.push_back({m_nextTimer, delayMs, std::move(callback)});
+        timers.push_back({m_nextTimer, delayMs, std::move(callback), nowMs + delayMs});
         return m_nextTimer++;
     }
     void CancelTimer(HostTimerId id) override {
         std::erase_if(timers, [&](const t_armed& t) { return t.id == id; });
     }
+    // Moves only as FireTimers runs timers: by the longest delay among them.
+    std::int64_t NowMs() const override { return nowMs; }
     void Post(std::function<void()> work) override {
         {
             std::lock_guard<std::mutex> guard(m_lock);
@@ -47,10 +50,14 @@ public:
         lastEnd = end;
     }
 
-    // Runs every armed call, as if its time had come; calls armed meanwhile wait.
+    // Runs every armed call, as if its time had come (the clock moves on to the latest);
+    // calls armed meanwhile wait.
     void FireTimers() {
         const std::vector<t_armed> due = std::move(timers);
         timers.clear();
+        for (const t_armed& t : due) {
+            nowMs = std::max(nowMs, t.dueMs);
+        }
         for (const t_armed& t : due) {
             t.callback();
         }
@@ -94,6 +101,7 @@ public:
     std::vector<t_armed> timers;
     std::vector<std::string> events;
     t_link_end lastEnd;
+    std::int64_t nowMs = 0;
 
 private:
     std::mutex m_lock;

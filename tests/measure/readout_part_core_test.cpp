@@ -283,66 +283,7 @@ TEST_F(ReadoutPart, ContinuedPartCutsOffItsTornTailAndEndsWhole) {
 
 // --- Where and how long --------------------------------------------------------------------
 
-TEST(ReadoutPartFolder, StateFolderOfTheUserOrTheProgramDirectoryOfAPortableCopy) {
-    struct Case {
-        const char* name;
-        bool writable;
-        const char* xdgStateHome;
-        const char* home;
-        const char* expected;
-    };
-    const Case cases[] = {
-        {"XDG_STATE_HOME set", false, "/st", "/home/t", "/st/re2-terminal/"},
-        {"XDG_STATE_HOME ending in a slash", false, "/st/", "/home/t", "/st/re2-terminal/"},
-        {"XDG_STATE_HOME unset or empty", false, "", "/home/t",
-         "/home/t/.local/state/re2-terminal/"},
-        {"XDG_STATE_HOME relative", false, "st", "/home/t/", "/home/t/.local/state/re2-terminal/"},
-        {"home is the root", false, "", "/", "/.local/state/re2-terminal/"},
-        {"no absolute home", false, "st", "home", "/opt/demo/"},
-        {"portable copy", true, "/st", "/home/t", "/opt/demo/"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        t_settings_folder_inputs inputs;
-        inputs.programDirectory = "/opt/demo/";
-        inputs.installBinDirectory = "/usr/bin";
-        inputs.xdgConfigHome = "/cfg";
-        inputs.xdgStateHome = c.xdgStateHome;
-        inputs.home = c.home;
-        inputs.isWritable = [&](const std::string&) { return c.writable; };
-        EXPECT_EQ(ChooseReadoutPartDirectory(inputs), c.expected);
-    }
-    EXPECT_EQ(ReadoutPartPath("/st/re2-terminal/", 4711), "/st/re2-terminal/odczyt-4711.part");
-
-    // The environment of this process, for an installed program.
-    const char* savedHome = std::getenv("HOME");
-    const char* savedState = std::getenv("XDG_STATE_HOME");
-    const std::string home = savedHome != nullptr ? savedHome : "";
-    const std::string state = savedState != nullptr ? savedState : "";
-    setenv("HOME", "/home/t", 1);
-    const struct {
-        const char* value; // nullptr: unset
-        const char* expected;
-    } environments[] = {
-        {nullptr, "/home/t/.local/state/re2-terminal/"},
-        {"", "/home/t/.local/state/re2-terminal/"},
-        {"st", "/home/t/.local/state/re2-terminal/"},
-        {"/st", "/st/re2-terminal/"},
-    };
-    for (const auto& e : environments) {
-        if (e.value != nullptr) {
-            setenv("XDG_STATE_HOME", e.value, 1);
-        } else {
-            unsetenv("XDG_STATE_HOME");
-        }
-        EXPECT_EQ(ReadoutPartDirectoryOf(InstallBinDirectory()), e.expected)
-            << (e.value != nullptr ? e.value : "unset");
-    }
-    savedHome != nullptr ? setenv("HOME", home.c_str(), 1) : unsetenv("HOME");
-    savedState != nullptr ? setenv("XDG_STATE_HOME", state.c_str(), 1) : unsetenv("XDG_STATE_HOME");
-}
-
-TEST(ReadoutPartFolder, PartsOlderThanADayAreRemovedWhicheverDeviceYoungOnesAreKept) {
+TEST(ReadoutPartFolder, PartsOlderThanADayAreRemovedWhicheverDeviceYoungOnesAndOtherFilesAreKept) {
     TemporaryDirectory folder{"re2_parts_"};
     const struct {
         const char* name;
@@ -355,7 +296,7 @@ TEST(ReadoutPartFolder, PartsOlderThanADayAreRemovedWhicheverDeviceYoungOnesAreK
         {"odczyt-3.part", Join({Header(kOtherDevice), Chunk(0, 57)}), kNow - 25 * kHour, true},
         {"odczyt-4.part", Join({Header(kDevice), End(kNow - 1)}), kNow - 30 * kHour, false},
         {"odczyt-5.part", Join({Header(kDevice), End(kNow + 25 * kHour)}), kNow, true},
-        {"odczyt-6.part", Bytes{'x'}, kNow - 25 * kHour, true},
+        {"odczyt-6.part", Bytes{'x'}, kNow - 25 * kHour, false}, // no part: not ours to remove
         {"odczyt-7.part", Bytes{'x'}, kNow - kHour, false},
         {"notes.txt", Bytes{'x'}, kNow - 90 * kHour, false},
         {".part", Bytes{'x'}, kNow - 90 * kHour, false},
@@ -375,13 +316,14 @@ TEST(ReadoutPartFolder, PartsOlderThanADayAreRemovedWhicheverDeviceYoungOnesAreK
         }
     }
     EXPECT_EQ(StaleReadoutParts(folder.Path(), kNow), expected);
-    EXPECT_EQ(RemoveStaleReadoutParts(folder.Path() + "/", kNow), 4);
+    EXPECT_EQ(RemoveStaleReadoutParts(folder.Path() + "/", kNow), 3);
     for (const auto& f : files) {
         EXPECT_EQ(fs::exists(folder.PathOf(f.name)), !f.stale) << f.name;
     }
     EXPECT_TRUE(fs::is_directory(folder.PathOf("odczyt-8.part")));
     EXPECT_TRUE(fs::is_symlink(folder.PathOf("odczyt-9.part")));
 
+    EXPECT_EQ(ReadoutPartPath(folder.Path() + "/", 2), folder.PathOf("odczyt-2.part"));
     EXPECT_TRUE(RemoveReadoutPart(folder.PathOf("odczyt-2.part")));
     EXPECT_FALSE(fs::exists(folder.PathOf("odczyt-2.part")));
     EXPECT_TRUE(RemoveReadoutPart(folder.PathOf("odczyt-2.part"))) << "already gone";

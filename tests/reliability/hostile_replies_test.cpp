@@ -3,6 +3,7 @@
 // reply carries, copies nothing past a buffer, and writes back to the device only what came
 // from it. Run under AddressSanitizer and UndefinedBehaviorSanitizer as well.
 
+#include "base/steady_time.h"
 #include "device/live_status.h"
 #include "framework/testing/test_seams.h"
 #include "link/block_transfer.h"
@@ -193,14 +194,25 @@ TEST_F(HostileReplies, HostileFirstRecorderChunkLeavesTheImageUntouched) {
                 // One more than the frame carries, or than was asked for.
                 data[4] = static_cast<char>(n == kMaxData ? protocol::kChunkData + 1 : n - 4);
             }
-            // The readout reads the device's factory number, one chunk, before the recorder.
-            ReplaceNextReplies(h, protocol::kCmdReadChunk, data, CBlockTransfer::kMaxReadTries, 1);
+            // The readout reads the device's factory number, one chunk, before the recorder;
+            // every try of the first recorder chunk gets the hostile reply until the chunk is
+            // given up, after five tries and three seconds.
+            t_fault_rule hostile = FaultRule(SimFault::ReplaceReply, protocol::kCmdReadChunk);
+            hostile.skip = 1;
+            hostile.text = data;
+            h.Sim().WithDevice([&](DeviceSimulator& d) { d.AddFault(hostile); });
             ClearSimLog(h);
             h.ClearBoxes();
+            const std::int64_t start = SteadyMs();
             t::ClickButton(dlg, IDC_READ_RECORDER);
+            h.Sim().WithDevice([](DeviceSimulator& d) { d.ClearFaults(); });
             EXPECT_EQ(h.BoxTexts(), std::vector<std::string>{kBadReply});
-            EXPECT_EQ(CommandCount(h, protocol::kCmdReadChunk),
+            EXPECT_GE(CommandCount(h, protocol::kCmdReadChunk),
                       static_cast<std::uint64_t>(1 + CBlockTransfer::kMaxReadTries));
+            EXPECT_GE(SteadyMs() - start, CBlockTransfer::kMinReadGiveUpMs);
+            for (const t_transfer_data& r : h.RequestsOf(protocol::kCmdReadChunk)) {
+                EXPECT_NE(r.data[0] | r.data[1] << 8, protocol::kChunkData) << "no second chunk";
+            }
             EXPECT_TRUE(std::equal(before.begin(), before.end(), dlg.MemoryImage()));
         }
     });
