@@ -53,14 +53,14 @@ void CLWDlg::OnHostWork() {
 }
 
 void CLWDlg::OnConnect() {
-    if (m_transfer != nullptr) {
-        m_transfer->OnConnect();
+    if (m_link) {
+        m_link->Connect();
     }
 }
 
 void CLWDlg::OnDisconnect() {
-    if (m_transfer != nullptr) {
-        m_transfer->OnDisconnect();
+    if (m_link) {
+        m_link->Disconnect();
     }
 }
 
@@ -91,7 +91,6 @@ void CLWDlg::OnLinkStarting() {
 }
 
 void CLWDlg::OnLinkUp() {
-    m_queue->OnLinkUp(m_transfer->BaudRate());
     for (int id : kConnectedButtons) {
         EnableButton(id, TRUE);
     }
@@ -116,12 +115,8 @@ void CLWDlg::EndFromOutside() {
     // The boxes first: a cancelled block write takes no reply any more, so it can no
     // longer close the block (command 41).
     afx::CancelModalBoxes();
-    if (m_queue != nullptr) {
-        m_queue->ClearQueue();
-    }
     // The worker closes the port on its way out; joined, it has.
-    if (m_transfer != nullptr) {
-        m_transfer->StopWorker();
-        m_transfer->WaitWorkerEnd();
+    if (m_link) {
+        m_link->Shutdown();
     }
 }

@@ -2,10 +2,10 @@
 // transfer run modally behind the "Czekaj" and "Postęp" boxes, so the operation waits for
 // them while the window's loop keeps the link going.
 #include "app/lw_dlg.h"
+#include "base/readout_part_folder.h"
 #include "link/dlg_nv_progress.h"
 #include "link/dlg_request.h"
 #include "link/protocol.h"
-#include "base/readout_part_folder.h"
 
 #include <cstring>
 

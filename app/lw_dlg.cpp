@@ -45,15 +45,9 @@ CLWDlg::CLWDlg(CWnd* parent) : CDialog(IDD_LW_DIALOG, parent) {
     if (CWinApp* app = AfxGetApp()) {
         m_hIcon = app->LoadIcon(IDR_MAINFRAME);
     }
-    m_transfer = new CTransfer(*this);
-    m_queue = new CQueue(*this, *m_transfer);
-    m_transfer->SetFrameSink(
-        [queue = m_queue](const t_transfer_data& frame) { queue->OnFrame(frame); });
-    m_transfer->SetRequestCounts([queue = m_queue] {
-        return t_request_counts{queue->DroppedCount(), queue->Retries()};
-    });
-    m_dlgRequest = new CDlgRequest(*m_queue);
-    m_dlgNVProgress = new CDlgNVProgress(*this, *m_queue);
+    m_link = std::make_unique<CLinkStack>(*this);
+    m_dlgRequest = new CDlgRequest(m_link->Queue(), m_link->Driver());
+    m_dlgNVProgress = new CDlgNVProgress(*this, m_link->Driver());
 }
 
 CLWDlg::~CLWDlg() {
@@ -63,19 +57,12 @@ CLWDlg::~CLWDlg() {
 }
 
 void CLWDlg::DeleteOwnedObjects() {
-    if (m_transfer != nullptr) {
-        // The worker uses the link object's lists until it has ended.
-        m_transfer->StopWorker();
-        m_transfer->WaitWorkerEnd();
-    }
-    delete m_transfer;
-    m_transfer = nullptr;
-    delete m_queue;
-    m_queue = nullptr;
+    // The boxes run their transfers on the stack's driver: they go first.
     delete m_dlgRequest;
     m_dlgRequest = nullptr;
     delete m_dlgNVProgress;
     m_dlgNVProgress = nullptr;
+    m_link.reset();
     // Posted work names the objects just deleted.
     std::lock_guard<std::mutex> guard(m_postedLock);
     m_posted.clear();
@@ -162,8 +149,8 @@ BOOL CLWDlg::OnInitDialog() {
     m_statusSpeed.SetFont(&m_statusFont, TRUE);
 
     DisableDeviceButtons();
-    if (m_queue != nullptr) {
-        m_queue->ClearQueue();
+    if (m_link) {
+        m_link->Queue().ClearQueue();
     }
     return TRUE;
 }
@@ -211,9 +198,9 @@ void CLWDlg::OnDestroy() {
 
 std::uint32_t CLWDlg::SendRequest(int deviceAddress, int messageType, int command,
                                   const std::uint8_t* data, int length, ReplyHandler handler) {
-    if (m_queue == nullptr) {
+    if (!m_link) {
         return 0;
     }
-    return m_queue->AddRequest(deviceAddress, messageType, command, data, length,
-                               std::move(handler));
+    return m_link->Queue().AddRequest(deviceAddress, messageType, command, data, length,
+                                      std::move(handler));
 }

@@ -10,6 +10,7 @@
 #include "device/device_session.h"
 #include "framework/afx.h"
 #include "link/link_host.h"
+#include "link/link_stack.h"
 #include "link/protocol.h"
 #include "link/reply_handler.h"
 #include "link/transfer_data.h"
@@ -17,13 +18,12 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <unordered_map>
 
-class CTransfer;
-class CQueue;
 class CDlgRequest;
 class CDlgNVProgress;
 
@@ -105,8 +105,8 @@ public:
     // Where config.cfg and the COMn links live (see app/settings_folder.h), ending in '/'.
     const std::string& SettingsDirectory() const { return m_settingsDirectory; }
     const std::string& Banner() const { return m_banner; }
-    CTransfer& Transfer() { return *m_transfer; }
-    CQueue& Queue() { return *m_queue; }
+    CTransfer& Transfer() { return m_link->Link(); }
+    CQueue& Queue() { return m_link->Queue(); }
     CDlgRequest& RequestDialog() { return *m_dlgRequest; }
     CDlgNVProgress& ProgressDialog() { return *m_dlgNVProgress; }
 
@@ -168,8 +168,7 @@ private:
     std::optional<t_readout_part_folder> m_partFolder;
     std::string m_programDirectory;
     std::string m_settingsDirectory;
-    CTransfer* m_transfer = nullptr;
-    CQueue* m_queue = nullptr;
+    std::unique_ptr<CLinkStack> m_link;
     CDlgRequest* m_dlgRequest = nullptr;
     CDlgNVProgress* m_dlgNVProgress = nullptr;
     HICON m_hIcon = nullptr;

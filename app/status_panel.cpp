@@ -70,7 +70,7 @@ void CLWDlg::ShowStatus(const t_transfer_data* reply) {
 }
 
 void CLWDlg::OnStatusReply(const t_transfer_data* reply) {
-    const std::uint32_t delivery = m_queue != nullptr ? m_queue->CurrentDelivery() : 0;
+    const std::uint32_t delivery = m_link ? m_link->Queue().CurrentDelivery() : 0;
     // A late reply of a poll whose chain has already gone on by its time-out.
     if (delivery != 0 && delivery != m_pollRequestId) {
         return;
@@ -80,8 +80,7 @@ void CLWDlg::OnStatusReply(const t_transfer_data* reply) {
         m_pollStep = PollStep::Quiet;
     }
 
-    const bool linkUp =
-        m_pollSwitch == PollSwitch::On && m_transfer != nullptr && m_transfer->IsConnected();
+    const bool linkUp = m_pollSwitch == PollSwitch::On && m_link && m_link->Link().IsConnected();
     if (!linkUp) {
         // The panel shows nothing while the link is down, whatever arrives late.
         SetStatusIdle();

@@ -10,12 +10,10 @@ namespace {
 // The system's port, opened by number or by path as the user named it.
 class CCliSerialPort : public CSerialPort {
 public:
-    CCliSerialPort(const t_cli_port& port, CPortNotices& notices)
-        : m_name(port), m_notices(notices) {}
+    explicit CCliSerialPort(CPortNotices& notices) : m_notices(notices) {}
 
-    int Open(int /*portNumber*/, int baudRate) override {
-        const int opened = m_name.path.empty() ? m_port.Open(m_name.portNumber, baudRate)
-                                               : m_port.OpenPath(m_name.path, baudRate);
+    int Open(const std::string& path, int baudRate) override {
+        const int opened = m_port.Open(path, baudRate);
         if (opened != 0) {
             m_notices.Set(m_port.Notice());
         }
@@ -36,7 +34,6 @@ public:
     int Descriptor() const override { return m_port.Descriptor(); }
 
 private:
-    t_cli_port m_name;
     CPortNotices& m_notices;
     CComPort m_port;
 };
@@ -87,6 +84,6 @@ t_port_notice CPortNotices::Get() const {
     return m_notice;
 }
 
-SerialPortMaker CliPortMaker(const t_cli_port& port, CPortNotices& notices) {
-    return [port, &notices] { return std::make_unique<CCliSerialPort>(port, notices); };
+SerialPortMaker CliPortMaker(CPortNotices& notices) {
+    return [&notices] { return std::make_unique<CCliSerialPort>(notices); };
 }

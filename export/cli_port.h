@@ -1,9 +1,9 @@
 #pragma once
-// The port re2-device uses: "COMn" resolved as the window resolves it (the link COMn in the
-// settings folder, else /dev/ttyS<n-1>), or a device path given as it is. Either way it is
-// the system's serial port (CComPort), with its exclusive use, locks and line settings
-// handed back; what an open has to tell the user is kept for the program to read once the
-// link is up.
+// The port re2-device uses: "COMn", resolved by the link as the window's is (the link COMn
+// in the settings folder, else /dev/ttyS<n-1>), or a device path given as it is. Either way
+// it is the system's serial port (CComPort), with its exclusive use, locks and line
+// settings handed back; what an open has to tell the user is kept for the program to read
+// once the link is up.
 
 #include "link/port_failure.h"
 #include "link/serial_port.h"
@@ -35,6 +35,6 @@ private:
     t_port_notice m_notice;
 };
 
-// The maker of the link worker's port for `port`; notices of its opens go to notices,
-// which must outlive the link.
-SerialPortMaker CliPortMaker(const t_cli_port& port, CPortNotices& notices);
+// The maker of the link worker's port: the system's serial port, whose open's notices go
+// to notices, which must outlive the link.
+SerialPortMaker CliPortMaker(CPortNotices& notices);

@@ -1,8 +1,6 @@
 #include "export/cli_session.h"
 
 #include "link/port_failure_text.h"
-#include "link/queue.h"
-#include "link/transfer.h"
 
 #include <cstring>
 #include <ostream>
@@ -11,40 +9,29 @@ CCliSession::CCliSession(CPollHost& host, const t_cli_link& link, std::ostream& 
     : m_host(host), m_link(link), m_err(err), m_image(protocol::kRecorderSize) {
     t_link_settings settings;
     settings.portNumber = link.port.portNumber;
+    settings.portPath = link.port.path;
     settings.baudRate = link.baudRate;
     settings.deviceAddress = link.deviceAddress;
     m_host.SetLinkSettings(settings, link.linkDirectory);
-    m_host.SetLinkHandlers(
-        [this] {
-            // A new connection: what the queue learnt of the line starts afresh, and its quiet
-            // time follows the line's speed.
-            m_queue->OnLinkUp(m_line->BaudRate());
-            m_up = true;
-        },
-        [this](const t_link_end& end) {
-            m_lost = m_up;
-            m_up = false;
-            m_down = true;
-            m_end = end;
-        });
-    m_line = std::make_unique<CTransfer>(m_host, CliPortMaker(link.port, m_notices));
-    m_queue = std::make_unique<CQueue>(m_host, *m_line);
-    m_transfer = std::make_unique<CBlockTransferDriver>(*m_queue);
-    m_line->SetFrameSink([this](const t_transfer_data& frame) { m_queue->OnFrame(frame); });
+    m_host.SetLinkHandlers([this] { m_up = true; },
+                           [this](const t_link_end& end) {
+                               m_lost = m_up;
+                               m_up = false;
+                               m_down = true;
+                               m_end = end;
+                           });
+    m_stack = std::make_unique<CLinkStack>(m_host, CliPortMaker(m_notices));
 }
 
 CCliSession::~CCliSession() {
-    Close();
     // The queue's timers and the link's posted work die with the host's loop; nothing of
     // theirs may run once they are gone.
-    m_transfer.reset();
-    m_queue.reset();
-    m_line.reset();
+    m_stack.reset();
 }
 
 bool CCliSession::Connect() {
     m_down = false;
-    m_line->OnConnect();
+    m_stack->Connect();
     if (!m_host.RunUntil([this] { return m_up || m_down; })) {
         return false;
     }
@@ -56,13 +43,7 @@ bool CCliSession::Connect() {
 }
 
 void CCliSession::Close() {
-    if (m_queue) {
-        m_queue->ClearQueue();
-    }
-    if (m_line) {
-        m_line->StopWorker();
-        m_line->WaitWorkerEnd();
-    }
+    m_stack->Shutdown();
     m_up = false;
 }
 
@@ -79,20 +60,20 @@ const t_transfer_data* CCliSession::Exchange(int command, const std::uint8_t* da
     bool ended = false;
     bool replied = false;
     const std::uint32_t id =
-        m_queue->AddRequest(m_link.deviceAddress, protocol::kTypeReply, command, data, length,
-                            [&](const t_transfer_data* reply) {
-                                ended = true;
-                                if (reply != nullptr) {
-                                    m_reply = *reply;
-                                    replied = true;
-                                }
-                            });
+        m_stack->Queue().AddRequest(m_link.deviceAddress, protocol::kTypeReply, command, data,
+                                   length, [&](const t_transfer_data* reply) {
+                                       ended = true;
+                                       if (reply != nullptr) {
+                                           m_reply = *reply;
+                                           replied = true;
+                                       }
+                                   });
     if (id == 0) {
         return nullptr;
     }
     // The request ends by its reply or its time-out; a link that went down takes neither.
     if (!m_host.RunUntil([&] { return ended || !m_up; }) || !replied) {
-        m_queue->ClearQueue();
+        m_stack->Queue().ClearQueue();
         return nullptr;
     }
     return &m_reply;
@@ -100,8 +81,8 @@ const t_transfer_data* CCliSession::Exchange(int command, const std::uint8_t* da
 
 void CCliSession::SendWithoutReply(int command) {
     if (m_up) {
-        m_queue->AddRequest(m_link.deviceAddress, protocol::kTypeNoReply, command, nullptr, 0,
-                            nullptr);
+        m_stack->Queue().AddRequest(m_link.deviceAddress, protocol::kTypeNoReply, command, nullptr,
+                                   0, nullptr);
     }
 }
 
@@ -110,17 +91,17 @@ bool CCliSession::ReadBlock(int blockId, std::uint8_t* buffer) {
 }
 
 bool CCliSession::ReadWhole(int blockId, std::uint8_t* buffer, bool told) {
-    m_transfer->SetRead(blockId);
+    m_stack->Driver().SetRead(blockId);
     if (!RunTransfer({}, told)) {
         return false;
     }
-    std::memcpy(buffer, m_transfer->Transfer().Data(), protocol::BlockSize(blockId));
+    std::memcpy(buffer, m_stack->Driver().Transfer().Data(), protocol::BlockSize(blockId));
     return true;
 }
 
 bool CCliSession::ReadBlockFrom(int blockId, std::uint32_t held, std::uint8_t* buffer,
                                 const ChunkFunction& onChunk) {
-    m_transfer->SetReadFrom(blockId, held, buffer);
+    m_stack->Driver().SetReadFrom(blockId, held, buffer);
     return RunTransfer(
         [&](std::uint32_t offset, const std::uint8_t* bytes, std::uint32_t count) {
             std::memcpy(buffer + offset, bytes, count);
@@ -136,7 +117,7 @@ bool CCliSession::ReadBlockQuietly(int blockId, std::uint8_t* buffer) {
 }
 
 bool CCliSession::WriteBlock(int blockId, const std::uint8_t* bytes) {
-    m_transfer->SetWrite(blockId, bytes);
+    m_stack->Driver().SetWrite(blockId, bytes);
     return RunTransfer({}, true);
 }
 
@@ -147,7 +128,7 @@ bool CCliSession::RunTransfer(const ChunkFunction& onChunk, bool told) {
         }
         return false;
     }
-    const CBlockTransfer& walk = m_transfer->Transfer();
+    const CBlockTransfer& walk = m_stack->Driver().Transfer();
     m_transferEnded = false;
     std::uint32_t reported = walk.Done();
     const auto report = [&] {
@@ -163,7 +144,7 @@ bool CCliSession::RunTransfer(const ChunkFunction& onChunk, bool told) {
             m_progress(done, walk.Total());
         }
     };
-    m_transfer->Start(m_link.deviceAddress, nullptr, [this] { m_transferEnded = true; });
+    m_stack->Driver().Start(m_link.deviceAddress, nullptr, [this] { m_transferEnded = true; });
     const bool ran = m_host.RunUntil([&] {
         report();
         return m_transferEnded || !m_up;
@@ -172,8 +153,8 @@ bool CCliSession::RunTransfer(const ChunkFunction& onChunk, bool told) {
     if (ran && walk.GetState() == CBlockTransfer::State::Complete) {
         return true;
     }
-    m_transfer->Abort();
-    m_queue->ClearQueue();
+    m_stack->Driver().Abort();
+    m_stack->Queue().ClearQueue();
     if (!ran || !told) {
         return false;
     }

@@ -11,7 +11,7 @@
 #include "device/device_session.h"
 #include "export/cli_port.h"
 #include "export/poll_host.h"
-#include "link/block_transfer_driver.h"
+#include "link/link_stack.h"
 #include "link/protocol.h"
 #include "link/transfer_data.h"
 
@@ -21,9 +21,6 @@
 #include <memory>
 #include <string>
 #include <vector>
-
-class CQueue;
-class CTransfer;
 
 struct t_cli_link {
     t_cli_port port;
@@ -51,6 +48,8 @@ public:
     std::string PortNotice() const;
 
     bool Interrupted() const { return m_host.Signal() != 0; }
+    // The link's parts and how its line went (LineReport).
+    const CLinkStack& Link() const { return *m_stack; }
     // True when the link went down after it was up (a cut cable, a vanished adapter).
     bool LinkLost() const { return m_lost; }
 
@@ -83,7 +82,7 @@ public:
     CWnd* ParentWindow() override { return nullptr; }
 
 private:
-    // Runs the walk set in m_transfer to its end; true when it completed. onChunk sees the
+    // Runs the walk set in the link's driver to its end; true when it completed. onChunk sees the
     // bytes as they arrive; told: a failure is told on the error stream.
     bool RunTransfer(const ChunkFunction& onChunk, bool told);
     // Reads the whole block into buffer (left as it was on a failure).
@@ -93,14 +92,12 @@ private:
     t_cli_link m_link;
     std::ostream& m_err;
     CPortNotices m_notices;
-    std::unique_ptr<CTransfer> m_line;
-    std::unique_ptr<CQueue> m_queue;
+    std::unique_ptr<CLinkStack> m_stack;
     bool m_up = false;
     bool m_down = false;
     bool m_lost = false;
     t_link_end m_end;
 
-    std::unique_ptr<CBlockTransferDriver> m_transfer;
     bool m_transferEnded = false;
     ProgressFunction m_progress;
 

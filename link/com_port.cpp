@@ -32,11 +32,6 @@ std::mutex& DirectoryMutex() {
     return mutex;
 }
 
-std::string& ProgramDirectory() {
-    static std::string directory;
-    return directory;
-}
-
 std::string& LockDirectory() {
     static std::string directory = "/run/lock/";
     return directory;
@@ -146,11 +141,6 @@ std::string CComPort::DevicePath(int portNumber, const std::string& programDirec
     return "/dev/ttyS" + std::to_string(portNumber - 1);
 }
 
-void CComPort::SetProgramDirectory(const std::string& directory) {
-    std::lock_guard<std::mutex> lock(DirectoryMutex());
-    ProgramDirectory() = directory;
-}
-
 std::string CComPort::ResolvedDevice(const std::string& path) {
     return ResolvedDeviceOf(path);
 }
@@ -228,19 +218,7 @@ void CComPort::SetLowLatency(int fd) {
     }
 }
 
-int CComPort::Open(int portNumber, int baudRate) {
-    if (m_open) {
-        return 1;
-    }
-    std::string directory;
-    {
-        std::lock_guard<std::mutex> lock(DirectoryMutex());
-        directory = ProgramDirectory();
-    }
-    return OpenPath(DevicePath(portNumber, directory), baudRate);
-}
-
-int CComPort::OpenPath(const std::string& path, int baudRate) {
+int CComPort::Open(const std::string& path, int baudRate) {
     if (m_open) {
         return 1;
     }

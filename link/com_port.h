@@ -1,8 +1,9 @@
 #pragma once
-// One serial port on POSIX termios: open by number at a baud rate (raw 8N1), write a frame,
+// One serial port on POSIX termios: open a device at a baud rate (raw 8N1), write a frame,
 // read what is waiting without blocking, close.
 //
-// "COMn" is <program directory>/COMn when that path exists, else /dev/ttyS<n-1>.
+// "COMn" names <folder of the COMn links>/COMn when that path exists, else /dev/ttyS<n-1>
+// (DevicePath); the port is opened by the path that gives.
 // All operations return an int and report no message; why the last Open failed is kept
 // (Failure()), and what the user should know about the last Open that succeeded (Notice()).
 //
@@ -34,9 +35,8 @@ public:
     // 1 when the port is open (also when it already was), 0 on failure. Exclusive use;
     // a baud rate that termios cannot set makes it fail. Every step is non-blocking and
     // the lock file's retries end after kOpenDeadlineMs, so Open always comes back.
-    int Open(int portNumber, int baudRate) override;
-    // As Open, for the device at path itself (a device node or a link to one).
-    int OpenPath(const std::string& path, int baudRate);
+    // path: a device node or a link to one.
+    int Open(const std::string& path, int baudRate) override;
     // Gives the port back as Open found it (see above). Always 1.
     int Close() override;
     // Bytes written (one frame: written and drained within 5 s, what is still queued then
@@ -57,13 +57,11 @@ public:
     // Descriptor for poll(); -1 while closed.
     int Descriptor() const override { return m_fd; }
 
-    // Path that "COM<portNumber>" names, given the program directory (ending in '/').
-    static std::string DevicePath(int portNumber, const std::string& programDirectory);
+    // Path that "COM<portNumber>" names, given the folder of the COMn links (ending in '/').
+    static std::string DevicePath(int portNumber, const std::string& linkDirectory);
     // The device a path names with every link resolved; where it leads nowhere, as far as
     // its links go.
     static std::string ResolvedDevice(const std::string& path);
-    // Program directory used by Open; set once by the program at start.
-    static void SetProgramDirectory(const std::string& directory);
     // Folder of the UUCP lock files (ending in '/'); /run/lock/ unless a test moves it.
     static void SetLockDirectory(const std::string& directory);
 

@@ -7,8 +7,8 @@
 
 #include <utility>
 
-CDlgNVProgress::CDlgNVProgress(CLinkHost& host, CQueue& queue)
-    : CDialog(IDD_NV_PROGRESS), m_host(host), m_driver(queue) {}
+CDlgNVProgress::CDlgNVProgress(CLinkHost& host, CBlockTransferDriver& driver)
+    : CDialog(IDD_NV_PROGRESS), m_host(host), m_driver(driver) {}
 
 void CDlgNVProgress::SetRead(int blockId) {
     SetReadFrom(blockId, 0, nullptr, {});

@@ -19,7 +19,6 @@
 #include <memory>
 
 class CLinkHost;
-class CQueue;
 
 class CDlgNVProgress : public CDialog {
 public:
@@ -29,7 +28,8 @@ public:
 
     // Sends through queue to the device address of the host's settings; reports on the
     // host's console.
-    CDlgNVProgress(CLinkHost& host, CQueue& queue);
+    // Runs its transfers through driver (the link stack's), which must outlive the box.
+    CDlgNVProgress(CLinkHost& host, CBlockTransferDriver& driver);
 
     void SetRead(int blockId);
     // A read continued after its first `held` bytes, taken from source; onChunk (may be
@@ -67,7 +67,7 @@ private:
     enum class Activity { Idle, Running };
 
     CLinkHost& m_host;
-    CBlockTransferDriver m_driver;
+    CBlockTransferDriver& m_driver;
     Activity m_activity = Activity::Idle;
     CProgressCtrl m_progress;
     CStatic m_rateText;

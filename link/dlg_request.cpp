@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <cstring>
 
-CDlgRequest::CDlgRequest(CQueue& queue)
-    : CDialog(IDD_REQUEST), m_queue(queue), m_blockRead(queue) {}
+CDlgRequest::CDlgRequest(CQueue& queue, CBlockTransferDriver& blockRead)
+    : CDialog(IDD_REQUEST), m_queue(queue), m_blockRead(blockRead) {}
 
 void CDlgRequest::SetRequest(int deviceAddress, int command, const std::uint8_t* data, int length) {
     const std::size_t n =

@@ -16,7 +16,9 @@ class CQueue;
 class CDlgRequest : public CDialog {
 public:
     // Sends through queue.
-    explicit CDlgRequest(CQueue& queue);
+    // Sends through queue; a block read in passing runs through blockRead (the link
+    // stack's driver). Both must outlive the box.
+    CDlgRequest(CQueue& queue, CBlockTransferDriver& blockRead);
 
     // Prepares the next exchange (message type 1); forgets the previous reply. length is
     // 0 to 62.
@@ -38,7 +40,7 @@ protected:
 
 private:
     CQueue& m_queue;
-    CBlockTransferDriver m_blockRead;
+    CBlockTransferDriver& m_blockRead;
     bool m_readingBlock = false; // the box reads a block rather than exchanging one frame
     int m_blockAddress = 0;      // the device the block is read from
     std::int32_t m_replyValid = 0;

@@ -18,9 +18,14 @@
 
 // The connection settings the link reads when "Połącz" is pressed.
 struct t_link_settings {
-    int portNumber = 0;
+    int portNumber = 0;   // "COMn"; 0 where portPath names the device
+    std::string portPath; // a device named by its path, as it is; empty for "COMn"
     int baudRate = 0;
     int deviceAddress = 0;
+    // How the console names the port: "COM3", or the path.
+    std::string PortName() const {
+        return portPath.empty() ? "COM" + std::to_string(portNumber) : portPath;
+    }
 };
 
 // Names one armed timer; 0 names none.

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <string>
 
 // What ended a Wait; all false when its time ran out or a signal interrupted it.
 struct t_port_wait {
@@ -21,8 +22,9 @@ class CSerialPort {
 public:
     virtual ~CSerialPort() = default;
 
-    // 1 when the port is open (also when it already was), 0 on failure (Failure() says why).
-    virtual int Open(int portNumber, int baudRate) = 0;
+    // Opens the device at path (as the link resolved the user's choice of port): 1 when the
+    // port is open (also when it already was), 0 on failure (Failure() says why).
+    virtual int Open(const std::string& path, int baudRate) = 0;
     // Why the last Open gave 0.
     virtual const t_port_failure& Failure() const = 0;
     // What the user should know about the last Open that gave 1 (nothing by default).

@@ -19,7 +19,8 @@ CTransfer::~CTransfer() {
     WaitWorkerEnd();
 }
 
-int CTransfer::StartWorker(int portNumber, int baudRate) {
+int CTransfer::StartWorker(const std::string& portName, const std::string& devicePath,
+                           int baudRate) {
     TransferContext& c = *m_context;
     if (c.runningFlag != 0) {
         return 0;
@@ -33,10 +34,8 @@ int CTransfer::StartWorker(int portNumber, int baudRate) {
         std::lock_guard<std::mutex> guard(c.lock);
         c.outbound.clear();
     }
-    c.linkDirectory = m_host.LinkDirectory();
-    // "COMn" may be a link in the host's folder.
-    CComPort::SetProgramDirectory(c.linkDirectory);
-    c.portNumber = portNumber;
+    c.portName = portName;
+    c.devicePath = devicePath;
     c.baudRate = baudRate;
     c.stopFlag = 0;
     c.wakeFailure = t_port_failure{};
@@ -45,8 +44,7 @@ int CTransfer::StartWorker(int portNumber, int baudRate) {
         // The worker reports it as a port that could not be opened.
         c.wakeFailure.step = PortStep::WakeEvent;
         c.wakeFailure.error = error;
-        c.wakeFailure.path =
-            CComPort::ResolvedDevice(CComPort::DevicePath(portNumber, c.linkDirectory));
+        c.wakeFailure.path = CComPort::ResolvedDevice(devicePath);
     }
     // Set here rather than by the worker: a second start before the worker runs must
     // already be refused, and the worker's first event must not be dropped.
@@ -122,10 +120,10 @@ int CTransfer::BaudRate() const {
     return m_context->baudRate;
 }
 
-void CTransfer::OnConnect() {
+void CTransfer::OnConnect(const std::string& portName, const std::string& devicePath,
+                          int baudRate) {
     m_host.OnLinkStarting();
-    const t_link_settings settings = m_host.LinkSettings();
-    StartWorker(settings.portNumber, settings.baudRate);
+    StartWorker(portName, devicePath, baudRate);
 }
 
 void CTransfer::OnDisconnect() {
@@ -134,13 +132,14 @@ void CTransfer::OnDisconnect() {
 
 void CTransfer::ShowOpening() {
     m_host.ConsoleWrite(
-        Format("Otwieranie portu COM%d , %db/s...", m_context->portNumber, m_context->baudRate), 1);
+        Format("Otwieranie portu %s , %db/s...", m_context->portName.c_str(), m_context->baudRate),
+        1);
 }
 
 void CTransfer::ShowConnected(const t_port_notice& notice) {
     m_connected = true;
     if (notice.Any()) {
-        m_host.ConsoleWrite(PortNoticeText(m_context->portNumber, notice), 1);
+        m_host.ConsoleWrite(PortNoticeTextFor(m_context->portName, notice), 1);
     }
     m_host.ConsoleWrite("Połączono", 1);
     m_host.OnLinkUp();
@@ -150,7 +149,7 @@ void CTransfer::ShowDisconnected(const t_link_end& end) {
     m_connected = false;
     if (end.failure.Failed()) {
         m_host.ConsoleWrite(
-            PortFailureText(m_context->portNumber, m_context->baudRate, end.failure), 1);
+            PortFailureTextFor(m_context->portName, m_context->baudRate, end.failure), 1);
     }
     t_line_counters counters = m_context->Counters();
     const t_request_counts requests = m_requestCounts ? m_requestCounts() : t_request_counts{};

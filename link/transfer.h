@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 
 class CLinkHost;
 struct TransferContext; // shared by the host's side and the worker (link/transfer_context.h)
@@ -38,8 +39,9 @@ public:
     // The baud rate of the worker last started; 0 before the first.
     int BaudRate() const;
 
-    // 0 and nothing done while a worker runs; otherwise starts one and gives 1.
-    int StartWorker(int portNumber, int baudRate);
+    // 0 and nothing done while a worker runs; otherwise starts one on the device at
+    // devicePath, which messages call portName, and gives 1.
+    int StartWorker(const std::string& portName, const std::string& devicePath, int baudRate);
     // Raises the stop flag and wakes the worker; gives 1.
     int StopWorker();
     // 0 when no worker ran; otherwise joins it, clears the running flag and gives 1.
@@ -55,8 +57,8 @@ public:
     // What the receiver made of the line since the last "Połącz".
     t_line_counters LineCounters() const;
 
-    // "Połącz": tells the host, reads its settings and starts a worker.
-    void OnConnect();
+    // "Połącz": tells the host and starts a worker on the device at devicePath.
+    void OnConnect(const std::string& portName, const std::string& devicePath, int baudRate);
     // "Rozłącz": stops the worker; its stop event brings the link down.
     void OnDisconnect();
 

@@ -28,9 +28,9 @@ struct TransferContext {
     TransferContext(const TransferContext&) = delete;
     TransferContext& operator=(const TransferContext&) = delete;
 
-    int portNumber = 0;
+    std::string portName;   // "COM3" or the path the user gave: how messages name it
+    std::string devicePath; // what the worker opens
     int baudRate = 0;
-    std::string linkDirectory; // where "COMn" links are looked up
     CLinkHost* host = nullptr; // runs onEvent for every event, on its thread
     // Where the host's thread hands each event.
     std::function<void(const t_link_event&)> onEvent;

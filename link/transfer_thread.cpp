@@ -162,7 +162,7 @@ void TransferThread(TransferContext* context) {
         return;
     }
     const std::unique_ptr<CSerialPort> port = context->makePort();
-    if (!port->Open(context->portNumber, context->baudRate)) {
+    if (!port->Open(context->devicePath, context->baudRate)) {
         context->Emit(StoppedEvent(2, port->Failure()));
         return;
     }

@@ -436,7 +436,7 @@ TEST(Re2Device, CommandsAgainstTheSimulator) {
         {"a port another program holds",
          [](Bench& b) {
              CComPort holder;
-             ASSERT_EQ(holder.OpenPath(b.sim.LinkPath(), 57600), 1);
+             ASSERT_EQ(holder.Open(b.sim.LinkPath(), 57600), 1);
              const t_child_run run = b.Run({"info"});
              EXPECT_EQ(run.status, 1);
              EXPECT_TRUE(Contains(run.err, "jest zajęty przez inny program")) << run.err;

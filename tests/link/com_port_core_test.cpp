@@ -38,13 +38,11 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(m_device.Ok());
         m_slave = std::filesystem::canonical(m_directory + "COM7").string();
-        CComPort::SetProgramDirectory(m_directory);
         CComPort::SetLockDirectory(m_directory);
     }
-    void TearDown() override {
-        CComPort::SetProgramDirectory("");
-        CComPort::SetLockDirectory("/run/lock/");
-    }
+    void TearDown() override { CComPort::SetLockDirectory("/run/lock/"); }
+    // The device "COMn" names in the test's folder.
+    std::string Com(int n) const { return CComPort::DevicePath(n, m_directory); }
     void MasterSends(const std::string& text) {
         m_device.Send(text);
         // Let the line discipline pass the bytes to the slave side.
@@ -109,11 +107,11 @@ TEST(ComPortPath, LinkInProgramDirectoryWinsElseSerialDevice) {
 TEST_F(PseudoTerminalPort, OpensReopensWithoutChangeAndCloses) {
     EXPECT_EQ(CComPort::DevicePath(kPort, m_directory), m_directory + "COM7");
     CComPort port;
-    EXPECT_EQ(port.Open(kPort, 57600), 1);
+    EXPECT_EQ(port.Open(Com(kPort), 57600), 1);
     EXPECT_TRUE(port.IsOpen());
     const int fd = port.Descriptor();
     EXPECT_GE(fd, 0);
-    EXPECT_EQ(port.Open(kPort, 9600), 1);
+    EXPECT_EQ(port.Open(Com(kPort), 9600), 1);
     EXPECT_EQ(port.Descriptor(), fd);
     EXPECT_EQ(port.Close(), 1);
     EXPECT_FALSE(port.IsOpen());
@@ -124,16 +122,16 @@ TEST_F(PseudoTerminalPort, OpensReopensWithoutChangeAndCloses) {
 TEST_F(PseudoTerminalPort, SecondPortObjectCannotOpenTheSameDevice) {
     CComPort first;
     CComPort second;
-    ASSERT_EQ(first.Open(kPort, 57600), 1);
-    EXPECT_EQ(second.Open(kPort, 57600), 0);
+    ASSERT_EQ(first.Open(Com(kPort), 57600), 1);
+    EXPECT_EQ(second.Open(Com(kPort), 57600), 0);
     EXPECT_FALSE(second.IsOpen());
     first.Close();
-    EXPECT_EQ(second.Open(kPort, 57600), 1);
+    EXPECT_EQ(second.Open(Com(kPort), 57600), 1);
 }
 
 TEST_F(PseudoTerminalPort, ReadGivesNothingAtOnceAndOneByteLeavesTheRest) {
     CComPort port;
-    ASSERT_EQ(port.Open(kPort, 57600), 1);
+    ASSERT_EQ(port.Open(Com(kPort), 57600), 1);
     char c = 0;
     const auto before = std::chrono::steady_clock::now();
     EXPECT_EQ(port.Read(&c, 1), 0);
@@ -149,7 +147,7 @@ TEST_F(PseudoTerminalPort, ReadGivesNothingAtOnceAndOneByteLeavesTheRest) {
 
 TEST_F(PseudoTerminalPort, LineIsRawSoBytesPassUnchanged) {
     CComPort port;
-    ASSERT_EQ(port.Open(kPort, 57600), 1);
+    ASSERT_EQ(port.Open(Com(kPort), 57600), 1);
     const std::string bytes("\n\r:\x03\x11\x13\x7f\xff", 8);
     MasterSends(bytes);
     char got[16] = {};
@@ -159,7 +157,7 @@ TEST_F(PseudoTerminalPort, LineIsRawSoBytesPassUnchanged) {
 
 TEST_F(PseudoTerminalPort, WriteReachesThePeerByteExact) {
     CComPort port;
-    ASSERT_EQ(port.Open(kPort, 57600), 1);
+    ASSERT_EQ(port.Open(Com(kPort), 57600), 1);
     const std::string frame("\n\r:03F921E3", 11);
     EXPECT_EQ(port.Write(frame.data(), frame.size()), 11);
     EXPECT_EQ(m_device.Receive(1000, frame), frame);
@@ -167,7 +165,7 @@ TEST_F(PseudoTerminalPort, WriteReachesThePeerByteExact) {
 
 TEST_F(PseudoTerminalPort, PeerThatGoesAwayMakesReadGiveNothing) {
     CComPort port;
-    ASSERT_EQ(port.Open(kPort, 57600), 1);
+    ASSERT_EQ(port.Open(Com(kPort), 57600), 1);
     m_device.Close();
     char c;
     EXPECT_EQ(port.Read(&c, 1), 0);
@@ -177,16 +175,16 @@ TEST_F(PseudoTerminalPort, PeerThatGoesAwayMakesReadGiveNothing) {
 
 TEST_F(PseudoTerminalPort, UnsupportedBaudRateFails) {
     CComPort port;
-    EXPECT_EQ(port.Open(kPort, 12345), 0);
+    EXPECT_EQ(port.Open(Com(kPort), 12345), 0);
     EXPECT_FALSE(port.IsOpen());
-    EXPECT_EQ(port.Open(kPort, 0), 0);
-    EXPECT_EQ(port.Open(kPort, 115200), 1);
+    EXPECT_EQ(port.Open(Com(kPort), 0), 0);
+    EXPECT_EQ(port.Open(Com(kPort), 115200), 1);
 }
 
 TEST_F(PseudoTerminalPort, ExclusiveUseIsClearedOnCloseOnlyWhereThePortSetIt) {
     {
         CComPort port;
-        ASSERT_EQ(port.Open(kPort, 57600), 1);
+        ASSERT_EQ(port.Open(Com(kPort), 57600), 1);
         EXPECT_TRUE(ExclusiveFlag(m_slave) || geteuid() != 0); // a user cannot even look
         port.Close();
         EXPECT_FALSE(ExclusiveFlag(m_slave));
@@ -198,11 +196,11 @@ TEST_F(PseudoTerminalPort, ExclusiveUseIsClearedOnCloseOnlyWhereThePortSetIt) {
     ASSERT_EQ(ioctl(other, TIOCEXCL), 0);
     CComPort port;
     if (geteuid() == 0) {
-        EXPECT_EQ(port.Open(kPort, 57600), 1);
+        EXPECT_EQ(port.Open(Com(kPort), 57600), 1);
         port.Close();
         EXPECT_TRUE(ExclusiveFlag(m_slave));
     } else {
-        EXPECT_EQ(port.Open(kPort, 57600), 0);
+        EXPECT_EQ(port.Open(Com(kPort), 57600), 0);
         EXPECT_EQ(port.Failure().step, PortStep::Open);
         EXPECT_EQ(port.Failure().error, EBUSY);
     }
@@ -218,10 +216,10 @@ struct LockOutcome {
     std::string note;      // the console line of a port that opened; empty for none
 };
 
-LockOutcome OpenAndLook(const std::string& lockPath) {
+LockOutcome OpenAndLook(const std::string& device, const std::string& lockPath) {
     LockOutcome outcome;
     CComPort port;
-    outcome.opened = port.Open(kPort, 57600) == 1;
+    outcome.opened = port.Open(device, 57600) == 1;
     if (outcome.opened &&
         std::filesystem::is_regular_file(std::filesystem::symlink_status(lockPath))) {
         std::ifstream in(lockPath);
@@ -235,7 +233,7 @@ LockOutcome OpenAndLook(const std::string& lockPath) {
 }
 
 // The same, by a child process that has become an unprivileged user (nobody).
-LockOutcome OpenAndLookAsAnotherUser(const std::string& lockPath) {
+LockOutcome OpenAndLookAsAnotherUser(const std::string& device, const std::string& lockPath) {
     constexpr uid_t kNobody = 65534;
     int pipeFds[2];
     if (pipe(pipeFds) != 0) {
@@ -248,7 +246,7 @@ LockOutcome OpenAndLookAsAnotherUser(const std::string& lockPath) {
             setresuid(kNobody, kNobody, kNobody) != 0) {
             _exit(2);
         }
-        const LockOutcome o = OpenAndLook(lockPath);
+        const LockOutcome o = OpenAndLook(device, lockPath);
         const std::string text = std::to_string(o.opened) + " " + std::to_string(o.lockMade) + " " +
                                  std::to_string(o.owner) + " " + o.note;
         const bool sent =
@@ -348,7 +346,7 @@ TEST_F(PseudoTerminalPort, LockFolderEntriesKeepThePortOnlyForALiveProgram) {
         const std::string lockPath = folder + UucpLockName(m_slave);
         c.arrange(lockPath);
         const LockOutcome got =
-            c.rootsInStickyFolder ? OpenAndLookAsAnotherUser(lockPath) : OpenAndLook(lockPath);
+            c.rootsInStickyFolder ? OpenAndLookAsAnotherUser(Com(kPort), lockPath) : OpenAndLook(Com(kPort), lockPath);
         EXPECT_EQ(got.opened, c.opens) << c.what;
         EXPECT_EQ(got.lockMade, c.lockMade) << c.what;
         EXPECT_EQ(got.owner, c.owner) << c.what;
@@ -403,7 +401,7 @@ TEST_F(PseudoTerminalPort, LowLatencyIsSetWhileOpenAndOnlyThatBitIsClearedOnClos
         g_serialDriver = SerialDriverLog{};
         g_serialDriver.flags = c.found;
         CComPort port;
-        ASSERT_EQ(port.Open(kPort, 57600), 1) << c.what;
+        ASSERT_EQ(port.Open(Com(kPort), 57600), 1) << c.what;
         g_serialDriver.flags ^= c.flippedMeanwhile;
         port.Close();
         EXPECT_EQ(g_serialDriver.written, c.written) << c.what;
@@ -466,7 +464,7 @@ TEST_F(PseudoTerminalPort, CloseHandsTheLineSettingsBackExactly) {
     ASSERT_TRUE(found);
     ASSERT_EQ(cfgetospeed(&*found), B9600);
     CComPort port;
-    ASSERT_EQ(port.Open(kPort, 57600), 1);
+    ASSERT_EQ(port.Open(Com(kPort), 57600), 1);
     const std::optional<termios> open = LineOf(m_slave);
     port.Close();
     const std::optional<termios> after = LineOf(m_slave);
@@ -494,17 +492,15 @@ TEST(ComPortSerialDevice, PortNamedForTestsGetsLowLatencyWhileOpenAndIsHandedBac
     TemporaryDirectory folder{"re2_serial_"};
     const std::string directory = folder.Path() + "/";
     ASSERT_EQ(symlink(device, folder.PathOf("COM1").c_str()), 0);
-    CComPort::SetProgramDirectory(directory);
     CComPort::SetLockDirectory(directory);
     CComPort port;
-    const int opened = port.Open(1, 57600);
+    const int opened = port.Open(CComPort::DevicePath(1, directory), 57600);
     EXPECT_EQ(opened, 1) << device;
     if (opened == 1 && latency) {
         ASSERT_EQ(ioctl(probe, TIOCGSERIAL, &serial), 0);
         EXPECT_NE(serial.flags & ASYNC_LOW_LATENCY, 0);
     }
     port.Close();
-    CComPort::SetProgramDirectory("");
     CComPort::SetLockDirectory("/run/lock/");
     if (latency) {
         ASSERT_EQ(ioctl(probe, TIOCGSERIAL, &serial), 0);
@@ -520,11 +516,11 @@ TEST_F(PseudoTerminalPort, MissingPortFailsAndTheObjectStaysReusable) {
     // A link to nothing names the port, so no serial device of the machine is tried.
     std::filesystem::create_symlink(m_directory + "missing", m_directory + "COM99");
     CComPort port;
-    EXPECT_EQ(port.Open(99, 57600), 0);
+    EXPECT_EQ(port.Open(Com(99), 57600), 0);
     EXPECT_EQ(port.Failure().step, PortStep::Open);
     EXPECT_FALSE(port.IsOpen());
     EXPECT_EQ(port.Descriptor(), -1);
-    EXPECT_EQ(port.Open(kPort, 57600), 1);
+    EXPECT_EQ(port.Open(Com(kPort), 57600), 1);
 }
 
 TEST(ComPortClosed, OperationsOnAClosedPortGiveZero) {

@@ -2,7 +2,7 @@
 // and replies that the device should never send handed to the queue by the test.
 
 #include "link/dlg_nv_progress.h"
-#include "link/transfer.h"
+#include "link/link_stack.h"
 #include "res/resource.h"
 #include "tests/link/fake_link_host.h"
 #include "tests/link/link_test_util.h"
@@ -37,9 +37,9 @@ t_harness_options Offline() {
 // handing frames to the queue and firing its time-outs, from inside the box's modal loop.
 struct OfflineTransfer {
     FakeLinkHost host;
-    CTransfer transfer{host};
-    CQueue queue{host, transfer};
-    CDlgNVProgress box{host, queue};
+    CLinkStack stack{host};
+    CQueue& queue = stack.Queue();
+    CDlgNVProgress box{host, stack.Driver()};
     std::vector<afx::testing::MessageBoxRecord>& boxes = afx::testing::RecordMessageBoxes();
 
     // Runs the box; once it is shown, the device gives each answer in turn (a frame, or

@@ -95,7 +95,7 @@ public:
         }
     }
 
-    t_link_settings settings{1, 57600, 31};
+    t_link_settings settings{1, "", 57600, 31};
     std::string directory;
     std::vector<std::string> console;
     std::vector<t_armed> timers;

@@ -44,7 +44,7 @@ struct MemoryLink {
 
 TEST(LinkWorkerInMemory, FrameOutReplyInAndStop) {
     MemoryLink link;
-    link.transfer.OnConnect();
+    link.transfer.OnConnect("COM1", "memory", 57600);
     ASSERT_TRUE(link.host.DeliverUntil([&] { return link.transfer.IsConnected(); }));
     EXPECT_EQ(link.host.console,
               (std::vector<std::string>{"Otwieranie portu COM1 , 57600b/s...", "Połączono"}));
@@ -89,7 +89,7 @@ TEST(LinkWorkerInMemory, FrameOutReplyInAndStop) {
 TEST(LinkWorkerInMemory, PortThatDoesNotOpenStopsTheWorkerWithItsFailure) {
     MemoryLink link;
     link.line->failOpen = EACCES;
-    link.transfer.OnConnect();
+    link.transfer.OnConnect("COM1", "memory", 57600);
     ASSERT_TRUE(link.Down());
     EXPECT_EQ(link.host.events, (std::vector<std::string>{"starting", "down"}));
     EXPECT_EQ(link.host.lastEnd.exitCode, 2);
@@ -99,6 +99,6 @@ TEST(LinkWorkerInMemory, PortThatDoesNotOpenStopsTheWorkerWithItsFailure) {
     EXPECT_EQ(link.host.console.back(), "Rozłączono");
     // The next start is a clean one.
     link.line->failOpen = 0;
-    link.transfer.OnConnect();
+    link.transfer.OnConnect("COM1", "memory", 57600);
     ASSERT_TRUE(link.host.DeliverUntil([&] { return link.transfer.IsConnected(); }));
 }

@@ -96,13 +96,13 @@ class MemoryPort : public CSerialPort {
 public:
     explicit MemoryPort(std::shared_ptr<MemoryLine> line) : m_line(std::move(line)) {}
 
-    int Open(int portNumber, int /*baudRate*/) override {
+    int Open(const std::string& path, int /*baudRate*/) override {
         m_failure = t_port_failure{};
         m_open = m_line->Open();
         if (m_open == 0) {
             m_failure.step = PortStep::Open;
             m_failure.error = m_line->failOpen;
-            m_failure.path = "memory:COM" + std::to_string(portNumber);
+            m_failure.path = "memory:" + path;
         }
         return m_open;
     }

@@ -260,7 +260,7 @@ TEST(LinkConnection, SecondStartWhileAWorkerRunsIsRefused) {
     TerminalHarness h;
     h.Run([&](CLWDlg& dlg) {
         ASSERT_TRUE(h.Connect(dlg));
-        EXPECT_EQ(dlg.Transfer().StartWorker(1, 57600), 0);
+        EXPECT_EQ(dlg.Transfer().StartWorker("COM1", h.PathOf("COM1"), 57600), 0);
         EXPECT_TRUE(h.Disconnect(dlg));
     });
 }
