@@ -102,7 +102,7 @@ public:
     CWnd* ParentWindow() override { return this; }
 
     const std::string& ProgramDirectory() const { return m_programDirectory; }
-    // Where config.cfg and the COMn links live (see app/settings_folder.h), ending in '/'.
+    // Where config.cfg and the COMn links live (see base/settings_folder.h), ending in '/'.
     const std::string& SettingsDirectory() const { return m_settingsDirectory; }
     const std::string& Banner() const { return m_banner; }
     CTransfer& Transfer() { return m_link->Link(); }

@@ -218,31 +218,8 @@ void CComPort::SetLowLatency(int fd) {
     }
 }
 
-int CComPort::Open(const std::string& path, int baudRate) {
-    if (m_open) {
-        return 1;
-    }
-    std::string lockFolder;
-    {
-        std::lock_guard<std::mutex> lock(DirectoryMutex());
-        lockFolder = LockDirectory();
-    }
-    const auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::milliseconds(kOpenDeadlineMs);
-    m_failure = t_port_failure{};
-    m_notice = t_port_notice{};
-    m_failure.path = ResolvedDevice(path);
-    speed_t speed;
-    if (!SpeedFor(baudRate, speed)) {
-        return Fail(PortStep::Speed, 0, -1);
-    }
-    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        return Fail(PortStep::Open, errno, -1);
-    }
-    if (!isatty(fd)) {
-        return Fail(PortStep::NotTerminal, errno, fd);
-    }
+bool CComPort::TakeLocks(int fd, const std::string& lockFolder,
+                         std::chrono::steady_clock::time_point deadline) {
     // The advisory lock holds against root and against a second CComPort of this
     // process; it goes with the descriptor.
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
@@ -263,6 +240,10 @@ int CComPort::Open(const std::string& path, int baudRate) {
         m_notice.lockFile = lock.staleLeft;
         m_notice.lockOwner = lock.staleOwner;
     }
+    return true;
+}
+
+bool CComPort::TakeLine(int fd, speed_t speed) {
     // TIOCEXCL keeps other non-root processes out. It belongs to the device, not to this
     // descriptor, and outlives it while the device lives on (a pseudo-terminal's slave
     // while its master is open): it is set only when clear, and cleared on close only
@@ -295,6 +276,37 @@ int CComPort::Open(const std::string& path, int baudRate) {
     int lines = TIOCM_DTR | TIOCM_RTS;
     ioctl(fd, TIOCMBIC, &lines);
     SetLowLatency(fd);
+    return true;
+}
+
+int CComPort::Open(const std::string& path, int baudRate) {
+    if (m_open) {
+        return 1;
+    }
+    std::string lockFolder;
+    {
+        std::lock_guard<std::mutex> lock(DirectoryMutex());
+        lockFolder = LockDirectory();
+    }
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(kOpenDeadlineMs);
+    m_failure = t_port_failure{};
+    m_notice = t_port_notice{};
+    m_failure.path = ResolvedDevice(path);
+    speed_t speed;
+    if (!SpeedFor(baudRate, speed)) {
+        return Fail(PortStep::Speed, 0, -1);
+    }
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return Fail(PortStep::Open, errno, -1);
+    }
+    if (!isatty(fd)) {
+        return Fail(PortStep::NotTerminal, errno, fd);
+    }
+    if (!TakeLocks(fd, lockFolder, deadline) || !TakeLine(fd, speed)) {
+        return 0;
+    }
 
     m_fd = fd;
     m_open = 1;

@@ -16,6 +16,7 @@
 #include "link/port_failure.h"
 #include "link/serial_port.h"
 
+#include <chrono>
 #include <cstddef>
 #include <string>
 #include <termios.h>
@@ -73,6 +74,12 @@ public:
 private:
     // Ends a failed Open: records the step and errno, undoes what Open did so far.
     int Fail(PortStep step, int error, int fd);
+    // Open's steps on the device open as fd; false once one failed (Failure() says which).
+    // The advisory lock and the lock file, retried until deadline.
+    bool TakeLocks(int fd, const std::string& lockFolder,
+                   std::chrono::steady_clock::time_point deadline);
+    // Exclusive use and the line settings: raw 8N1 at speed, no flow control.
+    bool TakeLine(int fd, speed_t speed);
     // Gives back what Open took (line settings, low latency, exclusive use, the lock file)
     // and closes fd.
     void Release(int fd);

@@ -150,6 +150,31 @@ void TransferContext::Emit(const t_link_event& event) {
     host->Post([this, event] { onEvent(event); });
 }
 
+namespace {
+
+// Feeds what the port gave to the receiver and posts every frame it completes.
+void ReceiveCharacters(TransferContext& context, t_frame_receiver& receiver,
+                       const std::uint8_t* characters, int count) {
+    for (int i = 0; i < count; ++i) {
+        if (!ReceiverPutChar(receiver, static_cast<char>(characters[i]))) {
+            CountEvent(context, receiver);
+            continue;
+        }
+        t_link_event event;
+        event.kind = LinkEventKind::Frame;
+        // A frame too short for its header, or one carrying a reserved code, is noise that
+        // passed the checksum.
+        if (!FrameToRecord(context.frameBuffer, event.frame) ||
+            protocol::IsReservedCommand(event.frame.command)) {
+            context.discarded += FrameCharacters(context.frameBuffer);
+            continue;
+        }
+        ++context.frames;
+        context.Emit(event);
+    }
+}
+} // namespace
+
 void TransferThread(TransferContext* context) {
     t_frame_receiver receiver;
     ReceiverInit(receiver, context->frameBuffer);
@@ -206,23 +231,7 @@ void TransferThread(TransferContext* context) {
                                                std::chrono::steady_clock::now().time_since_epoch())
                                                .count();
             }
-            for (int i = 0; i < got; ++i) {
-                if (!ReceiverPutChar(receiver, static_cast<char>(readBuffer[i]))) {
-                    CountEvent(*context, receiver);
-                    continue;
-                }
-                t_link_event event;
-                event.kind = LinkEventKind::Frame;
-                // A frame too short for its header, or one carrying a reserved code, is
-                // noise that passed the checksum.
-                if (!FrameToRecord(context->frameBuffer, event.frame) ||
-                    protocol::IsReservedCommand(event.frame.command)) {
-                    context->discarded += FrameCharacters(context->frameBuffer);
-                    continue;
-                }
-                ++context->frames;
-                context->Emit(event);
-            }
+            ReceiveCharacters(*context, receiver, readBuffer, got);
         }
         if (got == 0 && ready.hungUp) {
             backingOff = true;
