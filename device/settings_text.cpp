@@ -41,10 +41,6 @@ std::string Bracketed(std::string_view name) {
     return out;
 }
 
-std::string Section(int block) {
-    return Bracketed(SettingsSectionName(block));
-}
-
 std::string Hex(const std::vector<std::uint8_t>& bytes) {
     std::string out;
     out.reserve(2 * bytes.size());
@@ -79,7 +75,7 @@ bool ParseHex(std::string_view text, std::size_t size, std::vector<std::uint8_t>
 std::string SectionList() {
     std::string out;
     for (int block : SettingsBlocks()) {
-        out.append(out.empty() ? "" : ", ").append(Section(block));
+        out.append(out.empty() ? "" : ", ").append(SettingsSectionHeader(block));
     }
     return out;
 }
@@ -130,7 +126,7 @@ public:
         if (block == 0) {
             Refuse({number, Bracketed(Clean(name)), "nieznana sekcja", SectionList()});
         } else if (const auto seen = m_sectionLines.find(block); seen != m_sectionLines.end()) {
-            Refuse({number, Section(block),
+            Refuse({number, SettingsSectionHeader(block),
                     Format("sekcja powtórzona (pierwsza w linii %d)", seen->second), ""});
         } else {
             m_sectionLines[block] = number;
@@ -182,7 +178,8 @@ private:
         entry.key = FindSettingsKey(block, name);
         if (entry.key == nullptr) {
             Refuse({entry.line, Clean(name),
-                    std::string("nieznany klucz w sekcji ").append(Section(block)), ""});
+                    std::string("nieznany klucz w sekcji ").append(SettingsSectionHeader(block)),
+                    ""});
             return false;
         }
         std::string problem;
@@ -203,6 +200,10 @@ private:
 
 } // namespace
 
+std::string SettingsSectionHeader(int block) {
+    return Bracketed(SettingsSectionName(block));
+}
+
 std::string t_settings_error::Text() const {
     std::string out = line > 0 ? Format("linia %d: ", line) : std::string();
     if (!key.empty()) {
@@ -221,7 +222,7 @@ std::vector<t_settings_error> DumpSettings(const t_settings_blocks& blocks, std:
         if (SettingsSectionName(block).empty()) {
             errors.push_back({0, Format("blok %d", block), "to nie blok ustawień", ""});
         } else if (bytes.size() != protocol::BlockSize(block)) {
-            errors.push_back({0, Section(block),
+            errors.push_back({0, SettingsSectionHeader(block),
                               Format("blok z urządzenia ma %zu bajtów zamiast %u", bytes.size(),
                                      protocol::BlockSize(block)),
                               ""});
@@ -235,7 +236,7 @@ std::vector<t_settings_error> DumpSettings(const t_settings_blocks& blocks, std:
         if (!text.empty()) {
             text += '\n';
         }
-        text.append(Section(block)).append("\n");
+        text.append(SettingsSectionHeader(block)).append("\n");
         for (const t_settings_key& key : SettingsKeys()) {
             if (key.block == block) {
                 const std::string value =
@@ -285,13 +286,13 @@ std::vector<t_settings_error> ApplySettings(const t_settings_file& file,
     for (const t_settings_section& section : file.sections) {
         const auto found = device.find(section.block);
         if (found == device.end()) {
-            errors.push_back({section.line, Section(section.block),
+            errors.push_back({section.line, SettingsSectionHeader(section.block),
                               "urządzenie nie ma tego bloku (plik innego rodzaju urządzenia)", ""});
             continue;
         }
         const std::vector<std::uint8_t>& current = found->second;
         if (current.size() != protocol::BlockSize(section.block)) {
-            errors.push_back({0, Section(section.block),
+            errors.push_back({0, SettingsSectionHeader(section.block),
                               Format("blok z urządzenia ma %zu bajtów zamiast %u", current.size(),
                                      protocol::BlockSize(section.block)),
                               ""});
