@@ -36,6 +36,9 @@ struct t_settings_error {
     std::string Text() const;
 };
 
+// "[name]" of the block's section, as the text and the messages about it name it.
+std::string SettingsSectionHeader(int block);
+
 // The text of the settings blocks given (in order of id). Nothing is given when a block is
 // not a settings block or its length is not the block's.
 std::vector<t_settings_error> DumpSettings(const t_settings_blocks& blocks, std::string& text);

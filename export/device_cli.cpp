@@ -33,6 +33,7 @@ int RunCommand(t_command_context& context) {
     case DeviceCommand::SettingsWrite:
         return RunSettingsWrite(context);
     case DeviceCommand::Help:
+    case DeviceCommand::Version:
     case DeviceCommand::None:
         break;
     }
@@ -60,6 +61,10 @@ int DeviceMain(int argc, char** argv, std::ostream& out, std::ostream& err) {
     }
     if (options.command == DeviceCommand::Help) {
         out << DeviceCliHelp();
+        return 0;
+    }
+    if (options.command == DeviceCommand::Version) {
+        out << DeviceCliVersion() << '\n';
         return 0;
     }
     const std::string programDirectory = OwnProgramDirectory();

@@ -1,5 +1,8 @@
 #include "export/device_cli_options.h"
 
+#include "base/option_scan.h"
+#include "base/program_info.h"
+
 #include <charconv>
 #include <string_view>
 
@@ -7,7 +10,8 @@ namespace {
 
 constexpr char kHelp[] =
     "usage: re2-device [--port COMn|PATH] [--baud N] [--address N] [--config-dir DIR]\n"
-    "                  [--quiet] COMMAND [ARGS]\n"
+    "                  [--quiet] [--] COMMAND [ARGS]\n"
+    "       re2-device --help | --version\n"
     "Works with a Dovuzedu RE2 device on a serial port, without a window.\n"
     "\n"
     "Commands:\n"
@@ -37,9 +41,13 @@ constexpr char kHelp[] =
     "  --address N       the device address, 0..31\n"
     "  --config-dir DIR  the folder of config.cfg and the COMn links (default: the\n"
     "                    terminal's settings folder)\n"
-    "  --quiet           no progress line\n"
-    "  --help            this text\n"
+    "  --quiet, -q       no progress line\n"
+    "  --help, -h        this text\n"
+    "  --version         the version of the program\n"
     "Port, speed and address not given come from config.cfg, or are COM1, 57600 and 31.\n"
+    "Options may stand before or after the command; a value may also follow its option\n"
+    "after '=' (--port=/dev/ttyUSB0). '--' may stand before the command; after the\n"
+    "command it ends the options, so that a file name may start with '-'.\n"
     "\n"
     "Exit status: 0 done; 1 the port, the device or a file failed, or the settings file\n"
     "is bad (the reason on standard error); 2 wrong usage. Ended by SIGINT, SIGTERM or\n"
@@ -57,83 +65,140 @@ bool ParseNumber(std::string_view text, long long minimum, long long maximum, lo
     return true;
 }
 
+// The values of the options without a letter, past every letter.
+enum LongOnly {
+    kVersion = 256,
+    kPort,
+    kBaud,
+    kAddress,
+    kConfigDir,
+    kSet,
+    kMaxDrift,
+    kRestart,
+    kDryRun,
+    kOtherDevice,
+};
+
+constexpr option kLongOptions[] = {
+    {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, kVersion},
+    {"port", required_argument, nullptr, kPort},
+    {"baud", required_argument, nullptr, kBaud},
+    {"address", required_argument, nullptr, kAddress},
+    {"config-dir", required_argument, nullptr, kConfigDir},
+    {"quiet", no_argument, nullptr, 'q'},
+    {"set", no_argument, nullptr, kSet},
+    {"max-drift", required_argument, nullptr, kMaxDrift},
+    {"restart", no_argument, nullptr, kRestart},
+    {"dry-run", no_argument, nullptr, kDryRun},
+    {"other-device", no_argument, nullptr, kOtherDevice},
+    {nullptr, 0, nullptr, 0},
+};
+
 } // namespace
 
 std::string DeviceCliHelp() {
     return kHelp;
 }
 
+std::string DeviceCliVersion() {
+    return std::string("re2-device ") + kPackageVersion;
+}
+
 bool ParseDeviceCli(const std::vector<std::string>& words, t_device_cli_options& options,
                     std::string& error) {
     std::vector<std::string> rest; // the command and its arguments
-    for (std::size_t i = 0; i < words.size(); ++i) {
-        const std::string& word = words[i];
-        const bool takesValue = word == "--port" || word == "--baud" || word == "--address" ||
-                                word == "--config-dir" || word == "--max-drift" || word == "-o";
-        std::string value;
-        if (takesValue) {
-            if (i + 1 == words.size()) {
-                error = word + " needs a value";
-                return false;
-            }
-            value = words[++i];
-        }
+    OptionScan scan(words, "ho:q", kLongOptions);
+    for (OptionScan::Item item = scan.Next(); item.kind != OptionScan::Kind::End;
+         item = scan.Next()) {
+        const std::string& value = item.text;
         long long number = 0;
-        if (word == "--help" || word == "-h") {
+        switch (item.kind) {
+        case OptionScan::Kind::Operand:
+            rest.push_back(value);
+            continue;
+        case OptionScan::Kind::EndOfOptions:
+            // Before the command it only closes the global options; after it, the words
+            // left are the command's, so a file name may start with "-".
+            if (!rest.empty()) {
+                scan.OperandsOnly();
+            }
+            continue;
+        case OptionScan::Kind::Unknown:
+            error = "unknown option " + value;
+            return false;
+        case OptionScan::Kind::MissingValue:
+            error = value + " needs a value";
+            return false;
+        case OptionScan::Kind::Option:
+        case OptionScan::Kind::End:
+            break;
+        }
+        switch (item.option) {
+        case 'h':
             options.command = DeviceCommand::Help;
             return true;
-        } else if (word == "--port") {
+        case kVersion:
+            options.command = DeviceCommand::Version;
+            return true;
+        case kPort:
             if (value.empty()) {
                 error = "--port needs a port";
                 return false;
             }
             options.port = value;
-        } else if (word == "--baud") {
+            break;
+        case kBaud:
             if (!ParseNumber(value, 1, 4000000, number)) {
                 error = "bad baud rate '" + value + "'";
                 return false;
             }
             options.baudRate = static_cast<int>(number);
-        } else if (word == "--address") {
+            break;
+        case kAddress:
             if (!ParseNumber(value, 0, kMaxDeviceAddress, number)) {
                 error = "bad device address '" + value + "' (0..31)";
                 return false;
             }
             options.deviceAddress = static_cast<int>(number);
-        } else if (word == "--config-dir") {
+            break;
+        case kConfigDir:
             if (value.empty()) {
                 error = "--config-dir needs a folder";
                 return false;
             }
             options.configDirectory = value;
-        } else if (word == "--quiet" || word == "-q") {
+            break;
+        case 'q':
             options.quiet = true;
-        } else if (word == "--set") {
+            break;
+        case kSet:
             options.setClock = true;
-        } else if (word == "--max-drift") {
+            break;
+        case kMaxDrift:
             if (!ParseNumber(value, 0, 1000000000, number)) {
                 error = "bad drift '" + value + "' (seconds, 0 or more)";
                 return false;
             }
             options.maxDriftGiven = true;
             options.maxDriftSeconds = number;
-        } else if (word == "-o") {
+            break;
+        case 'o':
             if (value.empty()) {
                 error = "-o needs a file name";
                 return false;
             }
             options.output = value;
-        } else if (word == "--restart") {
+            break;
+        case kRestart:
             options.restart = true;
-        } else if (word == "--dry-run") {
+            break;
+        case kDryRun:
             options.dryRun = true;
-        } else if (word == "--other-device") {
+            break;
+        case kOtherDevice:
             options.otherDevice = true;
-        } else if (word.size() > 1 && word[0] == '-') {
-            error = "unknown option " + word;
-            return false;
-        } else {
-            rest.push_back(word);
+            break;
         }
     }
     if (rest.empty()) {

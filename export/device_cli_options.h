@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-enum class DeviceCommand { None, Help, Info, Clock, Readout, SettingsDump, SettingsWrite };
+enum class DeviceCommand { None, Help, Version, Info, Clock, Readout, SettingsDump, SettingsWrite };
 
 struct t_device_cli_options {
     DeviceCommand command = DeviceCommand::None;
@@ -38,3 +38,5 @@ bool ParseDeviceCli(const std::vector<std::string>& words, t_device_cli_options&
 
 // The --help text.
 std::string DeviceCliHelp();
+// The --version line.
+std::string DeviceCliVersion();

@@ -84,10 +84,6 @@ void WriteErrors(std::ostream& err, const std::string& path,
     }
 }
 
-std::string SectionOf(int block) {
-    return "[" + std::string(SettingsSectionName(block)) + "]";
-}
-
 } // namespace
 
 int RunSettingsDump(t_command_context& context) {
@@ -152,11 +148,12 @@ int RunSettingsWrite(t_command_context& context) {
     bool any = false;
     for (const t_settings_block_plan& block : plan.blocks) {
         for (const t_settings_change& change : block.changes) {
-            out << SectionOf(block.block) << ' ' << change.key << ": " << change.device << " -> "
-                << change.file << '\n';
+            out << SettingsSectionHeader(block.block) << ' ' << change.key << ": " << change.device
+                << " -> " << change.file << '\n';
         }
         if (block.unshownKept) {
-            out << SectionOf(block.block) << " surowe: bajty bez klucza zostają jak w urządzeniu\n";
+            out << SettingsSectionHeader(block.block)
+                << " surowe: bajty bez klucza zostają jak w urządzeniu\n";
         }
         any = any || block.changed;
     }
@@ -181,20 +178,20 @@ int RunSettingsWrite(t_command_context& context) {
             std::string notWritten;
             for (std::size_t j = i; j < plan.blocks.size(); ++j) {
                 if (plan.blocks[j].changed) {
-                    notWritten +=
-                        (notWritten.empty() ? "" : ", ") + SectionOf(plan.blocks[j].block);
+                    notWritten.append(notWritten.empty() ? "" : ", ")
+                        .append(SettingsSectionHeader(plan.blocks[j].block));
                 }
             }
             std::string done;
             for (const int id : written) {
-                done += (done.empty() ? "" : ", ") + SectionOf(id);
+                done.append(done.empty() ? "" : ", ").append(SettingsSectionHeader(id));
             }
             err << "zapisano: " << (done.empty() ? "nic" : done) << "; nie zapisano: " << notWritten
                 << '\n';
             return 1;
         }
         written.push_back(block.block);
-        out << "zapisano " << SectionOf(block.block) << '\n';
+        out << "zapisano " << SettingsSectionHeader(block.block) << '\n';
     }
     return 0;
 }

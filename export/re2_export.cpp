@@ -1,5 +1,7 @@
 #include "export/re2_export.h"
 
+#include "export/export_options.h"
+
 #include "measure/measurement_file.h"
 #include "measure/recorded_samples.h"
 #include "measure/samples_csv.h"
@@ -11,118 +13,17 @@
 #include <fcntl.h>
 #include <ostream>
 #include <string>
-#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
-constexpr char kUsage[] =
-    "usage: re2-export [--dialect pl|c] [--summary] [-o OUT.csv] FILE.qz\n"
-    "Writes the samples recorded in a measurement file (as the terminal saves a recorder\n"
-    "readout) as CSV: one row per sample with its run number, its date and time\n"
-    "(YYYY-MM-DD HH:MM:SS, local time of this PC), speed in m/s and position in metres.\n"
-    "Each run the recorder took stays whole: sample i of a run was taken i seconds after\n"
-    "its start.\n"
-    "\n"
-    "  --dialect pl   separator ';' and a decimal comma, for spreadsheets set to Polish\n"
-    "                 (the default)\n"
-    "  --dialect c    standard CSV: separator ',' and a decimal point\n"
-    "  --summary      one row per run instead: its first and last sample time, sample\n"
-    "                 count, highest speed, lowest and highest position\n"
-    "  -o OUT.csv     write to OUT.csv instead of standard output; a file is replaced\n"
-    "                 only once all of it is written (one with other hard links, of\n"
-    "                 another owner or in a folder you may not write to is written\n"
-    "                 in place); a pipe, a terminal or a device (/dev/stdout) is\n"
-    "                 written to as it is\n"
-    "  --help         this text\n"
-    "\n"
-    "The first row names the columns (przebieg, czas, predkosc [m/s], polozenie [m]; with\n"
-    "--summary przebieg, poczatek, koniec, probki, max predkosc [m/s], min polozenie [m],\n"
-    "max polozenie [m]). Lines end in CRLF; the text is UTF-8 without a byte-order mark.\n"
-    "\n"
-    "Exit status: 0 written; 1 FILE cannot be read, is not a measurement file (exactly\n"
-    "475136 bytes), or the output cannot be written; 2 wrong usage.\n";
-
 constexpr char kNotSampleFile[] = "To nie jest plik z probkami";
 
-struct Options {
-    CsvDialect dialect = CsvDialect::Polish;
-    bool summary = false;
-    bool toFile = false;
-    std::string output;
-    std::string input;
-};
-
-enum class Parse { Run, Help, Wrong };
-
 int WrongUsage(std::ostream& err, const std::string& message) {
-    err << "re2-export: " << message << '\n' << kUsage;
+    err << "re2-export: " << message << '\n' << ExportUsage();
     return 2;
-}
-
-bool SetDialect(std::string_view name, Options& options) {
-    if (name == "pl") {
-        options.dialect = CsvDialect::Polish;
-    } else if (name == "c") {
-        options.dialect = CsvDialect::Standard;
-    } else {
-        return false;
-    }
-    return true;
-}
-
-Parse ParseArguments(int argc, char** argv, Options& options, std::string& problem) {
-    bool haveInput = false;
-    bool optionsEnded = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        const bool isOption = !optionsEnded && arg.size() > 1 && arg[0] == '-';
-        if (!isOption) {
-            if (haveInput) {
-                problem = "one measurement file only";
-                return Parse::Wrong;
-            }
-            options.input = arg;
-            haveInput = true;
-        } else if (arg == "--") {
-            optionsEnded = true;
-        } else if (arg == "--help" || arg == "-h") {
-            return Parse::Help;
-        } else if (arg == "--summary") {
-            options.summary = true;
-        } else if (arg == "--dialect" || arg == "-o") {
-            if (i + 1 == argc) {
-                problem = std::string(arg) + " needs a value";
-                return Parse::Wrong;
-            }
-            const std::string_view value = argv[++i];
-            if (arg == "-o") {
-                options.output = value;
-                options.toFile = true;
-            } else if (!SetDialect(value, options)) {
-                problem = "unknown dialect '" + std::string(value) + "' (pl or c)";
-                return Parse::Wrong;
-            }
-        } else if (arg.starts_with("--dialect=")) {
-            if (!SetDialect(arg.substr(10), options)) {
-                problem = "unknown dialect '" + std::string(arg.substr(10)) + "' (pl or c)";
-                return Parse::Wrong;
-            }
-        } else {
-            problem = "unknown option " + std::string(arg);
-            return Parse::Wrong;
-        }
-    }
-    if (!haveInput) {
-        problem = "no measurement file given";
-        return Parse::Wrong;
-    }
-    if (options.toFile && options.output.empty()) {
-        problem = "-o needs a file name";
-        return Parse::Wrong;
-    }
-    return Parse::Run;
 }
 
 // The system's reason for the failure that left error behind; fallback when the failing
@@ -180,16 +81,20 @@ Straight WriteStraight(const std::string& path, const std::string& text) {
 } // namespace
 
 int ExportMain(int argc, char** argv, std::ostream& out, std::ostream& err) {
-    Options options;
+    t_export_options options;
     std::string problem;
-    switch (ParseArguments(argc, argv, options, problem)) {
-    case Parse::Help:
-        out << kUsage;
+    switch (ParseExportOptions(std::vector<std::string>(argv + 1, argv + argc), options, problem)) {
+    case ExportParse::Help:
+        out << ExportUsage();
         out.flush();
         return out ? 0 : 1;
-    case Parse::Wrong:
+    case ExportParse::Version:
+        out << ExportVersion() << '\n';
+        out.flush();
+        return out ? 0 : 1;
+    case ExportParse::Wrong:
         return WrongUsage(err, problem);
-    case Parse::Run:
+    case ExportParse::Run:
         break;
     }
 

@@ -3,5 +3,6 @@
 # /usr prefix the Debian package installs to.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr >/dev/null
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr \
+    -DRE2_WARNINGS_AS_ERRORS=ON >/dev/null
 cmake --build build -j2

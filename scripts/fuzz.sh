@@ -9,7 +9,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:-200000}
 cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DRE2_FUZZ=ON -DRE2_WITH_QT=OFF \
-      -DRE2_SANITIZE=address,undefined -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+      -DRE2_SANITIZE=address,undefined -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+      -DRE2_WARNINGS_AS_ERRORS=ON >/dev/null
 # Only the fuzz targets: the tests are built and run by the other builds.
 targets=()
 for src in fuzz/*_fuzzer.cpp; do

@@ -7,9 +7,10 @@
 #     Qt translation loaded (both show in its memory maps) and that it ends on SIGTERM,
 #     the signal a desktop session ends programs with: it must still be running when the
 #     signal comes and die of it, not of a crash or an early exit;
-#  3. builds the Debian package (scripts/package.sh) and checks it with lintian (errors
-#     and hardening tags fail), and the desktop entry and the AppStream metadata with
-#     their validators.
+#  3. builds the Debian package in a Release build of its own (scripts/package.sh, into
+#     build-deb/), so that a warning of the optimiser stops it too, and checks it with
+#     lintian (errors and hardening tags fail), and the desktop entry and the AppStream
+#     metadata with their validators.
 # Usage: scripts/test-install.sh [build directory, default build]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -90,7 +91,7 @@ pid=""
 [[ $status -eq 143 ]] || { cat "$work/output" >&2; fail "re2-terminal ended with status $status, not by SIGTERM"; }
 
 echo "== Debian package"
-deb=$(scripts/package.sh "$build" | tail -n 1)
+deb=$(scripts/package.sh | tail -n 1)
 echo "$deb"
 depends=$(dpkg-deb -f "$deb" Depends)
 for needed in libqt6widgets6 qt6-translations-l10n fonts-liberation2; do

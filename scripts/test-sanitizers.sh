@@ -15,7 +15,7 @@ run_suite() {
     shift 4
     echo "== $sanitizer build ($labels)"
     cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRE2_SANITIZE="$sanitizer" \
-          -DRE2_BENCH=OFF >/dev/null
+          -DRE2_BENCH=OFF -DRE2_WARNINGS_AS_ERRORS=ON >/dev/null
     cmake --build "$dir" -j2 --target "$@"
     ctest --test-dir "$dir" --output-on-failure -j2 --timeout 600 -L "$labels" -E "$leftOut"
 }
