@@ -77,8 +77,7 @@ void CLWDlg::DeleteOwnedObjects() {
     delete m_dlgNVProgress;
     m_dlgNVProgress = nullptr;
     // Posted work names the objects just deleted.
-    std::lock_guard<std::mutex> guard(m_postedLock);
-    m_posted.clear();
+    m_posted.Clear();
 }
 
 const AFX_MSGMAP* CLWDlg::GetMessageMap() const {
