@@ -4,13 +4,15 @@
 
 #include "base/atomic_file.h"
 #include "device/device_exchange.h"
+#include "device/device_session.h"
 #include "device/live_status.h"
 #include "device/settings_keys.h"
 #include "device/settings_text.h"
-#include "export/cli_session.h"
 #include "export/device_cli_options.h"
 #include "export/device_commands.h"
+#include "export/shell_session.h"
 #include "link/protocol.h"
+#include "link/transfer_data.h"
 
 #include <cerrno>
 #include <cstring>
@@ -25,15 +27,11 @@ constexpr char kCannotSave[] = "Nie mozna otworzyc pliku do zapisu!";
 constexpr std::size_t kMaxSettingsFileBytes = 1u << 20;
 
 // The blocks of the connected unit, read whole; false after telling the user why.
-bool ReadUnitBlocks(CCliSession& session, t_settings_blocks& blocks) {
-    std::size_t size = 0;
-    const std::uint8_t* data = ExchangeData(session, protocol::kCmdLiveStatus, kLiveStatusRequest,
-                                            static_cast<int>(kLiveStatusRequestSize), size);
+bool ReadUnitBlocks(CDeviceSession& session, t_settings_blocks& blocks) {
+    const t_transfer_data* reply = session.Exchange(protocol::kCmdLiveStatus, kLiveStatusRequest,
+                                                    static_cast<int>(kLiveStatusRequestSize));
     t_live_status status;
-    if (data == nullptr) {
-        return false;
-    }
-    if (!ParseLiveStatus(data, size, status)) {
+    if (reply == nullptr || !ParseLiveStatus(reply->data, ReplyDataLength(*reply), status)) {
         ShowNoAnswer(session);
         return false;
     }
@@ -175,7 +173,7 @@ int RunSettingsWrite(t_command_context& context) {
             continue;
         }
         if (!context.session.WriteBlock(block.block, block.bytes.data())) {
-            if (context.session.Interrupted()) {
+            if (context.shell.Interrupted()) {
                 return 1;
             }
             std::string notWritten;
