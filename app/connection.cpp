@@ -32,24 +32,12 @@ void CLWDlg::EnableButton(int id, BOOL enable) {
 }
 
 void CLWDlg::Post(std::function<void()> work) {
-    {
-        std::lock_guard<std::mutex> guard(m_postedLock);
-        m_posted.push_back(std::move(work));
-    }
+    m_posted.Push(std::move(work));
     PostMessage(WM_COMMAND, ID_HOST_WORK, 0);
 }
 
 void CLWDlg::OnHostWork() {
-    std::function<void()> work;
-    {
-        std::lock_guard<std::mutex> guard(m_postedLock);
-        if (m_posted.empty()) {
-            return;
-        }
-        work = std::move(m_posted.front());
-        m_posted.pop_front();
-    }
-    work();
+    m_posted.RunOne();
 }
 
 void CLWDlg::OnConnect() {

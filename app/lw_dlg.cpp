@@ -64,8 +64,7 @@ void CLWDlg::DeleteOwnedObjects() {
     m_dlgNVProgress = nullptr;
     m_link.reset();
     // Posted work names the objects just deleted.
-    std::lock_guard<std::mutex> guard(m_postedLock);
-    m_posted.clear();
+    m_posted.Clear();
 }
 
 const AFX_MSGMAP* CLWDlg::GetMessageMap() const {

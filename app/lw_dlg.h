@@ -6,6 +6,7 @@
 // The link sees it only as its host (link/link_host.h); the device operations and the
 // measurements see it only as their session (device/device_session.h).
 
+#include "base/posted_work.h"
 #include "base/settings_file.h"
 #include "device/device_session.h"
 #include "framework/afx.h"
@@ -16,10 +17,8 @@
 #include "link/transfer_data.h"
 
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -174,8 +173,7 @@ private:
     HICON m_hIcon = nullptr;
     std::unordered_map<UINT, std::function<void()>> m_timers;
     UINT m_nextTimerId = 1;
-    std::mutex m_postedLock; // Post may come from the link worker
-    std::deque<std::function<void()>> m_posted;
+    CPostedWork m_posted; // Post may come from the link worker
     // Polling is switched on by the link's coming up and off by its going down.
     enum class PollSwitch { Off, On };
     // Where the one poll chain stands: nothing out, a status request waiting for its

@@ -35,6 +35,68 @@ bool WriteDeviceTime(std::uint8_t* data, std::size_t size, std::size_t offset,
     return true;
 }
 
+bool IsLeapYear(unsigned year) {
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
+
+unsigned DaysInMonth(unsigned year, unsigned month) {
+    static constexpr unsigned kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return month == 2 && IsLeapYear(year) ? 29 : kDays[(month - 1) % 12];
+}
+
+bool IsCalendarDate(const t_device_time& time, unsigned firstYear, unsigned lastYear) {
+    const unsigned year = time.Year();
+    return year >= firstYear && year <= lastYear && time.month >= 1 && time.month <= 12 &&
+           time.day >= 1 && time.day <= DaysInMonth(year, time.month) && time.hour < 24 &&
+           time.minute < 60 && time.second < 60;
+}
+
+namespace {
+
+// The number in at least `width` digits, zeros first.
+void AppendPadded(std::string& out, unsigned value, int width) {
+    char digits[10];
+    int n = 0;
+    do {
+        digits[n++] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    out.append(static_cast<std::size_t>(width > n ? width - n : 0), '0');
+    while (n > 0) {
+        out += digits[--n];
+    }
+}
+
+} // namespace
+
+void AppendDeviceTimeText(std::string& out, const t_device_time& time) {
+    // Written digit by digit: a CSV file has one such text for every recorded second.
+    AppendPadded(out, time.Year(), 4);
+    const unsigned fields[5] = {time.month, time.day, time.hour, time.minute, time.second};
+    constexpr char kBefore[5] = {'-', '-', ' ', ':', ':'};
+    for (int i = 0; i < 5; ++i) {
+        out += kBefore[i];
+        AppendPadded(out, fields[i], 2);
+    }
+}
+
+std::string DeviceTimeText(const t_device_time& time) {
+    std::string text;
+    text.reserve(19);
+    AppendDeviceTimeText(text, time);
+    return text;
+}
+
+std::string LocalTimeText(std::int64_t calendar) {
+    const std::time_t t = static_cast<std::time_t>(calendar);
+    std::tm tm{};
+    if (localtime_r(&t, &tm) == nullptr) {
+        return std::string();
+    }
+    return DeviceTimeText(MakeDeviceTime(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour,
+                                         tm.tm_min, tm.tm_sec));
+}
+
 std::string FormatDuration(std::uint32_t seconds) {
     return Format("%1u dni , %1u godzin , %1u minut , %1u sekund", seconds / 86400u,
                   (seconds % 86400u) / 3600u, (seconds % 3600u) / 60u, seconds % 60u);

@@ -37,6 +37,25 @@ bool ReadDeviceTime(const std::uint8_t* data, std::size_t size, std::size_t offs
 bool WriteDeviceTime(std::uint8_t* data, std::size_t size, std::size_t offset,
                      const t_device_time& time);
 
+// The Gregorian rule: every fourth year, of the centuries only every fourth (2000, not 1900).
+bool IsLeapYear(unsigned year);
+// The days of the month in the year. A month outside 1-12 (a recorded start time may carry
+// month 0) counts as the walk of recorded sample times has always counted it: by
+// (month - 1) modulo 12 in unsigned arithmetic, never with a leap day, so month 0 has 30
+// days, 13 has 31 and 14 has 28.
+unsigned DaysInMonth(unsigned year, unsigned month);
+// True for a date the calendar has (month 1-12, a day the month has, hour, minute and
+// second in range) in a year from firstYear to lastYear.
+bool IsCalendarDate(const t_device_time& time, unsigned firstYear, unsigned lastYear);
+
+// "YYYY-MM-DD HH:MM:SS", the fields as the record holds them: the year in four digits and
+// the others in two, each wider when its number needs more ("2009-255-01 ...").
+std::string DeviceTimeText(const t_device_time& time);
+void AppendDeviceTimeText(std::string& out, const t_device_time& time);
+// The local date-time of a calendar time as DeviceTimeText writes it; empty when the
+// library cannot convert it.
+std::string LocalTimeText(std::int64_t calendar);
+
 // "%1d dni , %1d godzin , %1d minut , %1d sekund"
 std::string FormatDuration(std::uint32_t seconds);
 // "%d.%02d.%02d  %d:%02d.%02d" (year first); any record gives a text.

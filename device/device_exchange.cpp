@@ -1,6 +1,7 @@
 #include "device/device_exchange.h"
 
 #include "device/device_session.h"
+#include "link/no_answer_text.h"
 #include "link/protocol.h"
 #include "link/transfer_data.h"
 
@@ -11,5 +12,5 @@ std::size_t ReplyDataLength(const t_transfer_data& reply) {
 }
 
 void ShowNoAnswer(CDeviceSession& session) {
-    session.ShowMessage("Urządzenie nie odpowiada", MessageIcon::Exclamation);
+    session.ShowMessage(kNoAnswerText, MessageIcon::Exclamation);
 }

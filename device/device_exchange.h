@@ -8,5 +8,6 @@ struct t_transfer_data;
 
 // The data bytes a reply carries, never more than a frame holds.
 std::size_t ReplyDataLength(const t_transfer_data& reply);
-// "Urządzenie nie odpowiada" in a warning message.
+// The device's silence (kNoAnswerText) in a warning message; said whether no reply came
+// or one that could not be read.
 void ShowNoAnswer(CDeviceSession& session);

@@ -1,10 +1,10 @@
 #include "device/settings_value.h"
 
+#include "base/byte_order.h"
+#include "base/device_time.h"
 #include "base/text_format.h"
 #include "base/win1250.h"
-#include "base/byte_order.h"
 #include "device/configuration_record.h"
-#include "base/device_time.h"
 
 #include <algorithm>
 #include <cctype>
@@ -226,20 +226,6 @@ t_device_time TimeOf(const t_settings_value& value) {
     return t;
 }
 
-bool IsLeap(unsigned y) {
-    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
-}
-
-bool IsValidDate(const t_device_time& t, unsigned firstYear, unsigned lastYear) {
-    static constexpr unsigned kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const unsigned year = t.Year();
-    if (year < firstYear || year > lastYear || t.month < 1 || t.month > 12 || t.day < 1) {
-        return false;
-    }
-    const unsigned days = kDays[t.month - 1] + (t.month == 2 && IsLeap(year) ? 1 : 0);
-    return t.day <= days && t.hour < 24 && t.minute < 60 && t.second < 60;
-}
-
 } // namespace
 
 t_settings_value ReadSettingsValue(const t_settings_key& key, const std::uint8_t* block,
@@ -286,8 +272,7 @@ std::string FormatSettingsValue(const t_settings_key& key, const t_settings_valu
         if (t.Year() == 0) {
             return std::string();
         }
-        return Format("%04u-%02u-%02u %02u:%02u:%02u", t.Year(), t.month, t.day, t.hour, t.minute,
-                      t.second);
+        return DeviceTimeText(t);
     }
     case K::Number16:
     case K::Number8:
@@ -371,7 +356,7 @@ bool EditorAccepts(const t_settings_key& key, const t_settings_value& value, std
         return true;
     case K::DateTime: {
         const t_device_time t = TimeOf(value);
-        if (t.Year() == 0 || IsValidDate(t, key.minimum, key.maximum)) {
+        if (t.Year() == 0 || IsCalendarDate(t, key.minimum, key.maximum)) {
             return true;
         }
         problem = "„" + FormatSettingsValue(key, value) + "” nie jest prawdziwą datą";

@@ -1,5 +1,6 @@
 #include "export/cli_session.h"
 
+#include "link/no_answer_text.h"
 #include "link/port_failure_text.h"
 
 #include <cstring>
@@ -124,7 +125,7 @@ bool CCliSession::WriteBlock(int blockId, const std::uint8_t* bytes) {
 bool CCliSession::RunTransfer(const ChunkFunction& onChunk, bool told) {
     if (!m_up) {
         if (told) {
-            ShowMessage("Urządzenie nie odpowiada", MessageIcon::None);
+            ShowMessage(kNoAnswerText, MessageIcon::None);
         }
         return false;
     }
@@ -159,7 +160,7 @@ bool CCliSession::RunTransfer(const ChunkFunction& onChunk, bool told) {
         return false;
     }
     const char* reason = walk.FailureText();
-    ShowMessage(*reason != '\0' ? reason : "Urządzenie nie odpowiada", MessageIcon::None);
+    ShowMessage(*reason != '\0' ? reason : kNoAnswerText, MessageIcon::None);
     return false;
 }
 

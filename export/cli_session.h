@@ -11,6 +11,7 @@
 #include "device/device_session.h"
 #include "export/cli_port.h"
 #include "export/poll_host.h"
+#include "export/shell_session.h"
 #include "link/link_stack.h"
 #include "link/protocol.h"
 #include "link/transfer_data.h"
@@ -29,11 +30,8 @@ struct t_cli_link {
     std::string linkDirectory; // where "COMn" links are looked up, ending in '/'
 };
 
-class CCliSession : public CDeviceSession {
+class CCliSession : public CDeviceSession, public CShellSession {
 public:
-    // Progress of a block transfer: bytes done of the total. Called after every chunk.
-    using ProgressFunction = std::function<void(std::uint32_t done, std::uint32_t total)>;
-
     CCliSession(CPollHost& host, const t_cli_link& link, std::ostream& err);
     ~CCliSession() override;
     CCliSession(const CCliSession&) = delete;
@@ -44,21 +42,19 @@ public:
     bool Connect();
     // Stops the worker and waits for its end; the port is handed back. Idempotent.
     void Close();
-    // What the port's open had to tell (a stale lock file left in place); empty for nothing.
-    std::string PortNotice() const;
-
-    bool Interrupted() const { return m_host.Signal() != 0; }
     // The link's parts and how its line went (LineReport).
     const CLinkStack& Link() const { return *m_stack; }
     // True when the link went down after it was up (a cut cable, a vanished adapter).
     bool LinkLost() const { return m_lost; }
 
-    // The answer every AskYesNo gets from now on.
-    void SetAnswer(bool yes) { m_answer = yes; }
-    void SetProgress(ProgressFunction progress) { m_progress = std::move(progress); }
-
     // The folder ReadoutPartFolder gives.
     void SetReadoutPartFolder(const t_readout_part_folder& folder) { m_partFolder = folder; }
+
+    // ---- CShellSession ----
+    bool Interrupted() const override { return m_host.Signal() != 0; }
+    void SetProgress(ProgressFunction progress) override { m_progress = std::move(progress); }
+    void SetAnswer(bool yes) override { m_answer = yes; }
+    std::string PortNotice() const override;
 
     // ---- CDeviceSession ----
     int DeviceAddress() const override { return m_link.deviceAddress; }

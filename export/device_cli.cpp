@@ -5,9 +5,7 @@
 #include "export/device_cli_config.h"
 #include "export/device_cli_options.h"
 #include "export/device_commands.h"
-#include "link/transfer_data.h"
 
-#include <algorithm>
 #include <ostream>
 #include <string>
 #include <unistd.h>
@@ -41,17 +39,6 @@ int RunCommand(t_command_context& context) {
 }
 
 } // namespace
-
-const std::uint8_t* ExchangeData(CCliSession& session, int command, const std::uint8_t* data,
-                                 int length, std::size_t& size) {
-    const t_transfer_data* reply = session.Exchange(command, data, length);
-    if (reply == nullptr) {
-        session.ShowMessage("Urządzenie nie odpowiada", MessageIcon::Exclamation);
-        return nullptr;
-    }
-    size = std::min<std::size_t>(reply->length, protocol::kMaxData);
-    return reply->data;
-}
 
 int DeviceMain(int argc, char** argv, std::ostream& out, std::ostream& err) {
     t_device_cli_options options;
@@ -88,8 +75,8 @@ int DeviceMain(int argc, char** argv, std::ostream& out, std::ostream& err) {
                 !notice.empty() && !options.quiet) {
                 err << notice << '\n';
             }
-            t_command_context context{session, options,          out,
-                                      err,     programDirectory, isatty(STDERR_FILENO) == 1};
+            t_command_context context{
+                session, session, options, out, err, programDirectory, isatty(STDERR_FILENO) == 1};
             status = RunCommand(context);
         }
         // The session's end gives the port back before the program ends, by a signal too.

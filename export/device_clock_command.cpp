@@ -4,11 +4,13 @@
 
 #include "base/device_time.h"
 #include "base/text_format.h"
+#include "device/device_exchange.h"
 #include "device/device_replies.h"
-#include "export/cli_session.h"
+#include "device/device_session.h"
 #include "export/device_cli_options.h"
 #include "export/device_commands.h"
 #include "link/protocol.h"
+#include "link/transfer_data.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -18,24 +20,9 @@
 
 namespace {
 
-int DaysInMonth(int year, int month) {
-    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    return month == 2 && leap ? 29 : kDays[month - 1];
-}
-
-// A date of the calendar the PC can convert: a wrong one has no difference to the PC.
-bool IsCalendarDate(const t_device_time& t) {
-    return t.Year() >= 1970 && t.Year() <= 9999 && t.month >= 1 && t.month <= 12 && t.day >= 1 &&
-           t.day <= DaysInMonth(t.Year(), t.month) && t.hour < 24 && t.minute < 60 && t.second < 60;
-}
-
-std::string DateTimeText(const t_device_time& t) {
-    return Format("%04u-%02u-%02u %02u:%02u:%02u", static_cast<unsigned>(t.Year()),
-                  static_cast<unsigned>(t.month), static_cast<unsigned>(t.day),
-                  static_cast<unsigned>(t.hour), static_cast<unsigned>(t.minute),
-                  static_cast<unsigned>(t.second));
-}
+// The years the PC's conversion is trusted with: a date outside has no difference to it.
+constexpr unsigned kFirstCalendarYear = 1970;
+constexpr unsigned kLastCalendarYear = 9999;
 
 struct t_clock_reading {
     t_device_time device;
@@ -44,20 +31,17 @@ struct t_clock_reading {
 };
 
 // Reads the device clock and takes the PC's time right after its reply.
-bool ReadClock(CCliSession& session, t_clock_reading& reading) {
-    std::size_t size = 0;
-    const std::uint8_t* data = ExchangeData(session, protocol::kCmdReadClock, nullptr, 0, size);
-    if (data == nullptr) {
-        return false;
-    }
-    if (!ParseClockReply(data, size, reading.device)) {
-        session.ShowMessage("Urządzenie nie odpowiada", MessageIcon::Exclamation);
+bool ReadClock(CDeviceSession& session, t_clock_reading& reading) {
+    const t_transfer_data* reply = session.Exchange(protocol::kCmdReadClock, nullptr, 0);
+    if (reply == nullptr ||
+        !ParseClockReply(reply->data, ReplyDataLength(*reply), reading.device)) {
+        ShowNoAnswer(session);
         return false;
     }
     const std::int64_t now = static_cast<std::int64_t>(std::time(nullptr));
     reading.pc = CalendarToDeviceTime(now);
     reading.difference.reset();
-    if (IsCalendarDate(reading.device)) {
+    if (IsCalendarDate(reading.device, kFirstCalendarYear, kLastCalendarYear)) {
         const std::int64_t device = DeviceTimeToCalendar(reading.device);
         if (device != -1) {
             reading.difference = device - now;
@@ -67,12 +51,12 @@ bool ReadClock(CCliSession& session, t_clock_reading& reading) {
 }
 
 void WriteReading(std::ostream& out, const t_clock_reading& reading) {
-    out << "czas urządzenia: " << DateTimeText(reading.device);
+    out << "czas urządzenia: " << DeviceTimeText(reading.device);
     if (!reading.difference) {
         out << " (nieprawidłowa data)";
     }
     out << '\n';
-    out << "czas komputera: " << DateTimeText(reading.pc) << '\n';
+    out << "czas komputera: " << DeviceTimeText(reading.pc) << '\n';
     if (reading.difference) {
         out << Format("różnica: %+lld s", *reading.difference) << '\n';
     } else {
@@ -83,7 +67,7 @@ void WriteReading(std::ostream& out, const t_clock_reading& reading) {
 } // namespace
 
 int RunClock(t_command_context& context) {
-    CCliSession& session = context.session;
+    CDeviceSession& session = context.session;
     const t_device_cli_options& options = context.options;
     t_clock_reading before;
     if (!ReadClock(session, before)) {
@@ -104,8 +88,8 @@ int RunClock(t_command_context& context) {
     const t_device_time now = GetPcTime();
     std::uint8_t payload[protocol::kDeviceTimeSize];
     std::memcpy(payload, &now, sizeof payload);
-    std::size_t size = 0;
-    if (ExchangeData(session, protocol::kCmdSetClock, payload, sizeof payload, size) == nullptr) {
+    if (session.Exchange(protocol::kCmdSetClock, payload, sizeof payload) == nullptr) {
+        ShowNoAnswer(session);
         return 1;
     }
     context.out << "czas ustawiony\n";

@@ -3,10 +3,11 @@
 
 #include "device/device_exchange.h"
 #include "device/device_replies.h"
+#include "device/device_session.h"
 #include "device/live_status.h"
-#include "export/cli_session.h"
 #include "export/device_commands.h"
 #include "link/protocol.h"
+#include "link/transfer_data.h"
 
 #include <cctype>
 #include <ostream>
@@ -49,24 +50,19 @@ void WritePanelLines(std::ostream& out, const std::string& panel,
 } // namespace
 
 int RunInfo(t_command_context& context) {
-    CCliSession& session = context.session;
-    std::size_t size = 0;
-    const std::uint8_t* data = ExchangeData(session, protocol::kCmdReadVersions, nullptr, 0, size);
+    CDeviceSession& session = context.session;
+    const t_transfer_data* reply = session.Exchange(protocol::kCmdReadVersions, nullptr, 0);
     t_versions_reply versions;
-    if (data == nullptr || !ParseVersionsReply(data, size, versions)) {
-        if (data != nullptr) {
-            ShowNoAnswer(session);
-        }
+    if (reply == nullptr || !ParseVersionsReply(reply->data, ReplyDataLength(*reply), versions)) {
+        ShowNoAnswer(session);
         return 1;
     }
-    // The reply's data is overwritten by the next exchange; the name is already a copy.
-    data = ExchangeData(session, protocol::kCmdLiveStatus, kLiveStatusRequest,
-                        static_cast<int>(kLiveStatusRequestSize), size);
+    // The reply is overwritten by the next exchange; the name is already a copy.
+    reply = session.Exchange(protocol::kCmdLiveStatus, kLiveStatusRequest,
+                             static_cast<int>(kLiveStatusRequestSize));
     t_live_status status;
-    if (data == nullptr || !ParseLiveStatus(data, size, status)) {
-        if (data != nullptr) {
-            ShowNoAnswer(session);
-        }
+    if (reply == nullptr || !ParseLiveStatus(reply->data, ReplyDataLength(*reply), status)) {
+        ShowNoAnswer(session);
         return 1;
     }
     std::ostream& out = context.out;

@@ -5,9 +5,10 @@
 
 #include "base/steady_time.h"
 #include "base/text_format.h"
-#include "export/cli_session.h"
+#include "device/device_session.h"
 #include "export/device_cli_options.h"
 #include "export/device_commands.h"
+#include "export/shell_session.h"
 #include "link/protocol.h"
 #include "link/transfer_rate.h"
 #include "measure/measure_operations.h"
@@ -18,6 +19,7 @@
 #include <cerrno>
 #include <cstring>
 #include <ctime>
+#include <memory>
 #include <ostream>
 #include <sys/stat.h>
 
@@ -80,16 +82,16 @@ private:
 } // namespace
 
 int RunReadout(t_command_context& context) {
-    CCliSession& session = context.session;
+    CDeviceSession& session = context.session;
     const t_device_cli_options& options = context.options;
 
     CProgressLine progress(context.err, context.progressOnTerminal && !options.quiet);
-    session.SetProgress(
+    context.shell.SetProgress(
         [&](std::uint32_t done, std::uint32_t total) { progress.Update(done, total); });
     // The part stays until the file is whole: a failed save is read again from it.
     const t_recorder_readout readout = ReadRecorderMemory(
         session, options.restart ? CutReadout::Restart : CutReadout::Continue, false);
-    session.SetProgress({});
+    context.shell.SetProgress({});
     progress.Finish();
     if (!readout.complete) {
         return 1;

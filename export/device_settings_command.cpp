@@ -4,13 +4,15 @@
 
 #include "base/atomic_file.h"
 #include "device/device_exchange.h"
+#include "device/device_session.h"
 #include "device/live_status.h"
 #include "device/settings_keys.h"
 #include "device/settings_text.h"
-#include "export/cli_session.h"
 #include "export/device_cli_options.h"
 #include "export/device_commands.h"
+#include "export/shell_session.h"
 #include "link/protocol.h"
+#include "link/transfer_data.h"
 
 #include <cerrno>
 #include <cstring>
@@ -25,15 +27,11 @@ constexpr char kCannotSave[] = "Nie mozna otworzyc pliku do zapisu!";
 constexpr std::size_t kMaxSettingsFileBytes = 1u << 20;
 
 // The blocks of the connected unit, read whole; false after telling the user why.
-bool ReadUnitBlocks(CCliSession& session, t_settings_blocks& blocks) {
-    std::size_t size = 0;
-    const std::uint8_t* data = ExchangeData(session, protocol::kCmdLiveStatus, kLiveStatusRequest,
-                                            static_cast<int>(kLiveStatusRequestSize), size);
+bool ReadUnitBlocks(CDeviceSession& session, t_settings_blocks& blocks) {
+    const t_transfer_data* reply = session.Exchange(protocol::kCmdLiveStatus, kLiveStatusRequest,
+                                                    static_cast<int>(kLiveStatusRequestSize));
     t_live_status status;
-    if (data == nullptr) {
-        return false;
-    }
-    if (!ParseLiveStatus(data, size, status)) {
+    if (reply == nullptr || !ParseLiveStatus(reply->data, ReplyDataLength(*reply), status)) {
         ShowNoAnswer(session);
         return false;
     }
@@ -84,6 +82,80 @@ void WriteErrors(std::ostream& err, const std::string& path,
     }
 }
 
+// The settings text at path, read and parsed; false after telling the user what is wrong
+// with it.
+bool LoadSettingsFile(const std::string& path, std::ostream& err, t_settings_file& file) {
+    std::string text;
+    std::string reason;
+    if (!ReadTextFile(path, text, reason)) {
+        err << path << ": " << reason << '\n';
+        return false;
+    }
+    const std::vector<t_settings_error> errors = ParseSettingsText(text, file);
+    if (!errors.empty()) {
+        WriteErrors(err, path, errors);
+        return false;
+    }
+    return true;
+}
+
+// Each change as "[section] key: device -> file"; true when any block changes.
+bool ShowPlan(std::ostream& out, const t_settings_plan& plan) {
+    bool any = false;
+    for (const t_settings_block_plan& block : plan.blocks) {
+        for (const t_settings_change& change : block.changes) {
+            out << SettingsSectionHeader(block.block) << ' ' << change.key << ": " << change.device
+                << " -> " << change.file << '\n';
+        }
+        if (block.unshownKept) {
+            out << SettingsSectionHeader(block.block)
+                << " surowe: bajty bez klucza zostają jak w urządzeniu\n";
+        }
+        any = any || block.changed;
+    }
+    return any;
+}
+
+// "zapisano: ...; nie zapisano: ..." after the write of the changed block `failed` failed.
+std::string PartlyWrittenText(const t_settings_plan& plan, std::size_t failed,
+                              const std::vector<int>& written) {
+    std::string notWritten;
+    for (std::size_t j = failed; j < plan.blocks.size(); ++j) {
+        if (plan.blocks[j].changed) {
+            notWritten.append(notWritten.empty() ? "" : ", ")
+                .append(SettingsSectionHeader(plan.blocks[j].block));
+        }
+    }
+    std::string done;
+    for (const int id : written) {
+        done.append(done.empty() ? "" : ", ").append(SettingsSectionHeader(id));
+    }
+    std::string text = "zapisano: ";
+    text.append(done.empty() ? "nic" : done).append("; nie zapisano: ").append(notWritten);
+    return text;
+}
+
+// Writes the changed blocks in the plan's order; a failure stops the rest and says which
+// were written. The exit status.
+int WritePlan(t_command_context& context, const t_settings_plan& plan) {
+    std::vector<int> written;
+    for (std::size_t i = 0; i < plan.blocks.size(); ++i) {
+        const t_settings_block_plan& block = plan.blocks[i];
+        if (!block.changed) {
+            continue;
+        }
+        if (!context.session.WriteBlock(block.block, block.bytes.data())) {
+            if (!context.shell.Interrupted()) {
+                context.err << PartlyWrittenText(plan, i, written) << '\n';
+            }
+            return 1;
+        }
+        written.push_back(block.block);
+        context.out << "zapisano " << SettingsSectionHeader(block.block) << '\n';
+    }
+    return 0;
+}
+
 } // namespace
 
 int RunSettingsDump(t_command_context& context) {
@@ -115,25 +187,17 @@ int RunSettingsWrite(t_command_context& context) {
     std::ostream& out = context.out;
     std::ostream& err = context.err;
     // The file is checked before the device is asked anything.
-    std::string text;
-    std::string reason;
-    if (!ReadTextFile(options.input, text, reason)) {
-        err << options.input << ": " << reason << '\n';
-        return 1;
-    }
     t_settings_file file;
-    std::vector<t_settings_error> errors = ParseSettingsText(text, file);
-    if (!errors.empty()) {
-        WriteErrors(err, options.input, errors);
+    if (!LoadSettingsFile(options.input, err, file)) {
         return 1;
     }
-
     t_settings_blocks device;
     if (!ReadUnitBlocks(context.session, device)) {
         return 1;
     }
     t_settings_plan plan;
-    errors = ApplySettings(file, device, options.otherDevice, plan);
+    const std::vector<t_settings_error> errors =
+        ApplySettings(file, device, options.otherDevice, plan);
     if (!errors.empty()) {
         WriteErrors(err, options.input, errors);
         return 1;
@@ -144,20 +208,7 @@ int RunSettingsWrite(t_command_context& context) {
             << "); nic nie zapisano, --other-device przenosi ustawienia\n";
         return 1;
     }
-
-    bool any = false;
-    for (const t_settings_block_plan& block : plan.blocks) {
-        for (const t_settings_change& change : block.changes) {
-            out << SettingsSectionHeader(block.block) << ' ' << change.key << ": " << change.device
-                << " -> " << change.file << '\n';
-        }
-        if (block.unshownKept) {
-            out << SettingsSectionHeader(block.block)
-                << " surowe: bajty bez klucza zostają jak w urządzeniu\n";
-        }
-        any = any || block.changed;
-    }
-    if (!any) {
+    if (!ShowPlan(out, plan)) {
         out << "brak różnic, nic nie zapisano\n";
         return 0;
     }
@@ -165,33 +216,5 @@ int RunSettingsWrite(t_command_context& context) {
         out << "--dry-run: nic nie zapisano\n";
         return 0;
     }
-    std::vector<int> written;
-    for (std::size_t i = 0; i < plan.blocks.size(); ++i) {
-        const t_settings_block_plan& block = plan.blocks[i];
-        if (!block.changed) {
-            continue;
-        }
-        if (!context.session.WriteBlock(block.block, block.bytes.data())) {
-            if (context.session.Interrupted()) {
-                return 1;
-            }
-            std::string notWritten;
-            for (std::size_t j = i; j < plan.blocks.size(); ++j) {
-                if (plan.blocks[j].changed) {
-                    notWritten.append(notWritten.empty() ? "" : ", ")
-                        .append(SettingsSectionHeader(plan.blocks[j].block));
-                }
-            }
-            std::string done;
-            for (const int id : written) {
-                done.append(done.empty() ? "" : ", ").append(SettingsSectionHeader(id));
-            }
-            err << "zapisano: " << (done.empty() ? "nic" : done) << "; nie zapisano: " << notWritten
-                << '\n';
-            return 1;
-        }
-        written.push_back(block.block);
-        out << "zapisano " << SettingsSectionHeader(block.block) << '\n';
-    }
-    return 0;
+    return WritePlan(context, plan);
 }

@@ -48,10 +48,7 @@ void CPollHost::CancelTimer(HostTimerId id) {
 }
 
 void CPollHost::Post(std::function<void()> work) {
-    {
-        std::lock_guard<std::mutex> guard(m_postedLock);
-        m_posted.push_back(std::move(work));
-    }
+    m_posted.Push(std::move(work));
     const std::uint64_t one = 1;
     // The counter cannot overflow at one per post; a failed write would only delay the
     // work until the next wake-up, and there is none to wait for without it.
@@ -72,28 +69,21 @@ void CPollHost::OnLinkDown(const t_link_end& end) {
 }
 
 bool CPollHost::RunOne() {
-    std::function<void()> work;
-    {
-        std::lock_guard<std::mutex> guard(m_postedLock);
-        if (!m_posted.empty()) {
-            work = std::move(m_posted.front());
-            m_posted.pop_front();
+    if (m_posted.RunOne()) {
+        return true;
+    }
+    // The earliest due timer; of timers due at once, the one armed first.
+    auto next = m_timers.end();
+    for (auto it = m_timers.begin(); it != m_timers.end(); ++it) {
+        if (next == m_timers.end() || it->second.due < next->second.due) {
+            next = it;
         }
     }
-    if (!work) {
-        // The earliest due timer; of timers due at once, the one armed first.
-        auto next = m_timers.end();
-        for (auto it = m_timers.begin(); it != m_timers.end(); ++it) {
-            if (next == m_timers.end() || it->second.due < next->second.due) {
-                next = it;
-            }
-        }
-        if (next == m_timers.end() || next->second.due > Clock::now()) {
-            return false;
-        }
-        work = std::move(next->second.callback);
-        m_timers.erase(next);
+    if (next == m_timers.end() || next->second.due > Clock::now()) {
+        return false;
     }
+    const std::function<void()> work = std::move(next->second.callback);
+    m_timers.erase(next);
     work();
     return true;
 }

@@ -10,14 +10,13 @@
 // came, the loop runs no more, and the program ends by it with EndBySignal after cleaning
 // up.
 
+#include "base/posted_work.h"
 #include "link/link_host.h"
 
 #include <chrono>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <map>
-#include <mutex>
 #include <string>
 
 class CPollHost : public CLinkHost {
@@ -78,6 +77,5 @@ private:
     std::function<void(const t_link_end&)> m_onDown;
     std::map<HostTimerId, t_timer> m_timers;
     HostTimerId m_nextTimer = 1;
-    std::mutex m_postedLock;
-    std::deque<std::function<void()>> m_posted;
+    CPostedWork m_posted;
 };

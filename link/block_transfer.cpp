@@ -1,13 +1,13 @@
 #include "link/block_transfer.h"
 
 #include "base/byte_order.h"
+#include "link/no_answer_text.h"
 
 #include <algorithm>
 #include <cstring>
 
 namespace {
 
-constexpr const char* kNoReplyText = "Urządzenie nie odpowiada";
 constexpr const char* kVerifyFailedText = "Błąd przy weryfikacji zapisu do pamieci !";
 constexpr const char* kBadReplyText = "Błędna odpowiedź urządzenia";
 
@@ -190,7 +190,7 @@ CBlockTransfer::Next CBlockTransfer::End(State state, Failure failure) {
 const char* CBlockTransfer::FailureText() const {
     switch (m_failure) {
     case Failure::NoReply:
-        return kNoReplyText;
+        return kNoAnswerText;
     case Failure::VerifyFailed:
         return kVerifyFailedText;
     case Failure::BadReply:

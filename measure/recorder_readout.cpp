@@ -1,6 +1,7 @@
 // "Odczyt pomiarów": needs no window. The device is named first (command 33 and the factory
 // number of block 2, read in passing), because its cut readout is found by that name.
 #include "base/byte_order.h"
+#include "base/device_time.h"
 #include "base/readout_part_folder.h"
 #include "base/steady_time.h"
 #include "base/text_format.h"
@@ -24,16 +25,6 @@ namespace {
 
 std::int64_t Now() {
     return static_cast<std::int64_t>(std::time(nullptr));
-}
-
-std::string LocalTimeText(std::int64_t seconds) {
-    const std::time_t t = static_cast<std::time_t>(seconds);
-    std::tm local{};
-    char stamp[32] = "";
-    if (localtime_r(&t, &local) != nullptr) {
-        std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
-    }
-    return stamp;
 }
 
 // The device's identity: name and version of command 33 (the name as the reply's

@@ -1,5 +1,7 @@
 #include "measure/samples_csv.h"
 
+#include "base/device_time.h"
+
 #include <algorithm>
 #include <ctime>
 #include <initializer_list>
@@ -49,33 +51,6 @@ void AppendSpeed(std::string& out, unsigned tenths, Marks marks) {
     AppendNumber(out, tenths / 10);
     out += marks.decimal;
     out += static_cast<char>('0' + tenths % 10);
-}
-
-// "YYYY-MM-DD HH:MM:SS"; the fields of a record from the conversions are in range.
-void AppendTime(std::string& out, const t_device_time& t) {
-    char text[19];
-    const unsigned year = t.Year();
-    const unsigned fields[5] = {t.month, t.day, t.hour, t.minute, t.second};
-    text[0] = static_cast<char>('0' + year / 1000 % 10);
-    text[1] = static_cast<char>('0' + year / 100 % 10);
-    text[2] = static_cast<char>('0' + year / 10 % 10);
-    text[3] = static_cast<char>('0' + year % 10);
-    constexpr char kBefore[5] = {'-', '-', ' ', ':', ':'};
-    for (int i = 0; i < 5; ++i) {
-        text[4 + 3 * i] = kBefore[i];
-        text[5 + 3 * i] = static_cast<char>('0' + fields[i] / 10 % 10);
-        text[6 + 3 * i] = static_cast<char>('0' + fields[i] % 10);
-    }
-    out.append(text, sizeof text);
-}
-
-bool IsLeapYear(unsigned year) {
-    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-}
-
-unsigned DaysInMonth(unsigned year, unsigned month) {
-    constexpr unsigned kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return month == 2 && IsLeapYear(year) ? 29 : kDays[(month - 1) % 12];
 }
 
 // The local date-time one second on, for a time whose UTC offset does not change then.
@@ -172,7 +147,7 @@ std::string SamplesCsv(const std::vector<t_recorded_run>& runs, CsvDialect diale
         ForEachSampleTime(run, [&](std::size_t i, const t_device_time& time) {
             const t_sample_type sample = run.samples[i];
             out += prefix;
-            AppendTime(out, time);
+            AppendDeviceTimeText(out, time);
             out += marks.separator;
             AppendSpeed(out, sample.speed, marks);
             out += marks.separator;
@@ -207,9 +182,9 @@ std::string RunsSummaryCsv(const std::vector<t_recorded_run>& runs, CsvDialect d
         const auto count = static_cast<std::int32_t>(run.samples.size());
         AppendNumber(out, ++number);
         out += marks.separator;
-        AppendTime(out, AddSeconds(run.start, 0));
+        AppendDeviceTimeText(out, AddSeconds(run.start, 0));
         out += marks.separator;
-        AppendTime(out, AddSeconds(run.start, count - 1));
+        AppendDeviceTimeText(out, AddSeconds(run.start, count - 1));
         out += marks.separator;
         AppendNumber(out, run.samples.size());
         out += marks.separator;

@@ -15,7 +15,7 @@ if [[ $# -eq 0 || ! -f $build/CMakeCache.txt ]]; then
 fi
 cmake -S . -B "$build" "${fresh[@]}" -DCMAKE_INSTALL_PREFIX=/usr -DRE2_WARNINGS_AS_ERRORS=ON \
     -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON >/dev/null
-nice cmake --build "$build" -j2 --target re2-terminal re2-simulator re2-export re2_package_files
+nice cmake --build "$build" -j2 --target re2-terminal re2-simulator re2-export re2-device re2_package_files
 rm -f "$build"/re2-terminal_*.deb
 (cd "$build" && cpack -G DEB >/dev/null)
 ls "$build"/re2-terminal_*.deb

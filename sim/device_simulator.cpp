@@ -232,16 +232,9 @@ bool DeviceSimulator::Execute(const t_transfer_data& request, bool rejectWrite,
         ++m_resetCount;
         m_memory.DiscardStaged();
         return false;
-    case protocol::kCmdReadVersions: {
-        out[0] = m_version;
-        const std::size_t n = std::min(m_name.size(), outSize - 1);
-        std::memcpy(out + 1, m_name.data(), n);
-        reply.length = static_cast<std::uint8_t>(1 + n);
-        if (reply.length < outSize) {
-            out[reply.length++] = 0;
-        }
+    case protocol::kCmdReadVersions:
+        AnswerVersions(reply);
         return true;
-    }
     case protocol::kCmdLiveStatus: {
         const auto record = StatusRecord();
         std::memcpy(out, record.data(), record.size());
@@ -252,40 +245,15 @@ bool DeviceSimulator::Execute(const t_transfer_data& request, bool rejectWrite,
         WriteDeviceTime(out, outSize, 0, CalendarToDeviceTime(ClockNow()));
         reply.length = protocol::kDeviceTimeSize;
         return true;
-    case protocol::kCmdSetClock: {
-        t_device_time time;
-        if (ReadDeviceTime(in, inSize, 0, time)) {
-            const std::int64_t calendar = DeviceTimeToCalendar(time);
-            if (calendar != -1) {
-                m_clockOffset = calendar - m_now();
-            }
-        }
+    case protocol::kCmdSetClock:
+        SetClock(in, inSize);
         return true;
-    }
-    case protocol::kCmdWriteChunk: {
-        const std::uint32_t address = ReadU32LE(in, inSize, 0);
-        const std::size_t n = ReadU8(in, inSize, 4);
-        const std::uint8_t* bytes = in + protocol::kChunkHeader;
-        const bool written = !rejectWrite && inSize >= protocol::kChunkHeader &&
-                             n <= protocol::kChunkData &&
-                             FitsIn(inSize, protocol::kChunkHeader, n) &&
-                             (m_stageWrites ? m_memory.Stage(address, bytes, n)
-                                            : m_memory.WriteSettings(address, bytes, n));
-        out[0] = written ? 1 : 0;
-        reply.length = 1;
+    case protocol::kCmdWriteChunk:
+        WriteChunk(in, inSize, rejectWrite, reply);
         return true;
-    }
-    case protocol::kCmdReadChunk: {
-        const std::uint32_t address = ReadU32LE(in, inSize, 0);
-        const std::size_t n = std::min<std::size_t>(ReadU8(in, inSize, 4), protocol::kChunkData);
-        const std::size_t k = inSize >= protocol::kChunkHeader
-                                  ? m_memory.Read(address, n, out + protocol::kChunkHeader)
-                                  : 0;
-        WriteU32LE(out, outSize, 0, m_echoesAddress ? address : 0);
-        out[4] = static_cast<std::uint8_t>(k);
-        reply.length = static_cast<std::uint8_t>(protocol::kChunkHeader + k);
+    case protocol::kCmdReadChunk:
+        ReadChunk(in, inSize, reply);
         return true;
-    }
     case protocol::kCmdCloseWrite:
         if (inSize >= 1) {
             m_memory.Commit(in[0]);
@@ -314,6 +282,54 @@ bool DeviceSimulator::Execute(const t_transfer_data& request, bool rejectWrite,
     default:
         return false;
     }
+}
+
+void DeviceSimulator::AnswerVersions(t_transfer_data& reply) const {
+    std::uint8_t* out = reply.data;
+    constexpr std::size_t outSize = protocol::kMaxData;
+    out[0] = m_version;
+    const std::size_t n = std::min(m_name.size(), outSize - 1);
+    std::memcpy(out + 1, m_name.data(), n);
+    reply.length = static_cast<std::uint8_t>(1 + n);
+    if (reply.length < outSize) {
+        out[reply.length++] = 0;
+    }
+}
+
+void DeviceSimulator::SetClock(const std::uint8_t* in, std::size_t inSize) {
+    t_device_time time;
+    if (ReadDeviceTime(in, inSize, 0, time)) {
+        const std::int64_t calendar = DeviceTimeToCalendar(time);
+        if (calendar != -1) {
+            m_clockOffset = calendar - m_now();
+        }
+    }
+}
+
+void DeviceSimulator::WriteChunk(const std::uint8_t* in, std::size_t inSize, bool rejectWrite,
+                                 t_transfer_data& reply) {
+    const std::uint32_t address = ReadU32LE(in, inSize, 0);
+    const std::size_t n = ReadU8(in, inSize, 4);
+    const std::uint8_t* bytes = in + protocol::kChunkHeader;
+    const bool written = !rejectWrite && inSize >= protocol::kChunkHeader &&
+                         n <= protocol::kChunkData && FitsIn(inSize, protocol::kChunkHeader, n) &&
+                         (m_stageWrites ? m_memory.Stage(address, bytes, n)
+                                        : m_memory.WriteSettings(address, bytes, n));
+    reply.data[0] = written ? 1 : 0;
+    reply.length = 1;
+}
+
+void DeviceSimulator::ReadChunk(const std::uint8_t* in, std::size_t inSize,
+                                t_transfer_data& reply) {
+    std::uint8_t* out = reply.data;
+    const std::uint32_t address = ReadU32LE(in, inSize, 0);
+    const std::size_t n = std::min<std::size_t>(ReadU8(in, inSize, 4), protocol::kChunkData);
+    const std::size_t k = inSize >= protocol::kChunkHeader
+                              ? m_memory.Read(address, n, out + protocol::kChunkHeader)
+                              : 0;
+    WriteU32LE(out, protocol::kMaxData, 0, m_echoesAddress ? address : 0);
+    out[4] = static_cast<std::uint8_t>(k);
+    reply.length = static_cast<std::uint8_t>(protocol::kChunkHeader + k);
 }
 
 void DeviceSimulator::Append(std::vector<std::uint8_t>& out, const t_transfer_data& frame) {

@@ -151,6 +151,16 @@ private:
     void Handle(const t_transfer_data& request, std::string raw);
     // Carries the request out; false when the device does not answer this command.
     bool Execute(const t_transfer_data& request, bool rejectWrite, t_transfer_data& reply);
+    // Command 33's reply: the version byte, then the name and its zero byte as far as the
+    // frame holds them.
+    void AnswerVersions(t_transfer_data& reply) const;
+    // The clock moves to the time given; a time the PC cannot convert leaves it.
+    void SetClock(const std::uint8_t* in, std::size_t inSize);
+    // One chunk written into memory or staged; the reply tells whether it was taken.
+    void WriteChunk(const std::uint8_t* in, std::size_t inSize, bool rejectWrite,
+                    t_transfer_data& reply);
+    // One chunk of memory after its address and count, as far as the memory holds it.
+    void ReadChunk(const std::uint8_t* in, std::size_t inSize, t_transfer_data& reply);
     void Append(std::vector<std::uint8_t>& out, const t_transfer_data& frame);
     void AppendNoise(std::vector<std::uint8_t>& out);
     void Damage(std::vector<std::uint8_t>& frame, const t_fault_hits& hits);

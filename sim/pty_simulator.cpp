@@ -202,135 +202,160 @@ void PtySimulator::RemoveLink() {
     }
 }
 
-void PtySimulator::Serve() {
-    // Paced characters fall due every few microseconds at the higher rates; the default
-    // timer slack of 50 us would make every wait for one late and stretch each exchange.
-    ::prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+// What the serving thread keeps from one round of its loop to the next.
+struct PtySimulator::t_serving {
     LinePacer input;
     LinePacer output;
     std::vector<std::uint8_t> incoming;
     std::vector<std::uint8_t> outgoing; // released, not yet written
     std::size_t written = 0;
+    Clock::time_point now{};
     Clock::time_point hungUpUntil{};
+    bool watchMaster = false;
+    short masterEvents = 0;
     std::uint8_t buffer[4096];
+};
 
-    auto hangUp = [&](Clock::time_point now) {
-        hungUpUntil = now + kHangUpPause;
-        ++m_hangUpsMet;
-        output.Clear();
-        outgoing.clear();
-        written = 0;
-    };
-
+void PtySimulator::Serve() {
+    // Paced characters fall due every few microseconds at the higher rates; the default
+    // timer slack of 50 us would make every wait for one late and stretch each exchange.
+    ::prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+    t_serving line;
     while (!m_stop) {
-        Clock::time_point now = Clock::now();
-
-        const bool watchMaster = now >= hungUpUntil;
-        Clock::time_point deadline = std::min(input.NextDue(), output.NextDue());
-        if (!watchMaster) {
-            deadline = std::min(deadline, hungUpUntil);
-        }
-        pollfd fds[2] = {{m_wakeRead, POLLIN, 0}, {m_master, POLLIN, 0}};
-        if (written < outgoing.size()) {
-            fds[1].events |= POLLOUT;
-        }
-        timespec wait{};
-        timespec* waitPointer = nullptr;
-        if (deadline != Clock::time_point::max()) {
-            const auto left = std::max(deadline - now, Clock::duration::zero());
-            const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
-            wait.tv_sec = static_cast<time_t>(ns / 1'000'000'000);
-            wait.tv_nsec = static_cast<long>(ns % 1'000'000'000);
-            waitPointer = &wait;
-        }
-        if (::ppoll(fds, watchMaster ? 2 : 1, waitPointer, nullptr) < 0 && errno != EINTR) {
+        if (!WaitForLine(line)) {
             break;
         }
-        if (fds[0].revents & POLLIN) {
-            while (::read(m_wakeRead, buffer, sizeof buffer) > 0) {
-            }
+        line.now = Clock::now();
+        line.input.SetBaud(m_paceInput ? m_baud.load() : 0);
+        if (line.watchMaster && line.masterEvents != 0) {
+            ReadFromPort(line);
         }
-        now = Clock::now();
-        input.SetBaud(m_paceInput ? m_baud.load() : 0);
-        if (watchMaster && fds[1].revents != 0) {
-            bool hung = (fds[1].revents & (POLLHUP | POLLERR)) != 0;
-            if (fds[1].revents & POLLIN) {
-                for (;;) {
-                    const ssize_t n = ::read(m_master, buffer, sizeof buffer);
-                    if (n > 0) {
-                        m_charactersReceived += static_cast<std::uint64_t>(n);
-                        if (!m_lineDown) {
-                            input.Push(buffer, static_cast<std::size_t>(n), now);
-                        }
-                        hung = false;
-                        continue;
-                    }
-                    if (n < 0 && errno == EIO) {
-                        hung = true;
-                    }
-                    break;
-                }
-            }
-            if (hung) {
-                hangUp(now);
-            }
-        }
-
-        // Read after the request, so that a change made just before it applies to its reply.
-        output.SetBaud(m_baud);
-        incoming.clear();
-        input.Release(now, incoming);
-        bool cut = false;
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            if (!incoming.empty()) {
-                m_device.Receive(incoming.data(), incoming.size());
-            }
-            cut = m_device.TakeLineCut();
-            if (cut) {
-                // Not serving before the port sees the hang-up, so that a Start() made
-                // after the terminal noticed it serves again.
-                m_serving = false;
-                m_device.TakeOutput();
-                CloseFd(m_master);
-            }
-            auto outputs = m_device.TakeOutput();
-            if (!outputs.empty() && now < hungUpUntil && !HungUp(m_master)) {
-                hungUpUntil = now; // the port was opened during the pause
-            }
-            const bool connected = now >= hungUpUntil && !m_lineDown;
-            for (t_sim_output& out : outputs) {
-                if (connected) {
-                    output.Push(out.bytes.data(), out.bytes.size(),
-                                now + std::chrono::milliseconds(out.delayMs));
-                }
-            }
-        }
-        if (!incoming.empty()) {
-            m_changed.notify_all();
-        }
-        if (cut) {
+        if (!PassThroughDevice(line)) {
             return;
         }
+        WriteToPort(line);
+    }
+    m_serving = false;
+}
 
-        if (written == outgoing.size()) {
-            outgoing.clear();
-            written = 0;
+void PtySimulator::HangUp(t_serving& line) {
+    line.hungUpUntil = line.now + kHangUpPause;
+    ++m_hangUpsMet;
+    line.output.Clear();
+    line.outgoing.clear();
+    line.written = 0;
+}
+
+bool PtySimulator::WaitForLine(t_serving& line) {
+    const Clock::time_point now = Clock::now();
+    line.watchMaster = now >= line.hungUpUntil;
+    Clock::time_point deadline = std::min(line.input.NextDue(), line.output.NextDue());
+    if (!line.watchMaster) {
+        deadline = std::min(deadline, line.hungUpUntil);
+    }
+    pollfd fds[2] = {{m_wakeRead, POLLIN, 0}, {m_master, POLLIN, 0}};
+    if (line.written < line.outgoing.size()) {
+        fds[1].events |= POLLOUT;
+    }
+    timespec wait{};
+    timespec* waitPointer = nullptr;
+    if (deadline != Clock::time_point::max()) {
+        const auto left = std::max(deadline - now, Clock::duration::zero());
+        const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
+        wait.tv_sec = static_cast<time_t>(ns / 1'000'000'000);
+        wait.tv_nsec = static_cast<long>(ns % 1'000'000'000);
+        waitPointer = &wait;
+    }
+    if (::ppoll(fds, line.watchMaster ? 2 : 1, waitPointer, nullptr) < 0 && errno != EINTR) {
+        return false;
+    }
+    if (fds[0].revents & POLLIN) {
+        while (::read(m_wakeRead, line.buffer, sizeof line.buffer) > 0) {
         }
-        output.Release(now, outgoing);
-        while (written < outgoing.size()) {
-            const ssize_t n =
-                ::write(m_master, outgoing.data() + written, outgoing.size() - written);
+    }
+    line.masterEvents = fds[1].revents;
+    return true;
+}
+
+void PtySimulator::ReadFromPort(t_serving& line) {
+    bool hung = (line.masterEvents & (POLLHUP | POLLERR)) != 0;
+    if (line.masterEvents & POLLIN) {
+        for (;;) {
+            const ssize_t n = ::read(m_master, line.buffer, sizeof line.buffer);
             if (n > 0) {
-                written += static_cast<std::size_t>(n);
-                m_charactersSent += static_cast<std::uint64_t>(n);
+                m_charactersReceived += static_cast<std::uint64_t>(n);
+                if (!m_lineDown) {
+                    line.input.Push(line.buffer, static_cast<std::size_t>(n), line.now);
+                }
+                hung = false;
                 continue;
             }
             if (n < 0 && errno == EIO) {
-                hangUp(now);
+                hung = true;
             }
-            break; // full: POLLOUT says when to go on
+            break;
         }
     }
-    m_serving = false;
+    if (hung) {
+        HangUp(line);
+    }
+}
+
+bool PtySimulator::PassThroughDevice(t_serving& line) {
+    const Clock::time_point now = line.now;
+    // Read after the request, so that a change made just before it applies to its reply.
+    line.output.SetBaud(m_baud);
+    line.incoming.clear();
+    line.input.Release(now, line.incoming);
+    bool cut = false;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (!line.incoming.empty()) {
+            m_device.Receive(line.incoming.data(), line.incoming.size());
+        }
+        cut = m_device.TakeLineCut();
+        if (cut) {
+            // Not serving before the port sees the hang-up, so that a Start() made
+            // after the terminal noticed it serves again.
+            m_serving = false;
+            m_device.TakeOutput();
+            CloseFd(m_master);
+        }
+        auto outputs = m_device.TakeOutput();
+        if (!outputs.empty() && now < line.hungUpUntil && !HungUp(m_master)) {
+            line.hungUpUntil = now; // the port was opened during the pause
+        }
+        const bool connected = now >= line.hungUpUntil && !m_lineDown;
+        for (t_sim_output& out : outputs) {
+            if (connected) {
+                line.output.Push(out.bytes.data(), out.bytes.size(),
+                                 now + std::chrono::milliseconds(out.delayMs));
+            }
+        }
+    }
+    if (!line.incoming.empty()) {
+        m_changed.notify_all();
+    }
+    return !cut;
+}
+
+void PtySimulator::WriteToPort(t_serving& line) {
+    if (line.written == line.outgoing.size()) {
+        line.outgoing.clear();
+        line.written = 0;
+    }
+    line.output.Release(line.now, line.outgoing);
+    while (line.written < line.outgoing.size()) {
+        const ssize_t n = ::write(m_master, line.outgoing.data() + line.written,
+                                  line.outgoing.size() - line.written);
+        if (n > 0) {
+            line.written += static_cast<std::size_t>(n);
+            m_charactersSent += static_cast<std::uint64_t>(n);
+            continue;
+        }
+        if (n < 0 && errno == EIO) {
+            HangUp(line);
+        }
+        break; // full: POLLOUT says when to go on
+    }
 }

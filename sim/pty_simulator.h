@@ -84,7 +84,22 @@ private:
     void ClosePty();
     bool MakeLink();
     void RemoveLink();
+    // The serving thread: waits for the port, the pacers and the wake-up pipe, passes what
+    // came to the device and writes its replies, until stopped or the device cuts the line.
+    struct t_serving;
     void Serve();
+    // Waits until something is due on the line; false when the wait itself failed.
+    bool WaitForLine(t_serving& line);
+    // Takes what the terminal sent; a port closed at its end is hung up.
+    void ReadFromPort(t_serving& line);
+    // Hands the paced requests to the device and paces its replies; false when the device
+    // cut the line, which ends the serving.
+    bool PassThroughDevice(t_serving& line);
+    // Writes the replies that fell due, as far as the port takes them.
+    void WriteToPort(t_serving& line);
+    // The terminal closed its end: replies not yet sent are dropped, and the port is
+    // watched again after a pause.
+    void HangUp(t_serving& line);
     void Wake();
 
     t_pty_options m_options;

@@ -38,6 +38,83 @@ TEST(DeviceTimeText, DateTimeIsYearFirstWithUnpaddedHour) {
               "65535.255.255  255:255.255");
 }
 
+TEST(DeviceTimeText, DateTimeIsIsoLikeWithFieldsWidenedOnlyWhenTheyNeedIt) {
+    const struct {
+        t_device_time time;
+        const char* text;
+    } cases[] = {
+        {MakeDeviceTime(2009, 12, 2, 9, 5, 7), "2009-12-02 09:05:07"},
+        {t_device_time{}, "0000-00-00 00:00:00"},
+        {MakeDeviceTime(206, 1, 1, 0, 0, 0), "0206-01-01 00:00:00"},
+        {MakeDeviceTime(65535, 255, 100, 99, 0, 9), "65535-255-100 99:00:09"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(DeviceTimeText(c.time), c.text);
+        std::string appended = "x;";
+        AppendDeviceTimeText(appended, c.time);
+        EXPECT_EQ(appended, std::string("x;") + c.text);
+    }
+}
+
+TEST(DeviceCalendar, LeapYearsAndMonthLengthsIncludingMonthsOutsideTheYear) {
+    const struct {
+        unsigned year;
+        unsigned month;
+        bool leap;
+        unsigned days;
+    } cases[] = {
+        {2009, 1, false, 31},
+        {2009, 2, false, 28},
+        {2009, 4, false, 30},
+        {2009, 12, false, 31},
+        {2012, 2, true, 29},
+        {1900, 2, false, 28},
+        {2000, 2, true, 29},
+        {2100, 2, false, 28},
+        {2400, 2, true, 29},
+        // Outside 1-12 as the CSV's walk of sample times counted it: month 0 has 30 days,
+        // 13 repeats January and 14 February, without a leap day.
+        {2012, 0, true, 30},
+        {2012, 13, true, 31},
+        {2012, 14, true, 28},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(IsLeapYear(c.year), c.leap) << c.year;
+        EXPECT_EQ(DaysInMonth(c.year, c.month), c.days) << c.year << "-" << c.month;
+    }
+}
+
+TEST(DeviceCalendar, CalendarDateNeedsEveryFieldInRangeAndTheYearInTheLimits) {
+    const struct {
+        t_device_time time;
+        bool valid;
+    } cases[] = {
+        {MakeDeviceTime(2012, 2, 29, 23, 59, 59), true},
+        {MakeDeviceTime(2011, 2, 29, 0, 0, 0), false},
+        {MakeDeviceTime(1900, 2, 29, 0, 0, 0), false},
+        {MakeDeviceTime(2000, 2, 29, 0, 0, 0), true},
+        {MakeDeviceTime(2009, 4, 31, 0, 0, 0), false},
+        {MakeDeviceTime(2009, 0, 10, 0, 0, 0), false},
+        {MakeDeviceTime(2009, 13, 10, 0, 0, 0), false},
+        {MakeDeviceTime(2009, 5, 0, 0, 0, 0), false},
+        {MakeDeviceTime(2009, 5, 1, 24, 0, 0), false},
+        {MakeDeviceTime(2009, 5, 1, 0, 60, 0), false},
+        {MakeDeviceTime(2009, 5, 1, 0, 0, 60), false},
+        {MakeDeviceTime(1899, 5, 1, 0, 0, 0), false},
+        {MakeDeviceTime(2101, 5, 1, 0, 0, 0), false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(IsCalendarDate(c.time, 1900, 2100), c.valid) << DeviceTimeText(c.time);
+    }
+}
+
+TEST_F(DeviceTime, LocalTimeTextIsTheLocalDateTimeOfACalendarTime) {
+    // 2009-10-25 00:30 UTC is 2:30 summer time, an hour later 2:30 winter time again.
+    EXPECT_EQ(LocalTimeText(1256430600), "2009-10-25 02:30:00");
+    EXPECT_EQ(LocalTimeText(1256430600 + 3600), "2009-10-25 02:30:00");
+    EXPECT_EQ(LocalTimeText(0), "1970-01-01 01:00:00");
+}
+
 TEST_F(DeviceTime, AddSecondsCrossesDaysAndNormalisesFields) {
     const t_device_time t = MakeDeviceTime(2009, 1, 31, 23, 59, 59);
     EXPECT_EQ(AddSeconds(t, 1), MakeDeviceTime(2009, 2, 1, 0, 0, 0));

@@ -3,13 +3,11 @@
 // told it, keeps armed timers for the test to fire, and queues posted work until the test
 // runs it. Posting is the one thing the link worker does from its own thread.
 
+#include "base/posted_work.h"
 #include "link/link_host.h"
 
 #include <algorithm>
 #include <chrono>
-#include <condition_variable>
-#include <deque>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -34,13 +32,7 @@ public:
     }
     // Moves only as FireTimers runs timers: by the longest delay among them.
     std::int64_t NowMs() const override { return nowMs; }
-    void Post(std::function<void()> work) override {
-        {
-            std::lock_guard<std::mutex> guard(m_lock);
-            m_posted.push_back(std::move(work));
-        }
-        m_postedChanged.notify_all();
-    }
+    void Post(std::function<void()> work) override { m_posted.Push(std::move(work)); }
     t_link_settings LinkSettings() const override { return settings; }
     std::string LinkDirectory() const override { return directory; }
     void OnLinkStarting() override { events.push_back("starting"); }
@@ -64,17 +56,7 @@ public:
     }
     // Runs posted work, in order, until none is left.
     void Deliver() {
-        for (;;) {
-            std::function<void()> work;
-            {
-                std::lock_guard<std::mutex> guard(m_lock);
-                if (m_posted.empty()) {
-                    return;
-                }
-                work = std::move(m_posted.front());
-                m_posted.pop_front();
-            }
-            work();
+        while (m_posted.RunOne()) {
         }
     }
     // Runs posted work as it comes until done() holds or ms have passed; gives done().
@@ -86,9 +68,7 @@ public:
             if (done()) {
                 return true;
             }
-            std::unique_lock<std::mutex> guard(m_lock);
-            if (!m_postedChanged.wait_until(guard, end, [&] { return !m_posted.empty(); })) {
-                guard.unlock();
+            if (!m_posted.WaitUntil(end)) {
                 Deliver();
                 return done();
             }
@@ -104,8 +84,6 @@ public:
     std::int64_t nowMs = 0;
 
 private:
-    std::mutex m_lock;
-    std::condition_variable m_postedChanged;
-    std::deque<std::function<void()>> m_posted;
+    CPostedWork m_posted;
     HostTimerId m_nextTimer = 1;
 };
