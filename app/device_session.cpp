@@ -3,9 +3,9 @@
 // them while the window's loop keeps the link going.
 #include "app/lw_dlg.h"
 #include "base/readout_part_folder.h"
-#include "link/dlg_nv_progress.h"
-#include "link/dlg_request.h"
 #include "link/protocol.h"
+#include "link/ui/dlg_nv_progress.h"
+#include "link/ui/dlg_request.h"
 
 #include <cstring>
 

@@ -4,10 +4,10 @@
 #include "base/program_info.h"
 #include "base/settings_folder.h"
 #include "base/text_format.h"
-#include "link/dlg_nv_progress.h"
-#include "link/dlg_request.h"
 #include "link/queue.h"
 #include "link/transfer.h"
+#include "link/ui/dlg_nv_progress.h"
+#include "link/ui/dlg_request.h"
 #include "res/resource.h"
 
 #include <cstring>

@@ -5,7 +5,7 @@
 #include "framework/afx.h"
 #include "framework/testing/test_seams.h"
 #include "link/protocol.h"
-#include "measure/dlg_wykres.h"
+#include "measure/ui/dlg_wykres.h"
 #include "res/resource.h"
 #include "res/templates.h"
 

@@ -26,5 +26,5 @@ run_suite build-tsan thread 'core|link' '^$' re2_core_tests re2_link_tests
 export ASAN_OPTIONS="detect_leaks=1"
 export LSAN_OPTIONS="suppressions=$here/scripts/lsan.supp"
 export UBSAN_OPTIONS="print_stacktrace=1 halt_on_error=1"
-run_suite build-asan address,undefined 'core|sim|link|export|reliability' 'TenReadoutsInARow' \
-    re2_core_tests re2_sim_tests re2_link_tests re2_export_tests re2-device re2_reliability_tests
+run_suite build-asan address,undefined 'core|sim|link|cli|reliability' 'TenReadoutsInARow' \
+    re2_core_tests re2_sim_tests re2_link_tests re2_cli_tests re2-device re2_reliability_tests

@@ -1,6 +1,6 @@
 #include "measure/samples_csv.h"
 
-#include "tests/measure/recorder_image_builder.h"
+#include "tests/support/recorder_image_builder.h"
 #include "tests/support/warsaw_time_zone.h"
 
 #include <gtest/gtest.h>

@@ -1,0 +1,175 @@
+#include "cli/cli_session.h"
+
+#include "link/no_answer_text.h"
+#include "link/port_failure_text.h"
+
+#include <cstring>
+#include <ostream>
+
+CCliSession::CCliSession(CPollHost& host, const t_cli_link& link, std::ostream& err)
+    : m_host(host), m_link(link), m_err(err), m_image(protocol::kRecorderSize) {
+    t_link_settings settings;
+    settings.portNumber = link.port.portNumber;
+    settings.portPath = link.port.path;
+    settings.baudRate = link.baudRate;
+    settings.deviceAddress = link.deviceAddress;
+    m_host.SetLinkSettings(settings, link.linkDirectory);
+    m_host.SetLinkHandlers([this] { m_up = true; },
+                           [this](const t_link_end& end) {
+                               m_lost = m_up;
+                               m_up = false;
+                               m_down = true;
+                               m_end = end;
+                           });
+    m_stack = std::make_unique<CLinkStack>(m_host, CliPortMaker(m_notices));
+}
+
+CCliSession::~CCliSession() {
+    // The queue's timers and the link's posted work die with the host's loop; nothing of
+    // theirs may run once they are gone.
+    m_stack.reset();
+}
+
+bool CCliSession::Connect() {
+    m_down = false;
+    m_stack->Connect();
+    if (!m_host.RunUntil([this] { return m_up || m_down; })) {
+        return false;
+    }
+    if (!m_up) {
+        m_err << PortFailureTextFor(m_link.port.Name(), m_link.baudRate, m_end.failure) << '\n';
+        return false;
+    }
+    return true;
+}
+
+void CCliSession::Close() {
+    m_stack->Shutdown();
+    m_up = false;
+}
+
+std::string CCliSession::PortNotice() const {
+    return PortNoticeTextFor(m_link.port.Name(), m_notices.Get());
+}
+
+void CCliSession::ConsoleWrite(const std::string& /*text*/, int /*newLine*/) {}
+
+const t_transfer_data* CCliSession::Exchange(int command, const std::uint8_t* data, int length) {
+    if (!m_up) {
+        return nullptr;
+    }
+    bool ended = false;
+    bool replied = false;
+    const std::uint32_t id =
+        m_stack->Queue().AddRequest(m_link.deviceAddress, protocol::kTypeReply, command, data,
+                                    length, [&](const t_transfer_data* reply) {
+                                        ended = true;
+                                        if (reply != nullptr) {
+                                            m_reply = *reply;
+                                            replied = true;
+                                        }
+                                    });
+    if (id == 0) {
+        return nullptr;
+    }
+    // The request ends by its reply or its time-out; a link that went down takes neither.
+    if (!m_host.RunUntil([&] { return ended || !m_up; }) || !replied) {
+        m_stack->Queue().ClearQueue();
+        return nullptr;
+    }
+    return &m_reply;
+}
+
+void CCliSession::SendWithoutReply(int command) {
+    if (m_up) {
+        m_stack->Queue().AddRequest(m_link.deviceAddress, protocol::kTypeNoReply, command, nullptr,
+                                    0, nullptr);
+    }
+}
+
+bool CCliSession::ReadBlock(int blockId, std::uint8_t* buffer) {
+    return ReadWhole(blockId, buffer, true);
+}
+
+bool CCliSession::ReadWhole(int blockId, std::uint8_t* buffer, bool told) {
+    m_stack->Driver().SetRead(blockId);
+    if (!RunTransfer({}, told)) {
+        return false;
+    }
+    std::memcpy(buffer, m_stack->Driver().Transfer().Data(), protocol::BlockSize(blockId));
+    return true;
+}
+
+bool CCliSession::ReadBlockFrom(int blockId, std::uint32_t held, std::uint8_t* buffer,
+                                const ChunkFunction& onChunk) {
+    m_stack->Driver().SetReadFrom(blockId, held, buffer);
+    return RunTransfer(
+        [&](std::uint32_t offset, const std::uint8_t* bytes, std::uint32_t count) {
+            std::memcpy(buffer + offset, bytes, count);
+            if (onChunk) {
+                onChunk(offset, bytes, count);
+            }
+        },
+        true);
+}
+
+bool CCliSession::ReadBlockQuietly(int blockId, std::uint8_t* buffer) {
+    return ReadWhole(blockId, buffer, false);
+}
+
+bool CCliSession::WriteBlock(int blockId, const std::uint8_t* bytes) {
+    m_stack->Driver().SetWrite(blockId, bytes);
+    return RunTransfer({}, true);
+}
+
+bool CCliSession::RunTransfer(const ChunkFunction& onChunk, bool told) {
+    if (!m_up) {
+        if (told) {
+            ShowMessage(kNoAnswerText, MessageIcon::None);
+        }
+        return false;
+    }
+    const CBlockTransfer& walk = m_stack->Driver().Transfer();
+    m_transferEnded = false;
+    std::uint32_t reported = walk.Done();
+    const auto report = [&] {
+        const std::uint32_t done = walk.Done();
+        if (done == reported) {
+            return;
+        }
+        if (onChunk) {
+            onChunk(reported, walk.Data() + reported, done - reported);
+        }
+        reported = done;
+        if (m_progress) {
+            m_progress(done, walk.Total());
+        }
+    };
+    m_stack->Driver().Start(m_link.deviceAddress, nullptr, [this] { m_transferEnded = true; });
+    const bool ran = m_host.RunUntil([&] {
+        report();
+        return m_transferEnded || !m_up;
+    });
+    report();
+    if (ran && walk.GetState() == CBlockTransfer::State::Complete) {
+        return true;
+    }
+    m_stack->Driver().Abort();
+    m_stack->Queue().ClearQueue();
+    if (!ran || !told) {
+        return false;
+    }
+    const char* reason = walk.FailureText();
+    ShowMessage(*reason != '\0' ? reason : kNoAnswerText, MessageIcon::None);
+    return false;
+}
+
+bool CCliSession::AskYesNo(const std::string& /*question*/) {
+    return m_answer;
+}
+
+void CCliSession::ShowMessage(const std::string& text, MessageIcon /*icon*/) {
+    if (!Interrupted()) {
+        m_err << text << '\n';
+    }
+}
