@@ -19,6 +19,8 @@ namespace {
 constexpr char kDevPrefix[] = "/dev/";
 // The most a lock file is read: "%10d\n" and room for padding other programs use.
 constexpr std::size_t kMaxLockBytes = 32;
+// The most of /proc/<pid>/status read for the process's user ids.
+constexpr std::size_t kMaxStatusBytes = 4096;
 // Between two tries while another program keeps changing the entry.
 constexpr int kRetryPauseMs = 10;
 
@@ -62,12 +64,60 @@ bool WrittenLately(const struct stat& info) {
     return age < grace && age > -grace;
 }
 
-t_lock_entry EntryOfOwner(int owner, int self) {
+// Whether a lock file made by fileOwner may name process pid: root's may name any, anyone
+// else's only a process of their own (by any of its real, effective, saved or file-system
+// user ids, so that a set-user-ID program's lock holds). Where the process's user cannot
+// be read (/proc mounted with hidepid), the lock is believed.
+bool MayName(uid_t fileOwner, int pid) {
+    if (fileOwner == 0) {
+        return true;
+    }
+    const std::string path = "/proc/" + std::to_string(pid) + "/status";
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return true;
+    }
+    // "Uid:" stands in the first lines, well within this.
+    char text[kMaxStatusBytes + 1] = {};
+    std::size_t length = 0;
+    while (length < kMaxStatusBytes) {
+        const ssize_t n = ::read(fd, text + length, kMaxStatusBytes - length);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            break;
+        }
+        length += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    const char* line = std::strstr(text, "\nUid:");
+    if (line == nullptr) {
+        return true;
+    }
+    unsigned long ids[4] = {};
+    if (std::sscanf(line + 5, "%lu %lu %lu %lu", &ids[0], &ids[1], &ids[2], &ids[3]) != 4) {
+        return true;
+    }
+    for (const unsigned long id : ids) {
+        if (id == fileOwner) {
+            return true;
+        }
+    }
+    return false;
+}
+
+t_lock_entry EntryOfOwner(int owner, int self, uid_t fileOwner) {
     if (owner == self) {
         return {EntryState::Ours, owner};
     }
     // EPERM: the process lives under another user.
     if (::kill(owner, 0) != 0 && errno == ESRCH) {
+        return {EntryState::Stale, owner};
+    }
+    // Any local user can write the lock folder: a file naming init would otherwise keep
+    // everyone off the port.
+    if (!MayName(fileOwner, owner)) {
         return {EntryState::Stale, owner};
     }
     return {EntryState::Live, owner};
@@ -104,7 +154,7 @@ t_lock_entry ReadEntry(const std::string& path, int self) {
     } while (n < 0 && errno == EINTR);
     ::close(fd);
     const int owner = n > 0 ? ParseOwner(text, static_cast<std::size_t>(n)) : 0;
-    return owner > 0 ? EntryOfOwner(owner, self) : EntryWithoutOwner(info);
+    return owner > 0 ? EntryOfOwner(owner, self, info.st_uid) : EntryWithoutOwner(info);
 }
 
 // True when nothing of that name is left.
@@ -213,4 +263,13 @@ bool ReleaseUucpLock(const std::string& folder, const std::string& devicePath) {
         return true;
     }
     return Remove(path);
+}
+
+t_uucp_lock_holder UucpLockHolder(const std::string& folder, const std::string& devicePath) {
+    const t_lock_entry entry =
+        ReadEntry(folder + UucpLockName(devicePath), static_cast<int>(::getpid()));
+    if (entry.state != EntryState::Live) {
+        return {};
+    }
+    return {true, entry.owner};
 }

@@ -7,7 +7,8 @@
 // only a regular file is read (never through a link, never blocking, a few dozen bytes at
 // most). An entry that is no regular file, a file whose process has ended, and a file that
 // names no process once kEmptyLockGraceSeconds have passed since it was last written are
-// stale and taken over.
+// stale and taken over; so is a file whose owner is neither root nor the user of the
+// process it names, as anyone could have made it to keep others off the port.
 
 #include <chrono>
 #include <string>
@@ -39,3 +40,11 @@ t_uucp_lock_result TakeUucpLock(const std::string& folder, const std::string& de
 // Removes the lock file for devicePath when it names this process. False when such a file
 // is still there afterwards.
 bool ReleaseUucpLock(const std::string& folder, const std::string& devicePath);
+
+struct t_uucp_lock_holder {
+    bool held = false; // a live lock file of another process
+    int owner = 0;     // the process it names; 0 for a lock file that names none yet
+};
+// Who holds the lock for devicePath in folder, by the rule TakeUucpLock follows, without
+// taking it or removing anything.
+t_uucp_lock_holder UucpLockHolder(const std::string& folder, const std::string& devicePath);

@@ -1,6 +1,7 @@
 #include "link/com_port.h"
 #include "link/port_failure_text.h"
 #include "link/uucp_lock.h"
+#include "tests/support/live_child.h"
 #include "tests/support/pty_device_end.h"
 #include "tests/support/temporary_directory.h"
 
@@ -292,6 +293,13 @@ TEST_F(PseudoTerminalPort, LockFolderEntriesKeepThePortOnlyForALiveProgram) {
     const int dead = DeadProcessId();
     const bool root = geteuid() == 0;
     constexpr int kOld = kEmptyLockGraceSeconds + 5;
+    constexpr uid_t kNobody = 65534;
+    // A running program of this user, and one of nobody's (which only root can start).
+    const LiveChild ours;
+    ASSERT_GT(ours.Pid(), 0);
+    const std::optional<LiveChild> nobodys =
+        root ? std::optional<LiveChild>(std::in_place, static_cast<int>(kNobody)) : std::nullopt;
+    const int nobodysPid = nobodys ? nobodys->Pid() : 0;
     enum class Note { None, WithProcess, WithoutProcess };
     struct Case {
         const char* what;
@@ -303,33 +311,55 @@ TEST_F(PseudoTerminalPort, LockFolderEntriesKeepThePortOnlyForALiveProgram) {
         bool lockMade;
         int owner; // with a refusal: the process reported
         Note note;
+        // The lock file must be root's or another user's, which only root can set up.
+        bool needsRoot;
     };
     const auto lockFile = [](std::string content, int age) {
         return [content, age](const std::string& path) { WriteLockFile(path, content, age); };
     };
+    // Written by nobody, as any local user can in the shared lock folder.
+    const auto nobodysLockFile = [kNobody](std::string content) {
+        return [content, kNobody](const std::string& path) {
+            WriteLockFile(path, content, 0);
+            ASSERT_EQ(chown(path.c_str(), kNobody, kNobody), 0);
+        };
+    };
     const Case cases[] = {
-        {"no lock", [](const std::string&) {}, false, true, true, 0, Note::None},
-        {"lock of an ended process", lockFile(LockText(dead), 0), false, true, true, 0, Note::None},
-        {"our own lock", lockFile(self, 0), false, true, true, 0, Note::None},
-        {"live program (init)", lockFile(LockText(1), 0), false, false, false, 1, Note::None},
-        {"live program, 4-byte text", lockFile("  1\n", 0), false, false, false, 1, Note::None},
-        {"empty, just made", lockFile("", 0), false, false, false, 0, Note::None},
-        {"empty, older than the grace", lockFile("", kOld), false, true, true, 0, Note::None},
+        {"no lock", [](const std::string&) {}, false, true, true, 0, Note::None, false},
+        {"lock of an ended process", lockFile(LockText(dead), 0), false, true, true, 0, Note::None,
+         false},
+        {"our own lock", lockFile(self, 0), false, true, true, 0, Note::None, false},
+        {"live program of our user", lockFile(LockText(ours.Pid()), 0), false, false, false,
+         ours.Pid(), Note::None, false},
+        {"root's lock of a live program (init)", lockFile(LockText(1), 0), false, false, false, 1,
+         Note::None, true},
+        {"root's lock of init, 4-byte text", lockFile("  1\n", 0), false, false, false, 1,
+         Note::None, true},
+        {"nobody's lock of init", nobodysLockFile(LockText(1)), false, true, true, 0, Note::None,
+         true},
+        {"nobody's lock of root's live program", nobodysLockFile(LockText(ours.Pid())), false, true,
+         true, 0, Note::None, true},
+        {"nobody's lock of nobody's live program", nobodysLockFile(LockText(nobodysPid)), false,
+         false, false, nobodysPid, Note::None, true},
+        {"empty, just made", lockFile("", 0), false, false, false, 0, Note::None, false},
+        {"empty, older than the grace", lockFile("", kOld), false, true, true, 0, Note::None,
+         false},
         {"FIFO", [](const std::string& path) { ASSERT_EQ(mkfifo(path.c_str(), 0644), 0); }, false,
-         true, true, 0, Note::None},
+         true, true, 0, Note::None, false},
         {"link to /dev/zero",
          [](const std::string& path) { std::filesystem::create_symlink("/dev/zero", path); }, false,
-         true, true, 0, Note::None},
+         true, true, 0, Note::None, false},
         {"directory", [](const std::string& path) { std::filesystem::create_directory(path); },
-         false, true, false, 0, Note::WithoutProcess},
+         false, true, false, 0, Note::WithoutProcess, false},
         {"root's lock of an ended process", lockFile(LockText(dead), 0), true, true, false, 0,
-         Note::WithProcess},
+         Note::WithProcess, true},
         {"root's empty lock, older than the grace", lockFile("", kOld), true, true, false, 0,
-         Note::WithoutProcess},
+         Note::WithoutProcess, true},
     };
     for (const Case& c : cases) {
-        if (c.rootsInStickyFolder && !root) {
-            std::printf("[ skipped  ] %s: only root can leave a lock file of another user\n",
+        if (c.needsRoot && !root) {
+            std::printf("[ skipped  ] %s: only root can leave a lock file of root or of another "
+                        "user\n",
                         c.what);
             continue;
         }
@@ -345,8 +375,9 @@ TEST_F(PseudoTerminalPort, LockFolderEntriesKeepThePortOnlyForALiveProgram) {
         CComPort::SetLockDirectory(folder);
         const std::string lockPath = folder + UucpLockName(m_slave);
         c.arrange(lockPath);
-        const LockOutcome got =
-            c.rootsInStickyFolder ? OpenAndLookAsAnotherUser(Com(kPort), lockPath) : OpenAndLook(Com(kPort), lockPath);
+        const LockOutcome got = c.rootsInStickyFolder
+                                    ? OpenAndLookAsAnotherUser(Com(kPort), lockPath)
+                                    : OpenAndLook(Com(kPort), lockPath);
         EXPECT_EQ(got.opened, c.opens) << c.what;
         EXPECT_EQ(got.lockMade, c.lockMade) << c.what;
         EXPECT_EQ(got.owner, c.owner) << c.what;
