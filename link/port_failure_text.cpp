@@ -7,6 +7,8 @@
 
 namespace {
 
+constexpr char kJoinDialoutAdvice[] = "dodaj użytkownika do grupy dialout";
+
 enum class FailureKind { Missing, Denied, Busy, Settings, Other };
 
 FailureKind KindOf(const t_port_failure& failure) {
@@ -69,6 +71,22 @@ std::string ComName(int portNumber) {
 
 } // namespace
 
+std::string PortMissingReason() {
+    return "nie istnieje";
+}
+
+std::string PortDeniedReason() {
+    return std::string("brak dostępu: ") + kJoinDialoutAdvice;
+}
+
+std::string PortBusyReason(int lockOwner) {
+    std::string text = "jest zajęty przez inny program";
+    if (lockOwner > 0) {
+        text += Format(" (proces %d)", lockOwner);
+    }
+    return text;
+}
+
 std::string PortFailureText(int portNumber, int baudRate, const t_port_failure& failure) {
     return PortFailureTextFor(ComName(portNumber), baudRate, failure);
 }
@@ -79,16 +97,11 @@ std::string PortFailureTextFor(const std::string& portName, int baudRate,
     const char* port = label.c_str();
     switch (KindOf(failure)) {
     case FailureKind::Missing:
-        return Format("Port %s nie istnieje", port);
+        return Format("Port %s ", port) + PortMissingReason();
     case FailureKind::Denied:
-        return Format("Brak dostępu do portu %s: dodaj użytkownika do grupy dialout", port);
-    case FailureKind::Busy: {
-        std::string text = Format("Port %s jest zajęty przez inny program", port);
-        if (failure.lockOwner > 0) {
-            text += Format(" (proces %d)", failure.lockOwner);
-        }
-        return text;
-    }
+        return Format("Brak dostępu do portu %s: ", port) + kJoinDialoutAdvice;
+    case FailureKind::Busy:
+        return Format("Port %s ", port) + PortBusyReason(failure.lockOwner);
     case FailureKind::Settings:
         return Format("Port %s nie przyjął ustawień %db/s", port, baudRate);
     case FailureKind::Other:

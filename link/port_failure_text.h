@@ -16,6 +16,13 @@ std::string PortFailureText(int portNumber, int baudRate, const t_port_failure& 
 std::string PortFailureTextFor(const std::string& portName, int baudRate,
                                const t_port_failure& failure);
 
+// The reasons alone, for a list that names the port itself: "nie istnieje", "brak dostępu:
+// dodaj użytkownika do grupy dialout", "jest zajęty przez inny program (proces 1234)"
+// (the process left out for 0).
+std::string PortMissingReason();
+std::string PortDeniedReason();
+std::string PortBusyReason(int lockOwner);
+
 // One line for an open of "COM<portNumber>" that succeeded with something to tell (a stale
 // lock file left in place); empty when there is nothing.
 std::string PortNoticeText(int portNumber, const t_port_notice& notice);
