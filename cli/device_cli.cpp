@@ -30,6 +30,7 @@ int RunCommand(t_command_context& context) {
         return RunSettingsDump(context);
     case DeviceCommand::SettingsWrite:
         return RunSettingsWrite(context);
+    case DeviceCommand::Ports:
     case DeviceCommand::Help:
     case DeviceCommand::Version:
     case DeviceCommand::None:
@@ -53,6 +54,10 @@ int DeviceMain(int argc, char** argv, std::ostream& out, std::ostream& err) {
     if (options.command == DeviceCommand::Version) {
         out << DeviceCliVersion() << '\n';
         return 0;
+    }
+    if (options.command == DeviceCommand::Ports) {
+        // Before the settings are read: the list needs neither them nor a device.
+        return RunPorts(options, out);
     }
     const std::string programDirectory = OwnProgramDirectory();
     t_cli_link link;

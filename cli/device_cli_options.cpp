@@ -15,6 +15,10 @@ constexpr char kHelp[] =
     "Works with a Dovuzedu RE2 device on a serial port, without a window.\n"
     "\n"
     "Commands:\n"
+    "  ports [--json]            the serial ports of this machine, one a line: stable\n"
+    "                            name, device, maker, model and serial number, and why\n"
+    "                            it cannot be used; --json as a JSON array. Opens no\n"
+    "                            port and needs no device or config.cfg\n"
     "  info                      the device's name and version and one live status,\n"
     "                            one 'name: value' line each\n"
     "  clock                     device time, PC time and their difference (device\n"
@@ -77,6 +81,7 @@ enum LongOnly {
     kRestart,
     kDryRun,
     kOtherDevice,
+    kJson,
 };
 
 constexpr option kLongOptions[] = {
@@ -92,6 +97,7 @@ constexpr option kLongOptions[] = {
     {"restart", no_argument, nullptr, kRestart},
     {"dry-run", no_argument, nullptr, kDryRun},
     {"other-device", no_argument, nullptr, kOtherDevice},
+    {"json", no_argument, nullptr, kJson},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -199,6 +205,9 @@ bool ParseDeviceCli(const std::vector<std::string>& words, t_device_cli_options&
         case kOtherDevice:
             options.otherDevice = true;
             break;
+        case kJson:
+            options.json = true;
+            break;
         }
     }
     if (rest.empty()) {
@@ -207,7 +216,9 @@ bool ParseDeviceCli(const std::vector<std::string>& words, t_device_cli_options&
     }
     const std::string& command = rest[0];
     std::size_t arguments = 1;
-    if (command == "info") {
+    if (command == "ports") {
+        options.command = DeviceCommand::Ports;
+    } else if (command == "info") {
         options.command = DeviceCommand::Info;
     } else if (command == "clock") {
         options.command = DeviceCommand::Clock;
@@ -252,6 +263,10 @@ bool ParseDeviceCli(const std::vector<std::string>& words, t_device_cli_options&
     }
     if (options.restart && c != DeviceCommand::Readout) {
         error = "--restart belongs to readout";
+        return false;
+    }
+    if (options.json && c != DeviceCommand::Ports) {
+        error = "--json belongs to ports";
         return false;
     }
     if ((options.dryRun || options.otherDevice) && c != DeviceCommand::SettingsWrite) {

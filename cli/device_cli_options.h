@@ -5,7 +5,17 @@
 #include <string>
 #include <vector>
 
-enum class DeviceCommand { None, Help, Version, Info, Clock, Readout, SettingsDump, SettingsWrite };
+enum class DeviceCommand {
+    None,
+    Help,
+    Version,
+    Ports,
+    Info,
+    Clock,
+    Readout,
+    SettingsDump,
+    SettingsWrite
+};
 
 struct t_device_cli_options {
     DeviceCommand command = DeviceCommand::None;
@@ -16,6 +26,8 @@ struct t_device_cli_options {
     std::string configDirectory;
     bool quiet = false;
 
+    // ports
+    bool json = false;
     // clock
     bool setClock = false;
     bool maxDriftGiven = false;

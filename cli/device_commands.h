@@ -21,6 +21,10 @@ struct t_command_context {
     bool progressOnTerminal = false; // the error stream is a terminal
 };
 
+// "ports [--json]": the machine's serial ports, one a line or as a JSON array on out. Opens
+// no port and needs no session.
+int RunPorts(const t_device_cli_options& options, std::ostream& out);
+
 // "info": command 33 and one live status, one "name: value" line each.
 int RunInfo(t_command_context& context);
 // "clock", "clock --set [--max-drift S]".

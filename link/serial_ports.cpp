@@ -90,6 +90,25 @@ void FindUsbParent(const fs::path& device, const fs::path& top, fs::path& usb,
     }
 }
 
+// The driver of device: Linux 6.5 and later put a port and its controller on the
+// "serial-base" bus between the tty and the hardware, with drivers "port" and "ctrl" that
+// say nothing; the hardware's driver (serial, serial8250, ...) is the next one up.
+std::string DriverOf(const fs::path& device, const fs::path& top) {
+    fs::path at = device;
+    for (int depth = 0; depth < kMaxUsbDepth && at != top && at.has_relative_path(); ++depth) {
+        std::error_code error;
+        const fs::path driver = fs::read_symlink(at / "driver", error);
+        if (!error && driver.parent_path().parent_path().filename() != "serial-base") {
+            return driver.filename().string();
+        }
+        if (error && depth == 0) {
+            return {};
+        }
+        at = at.parent_path();
+    }
+    return {};
+}
+
 // ttyS2 before ttyS10: the letters, then the number.
 bool NodeOrder(const t_serial_port& a, const t_serial_port& b) {
     const auto split = [](const std::string& node) {
@@ -118,10 +137,11 @@ bool ReadPort(const fs::path& root, const std::string& name, t_found& found) {
     }
     t_serial_port& port = found.port;
     port.node = "/dev/" + name;
-    port.driver = fs::read_symlink(device / "driver", error).filename().string();
+    const fs::path top = fs::weakly_canonical(root / "sys", error);
+    port.driver = DriverOf(device, top);
     fs::path usb;
     fs::path interface;
-    FindUsbParent(device, fs::weakly_canonical(root / "sys", error), usb, interface);
+    FindUsbParent(device, top, usb, interface);
     if (usb.empty()) {
         const std::string type = ReadAttribute(entry / "type");
         if (type.empty() || std::strtol(type.c_str(), nullptr, 10) == 0) {

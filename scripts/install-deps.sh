@@ -2,7 +2,7 @@
 # Installs the Debian 12 packages the terminal needs to build, run, test and package.
 set -euo pipefail
 packages=(build-essential cmake g++ clang libclang-rt-14-dev qt6-base-dev qt6-translations-l10n
-          fonts-liberation2 libacl1-dev libgtest-dev libgmock-dev googletest libbenchmark-dev
+          fonts-liberation2 libacl1-dev nlohmann-json3-dev libgtest-dev libgmock-dev googletest libbenchmark-dev
           clang-format
           desktop-file-utils appstream lintian dpkg-dev file)
 missing=()

@@ -16,7 +16,7 @@ std::string Outcome(const std::vector<std::string>& words) {
     if (!ParseDeviceCli(words, o, error)) {
         return "error: " + error;
     }
-    const char* const commands[] = {"none",  "help",    "version",       "info",
+    const char* const commands[] = {"none",  "help",    "version",       "ports",         "info",
                                     "clock", "readout", "settings dump", "settings write"};
     std::string out = commands[static_cast<int>(o.command)];
     const auto field = [&](const char* name, const std::string& value) {
@@ -32,7 +32,8 @@ std::string Outcome(const std::vector<std::string>& words) {
     for (const auto& [name, on] : {std::pair{" quiet", o.quiet},
                                    {" set", o.setClock},
                                    {" other", o.otherDevice},
-                                   {" dry", o.dryRun}}) {
+                                   {" dry", o.dryRun},
+                                   {" json", o.json}}) {
         if (on) {
             out += name;
         }
@@ -72,6 +73,8 @@ TEST(DeviceCliOptions, WordsGiveOptionsOrTheReason) {
         {{"--quiet"}, "error: no command given"},
         {{"readout"}, "error: readout needs -o FILE.qz or -o DIR/"},
         {{"info", "--set"}, "error: --set and --max-drift belong to clock"},
+        {{"--json", "ports"}, "ports json"},
+        {{"info", "--json"}, "error: --json belongs to ports"},
     };
     for (const bool posixlyCorrect : {false, true}) {
         const PosixlyCorrect environment(posixlyCorrect);

@@ -70,16 +70,27 @@ public:
         }
     }
 
-    // A ttyS port: type is the UART type sysfs gives (0 for none); withDevice false for an
-    // entry without a device link.
+    // A ttyS port as Linux 6.5 and later show one: the tty's device is a port on the
+    // serial-base bus, below its controller, below the hardware (driver "serial"). type is
+    // the UART type sysfs gives (0 for none); withDevice false for an entry without a
+    // device link.
     void AddBuiltin(const std::string& node, int type, bool withDevice = true) {
         namespace fs = std::filesystem;
-        const fs::path device = m_root + "sys/devices/pnp0/00:0" + node.substr(4);
-        fs::create_directories(device);
-        fs::create_directories(m_root + "sys/bus/pnp/drivers/serial");
-        fs::create_symlink(m_root + "sys/bus/pnp/drivers/serial", device / "driver");
+        const fs::path hardware = m_root + "sys/devices/pnp0/00:0" + node.substr(4);
+        const fs::path port = hardware / (hardware.filename().string() + ":0") /
+                              (hardware.filename().string() + ":0.0");
+        fs::create_directories(port);
+        for (const auto& [bus, driver] : {std::pair<std::string, std::string>{"pnp", "serial"},
+                                          {"serial-base", "ctrl"},
+                                          {"serial-base", "port"}}) {
+            fs::create_directories(m_root + "sys/bus/" + bus + "/drivers/" + driver);
+        }
+        fs::create_symlink(m_root + "sys/bus/pnp/drivers/serial", hardware / "driver");
+        fs::create_symlink(m_root + "sys/bus/serial-base/drivers/ctrl",
+                           port.parent_path() / "driver");
+        fs::create_symlink(m_root + "sys/bus/serial-base/drivers/port", port / "driver");
         if (withDevice) {
-            AddClassEntry(node, device);
+            AddClassEntry(node, port);
         } else {
             fs::create_directories(m_root + "sys/class/tty/" + node);
         }
