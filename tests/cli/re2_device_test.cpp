@@ -7,6 +7,7 @@
 #include "measure/readout_part.h"
 #include "sim/pty_simulator.h"
 #include "tests/support/device_child.h"
+#include "tests/support/fake_serial_tree.h"
 #include "tests/support/file_bytes.h"
 #include "tests/support/temporary_directory.h"
 
@@ -440,6 +441,38 @@ TEST(Re2Device, CommandsAgainstTheSimulator) {
              const t_child_run run = b.Run({"info"});
              EXPECT_EQ(run.status, 1);
              EXPECT_TRUE(Contains(run.err, "jest zajęty przez inny program")) << run.err;
+             EXPECT_EQ(b.sim.RequestCount(), 0u);
+         }},
+        {"ports of a tree of the test's, with no settings and no device",
+         [](Bench& b) {
+             const std::string root = b.dir.PathOf("tree") + "/";
+             FakeSerialTree(root).AddUsb({"ttyUSB0", "1-1", "0403", "6001", "FTDI",
+                                          "FT232R USB UART", "A10K1ABC", "ftdi_sio",
+                                          "usb-FTDI_FT232R_USB_UART_A10K1ABC-if00-port0",
+                                          "pci-0000:00:14.0-usb-0:1:1.0-port0"});
+             const std::string name =
+                 "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K1ABC-if00-port0";
+             const auto ports = [&](const std::vector<std::string>& args) {
+                 std::vector<std::string> all = {"--config-dir", b.dir.PathOf("none")};
+                 all.insert(all.end(), args.begin(), args.end());
+                 return DeviceChild(b.program, all, b.dir.Path(), {"RE2_SYSFS_ROOT=" + root})
+                     .Finish();
+             };
+             const t_child_run text = ports({"ports"});
+             EXPECT_EQ(text.status, 0) << text.err;
+             EXPECT_EQ(text.out, name + "\t/dev/ttyUSB0\tFTDI FT232R USB UART A10K1ABC\n");
+             const t_child_run json = ports({"ports", "--json"});
+             EXPECT_EQ(json.status, 0) << json.err;
+             EXPECT_EQ(json.out,
+                       "[\n  {\n    \"driver\": \"ftdi_sio\",\n    \"held_by\": null,\n"
+                       "    \"kind\": \"usb\",\n    \"manufacturer\": \"FTDI\",\n"
+                       "    \"name\": \"" +
+                           name +
+                           "\",\n"
+                           "    \"node\": \"/dev/ttyUSB0\",\n    \"problem\": null,\n"
+                           "    \"product\": \"FT232R USB UART\",\n"
+                           "    \"product_id\": \"6001\",\n    \"serial\": \"A10K1ABC\",\n"
+                           "    \"usable\": true,\n    \"vendor_id\": \"0403\"\n  }\n]\n");
              EXPECT_EQ(b.sim.RequestCount(), 0u);
          }},
         {"wrong usage",

@@ -60,9 +60,9 @@ struct t_child_run {
 class DeviceChild {
 public:
     // Runs program with args; home becomes HOME, and XDG_CONFIG_HOME and XDG_STATE_HOME are
-    // its config/ and state/.
+    // its config/ and state/; extraEnvironment ("NAME=value") is added.
     DeviceChild(const std::string& program, const std::vector<std::string>& args,
-                const std::string& home) {
+                const std::string& home, const std::vector<std::string>& extraEnvironment = {}) {
         std::vector<std::string> words = {program};
         words.insert(words.end(), args.begin(), args.end());
         std::vector<char*> argv;
@@ -75,6 +75,7 @@ public:
         if (const char* path = std::getenv("PATH")) {
             env.push_back(std::string("PATH=") + path);
         }
+        env.insert(env.end(), extraEnvironment.begin(), extraEnvironment.end());
         std::vector<char*> envp;
         for (std::string& e : env) {
             envp.push_back(e.data());
