@@ -8,6 +8,7 @@
 #include "link/uucp_lock.h"
 #include "res/resource.h"
 #include "tests/link/link_test_util.h"
+#include "tests/support/live_child.h"
 #include "tests/support/pty_device_end.h"
 
 #include <algorithm>
@@ -18,6 +19,7 @@
 #include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
+#include <iomanip>
 #include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -119,6 +121,8 @@ int NoEventFd(unsigned int, int) {
 
 TEST(LinkConnection, PortFailuresReachTheWindowWithTheirReasonAndOneConsoleLine) {
     const bool root = geteuid() == 0;
+    const LiveChild holder;
+    ASSERT_GT(holder.Pid(), 0);
     struct Case {
         const char* what;
         bool onlyAsUser;
@@ -140,11 +144,15 @@ TEST(LinkConnection, PortFailuresReachTheWindowWithTheirReasonAndOneConsoleLine)
              dlg.m_settings.baudRate = 12345;
          },
          PortStep::Speed, 0, "Port COM1 (%s) nie przyjął ustawień 12345b/s"},
+        // A child of the test: alive, and of the user who made the lock file, so the lock
+        // holds for root and for a normal user alike.
         {"lock file of a live program", false,
-         [](CLWDlg&, const std::string& device, const std::string& folder) {
-             std::ofstream(folder + UucpLockName(device)) << "         1\n";
+         [&holder](CLWDlg&, const std::string& device, const std::string& folder) {
+             std::ofstream(folder + UucpLockName(device)) << std::setw(10) << holder.Pid() << "\n";
          },
-         PortStep::LockFile, 0, "Port COM1 (%s) jest zajęty przez inny program (proces 1)"},
+         PortStep::LockFile, 0,
+         "Port COM1 (%s) jest zajęty przez inny program (proces " + std::to_string(holder.Pid()) +
+             ")"},
         {"no wake-up descriptor", false,
          [](CLWDlg&, const std::string&, const std::string&) {
              SetEventFdFunctionForTest(&NoEventFd);
