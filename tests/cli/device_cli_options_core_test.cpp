@@ -76,17 +76,7 @@ TEST(DeviceCliOptions, WordsGiveOptionsOrTheReason) {
         {{"--json", "ports"}, "ports json"},
         {{"info", "--json"}, "error: --json belongs to ports"},
     };
-    for (const bool posixlyCorrect : {false, true}) {
-        const PosixlyCorrect environment(posixlyCorrect);
-        for (const Case& c : cases) {
-            std::string line;
-            for (const std::string& word : c.words) {
-                line += " " + word;
-            }
-            SCOPED_TRACE((posixlyCorrect ? "POSIXLY_CORRECT re2-device" : "re2-device") + line);
-            EXPECT_EQ(Outcome(c.words), c.outcome);
-        }
-    }
+    ExpectOutcomesWithAndWithoutPosixlyCorrect("re2-device", cases, Outcome);
 }
 
 } // namespace

@@ -53,17 +53,7 @@ TEST(ExportOptions, WordsGiveOptionsOrTheReason) {
         {{"f.qz", "g.qz"}, "error: one measurement file only"},
         {{"--summary"}, "error: no measurement file given"},
     };
-    for (const bool posixlyCorrect : {false, true}) {
-        const PosixlyCorrect environment(posixlyCorrect);
-        for (const Case& c : cases) {
-            std::string line;
-            for (const std::string& word : c.words) {
-                line += " " + word;
-            }
-            SCOPED_TRACE((posixlyCorrect ? "POSIXLY_CORRECT re2-export" : "re2-export") + line);
-            EXPECT_EQ(Outcome(c.words), c.outcome);
-        }
-    }
+    ExpectOutcomesWithAndWithoutPosixlyCorrect("re2-export", cases, Outcome);
 }
 
 } // namespace

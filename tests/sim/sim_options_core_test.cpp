@@ -59,18 +59,7 @@ TEST(SimOptions, WordsGiveOptionsOrTheReason) {
         {{"--silent-after", "3"}, "error: --silent-after and --silent-for go together"},
         {{"--late-by", "30"}, "error: --late-reply and --late-by go together"},
     };
-    for (const bool posixlyCorrect : {false, true}) {
-        const PosixlyCorrect environment(posixlyCorrect);
-        for (const Case& c : cases) {
-            std::string line;
-            for (const std::string& word : c.words) {
-                line += " " + word;
-            }
-            SCOPED_TRACE((posixlyCorrect ? "POSIXLY_CORRECT re2-simulator" : "re2-simulator") +
-                         line);
-            EXPECT_EQ(Outcome(c.words), c.outcome);
-        }
-    }
+    ExpectOutcomesWithAndWithoutPosixlyCorrect("re2-simulator", cases, Outcome);
 }
 
 } // namespace
