@@ -4,6 +4,7 @@
 #include "app/lw_dlg.h"
 #include "link/queue.h"
 #include "link/transfer.h"
+#include "link/ui/dlg_nv_progress.h"
 #include "res/resource.h"
 
 namespace {
@@ -85,8 +86,31 @@ void CLWDlg::OnLinkUp() {
     PollStatus(1);
 }
 
+void CLWDlg::OnPortLost(const std::string& /*devicePath*/) {
+    DisableDeviceButtons();
+    EnableButton(IDC_DISCONNECT, TRUE);
+    EnableButton(IDC_EXIT, TRUE);
+    PollStatus(0);
+    if (m_dlgNVProgress != nullptr) {
+        m_dlgNVProgress->OnPortLost();
+    }
+}
+
+void CLWDlg::OnPortBack(const std::string& /*devicePath*/) {
+    for (int id : kConnectedButtons) {
+        EnableButton(id, TRUE);
+    }
+    PollStatus(1);
+    if (m_dlgNVProgress != nullptr) {
+        m_dlgNVProgress->OnPortBack();
+    }
+}
+
 void CLWDlg::OnLinkDown(const t_link_end& end) {
     m_lastLinkEnd = end;
+    if (m_dlgNVProgress != nullptr) {
+        m_dlgNVProgress->OnLinkDown();
+    }
     DisableDeviceButtons();
     for (int id : kStartButtons) {
         EnableButton(id, TRUE);
@@ -94,6 +118,8 @@ void CLWDlg::OnLinkDown(const t_link_end& end) {
     PollStatus(0);
     if (end.exitCode == 2) {
         AfxMessageBox("Nie można korzystać z wybranego portu.\r\nRozłączono.", MB_OK);
+    } else if (end.exitCode == 3) {
+        // The console has said that the port went away and was not back in time.
     } else if (end.exitCode != 0) {
         AfxMessageBox("Nieznany powod bledu", MB_OK);
     }

@@ -41,7 +41,9 @@ bool CLWDlg::ReadBlockFrom(int blockId, std::uint32_t held, std::uint8_t* buffer
             onChunk(offset, bytes, count);
         }
     });
-    return transfer.DoModal() == IDOK;
+    const INT_PTR result = transfer.DoModal();
+    m_portCameBack = result == IDRETRY;
+    return result == IDOK;
 }
 
 bool CLWDlg::ReadBlockQuietly(int blockId, std::uint8_t* buffer) {

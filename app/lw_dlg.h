@@ -62,6 +62,10 @@ public:
     void OnLinkStarting() override;
     void OnLinkUp() override;
     void OnLinkDown(const t_link_end& end) override;
+    // While a port that went away is awaited the status poll pauses and only "Rozłącz" and
+    // "Wyjście" stay usable; a recorder readout's box waits with it.
+    void OnPortLost(const std::string& devicePath) override;
+    void OnPortBack(const std::string& devicePath) override;
     // Only the operations that need no link stay usable.
     void DisableDeviceButtons();
     // How the last connection ended.
@@ -89,6 +93,7 @@ public:
                        const ChunkFunction& onChunk) override;
     bool ReadBlockQuietly(int blockId, std::uint8_t* buffer) override;
     bool WriteBlock(int blockId, const std::uint8_t* bytes) override;
+    bool PortCameBack() override { return m_portCameBack; }
     std::uint8_t* MemoryImage() override { return m_memoryImage; }
     const std::string& ImageSource() const override { return m_imageSource; }
     void SetImageSource(const std::string& source) override { m_imageSource = source; }
@@ -106,6 +111,7 @@ public:
     const std::string& Banner() const { return m_banner; }
     CTransfer& Transfer() { return m_link->Link(); }
     CQueue& Queue() { return m_link->Queue(); }
+    CLinkStack& LinkStack() { return *m_link; }
     CDlgRequest& RequestDialog() { return *m_dlgRequest; }
     CDlgNVProgress& ProgressDialog() { return *m_dlgNVProgress; }
 
@@ -168,6 +174,7 @@ private:
     std::string m_programDirectory;
     std::string m_settingsDirectory;
     std::unique_ptr<CLinkStack> m_link;
+    bool m_portCameBack = false; // the last recorder read stopped for a port now back
     CDlgRequest* m_dlgRequest = nullptr;
     CDlgNVProgress* m_dlgNVProgress = nullptr;
     HICON m_hIcon = nullptr;

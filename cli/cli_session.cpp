@@ -18,10 +18,21 @@ CCliSession::CCliSession(CPollHost& host, const t_cli_link& link, std::ostream& 
                            [this](const t_link_end& end) {
                                m_lost = m_up;
                                m_up = false;
+                               m_awaitingPort = false;
                                m_down = true;
                                m_end = end;
                            });
+    m_host.SetPortHandlers(
+        [this](const std::string& devicePath) {
+            m_awaitingPort = true;
+            ShowMessage(PortLostText(m_link.port.Name(), devicePath), MessageIcon::None);
+        },
+        [this](const std::string& devicePath) {
+            m_awaitingPort = false;
+            ShowMessage(PortBackText(m_link.port.Name(), devicePath), MessageIcon::None);
+        });
     m_stack = std::make_unique<CLinkStack>(m_host, CliPortMaker(m_notices));
+    m_stack->Link().SetPortWaitMs(link.portWaitMs);
 }
 
 CCliSession::~CCliSession() {
@@ -102,6 +113,7 @@ bool CCliSession::ReadWhole(int blockId, std::uint8_t* buffer, bool told) {
 
 bool CCliSession::ReadBlockFrom(int blockId, std::uint32_t held, std::uint8_t* buffer,
                                 const ChunkFunction& onChunk) {
+    m_portCameBack = false;
     m_stack->Driver().SetReadFrom(blockId, held, buffer);
     return RunTransfer(
         [&](std::uint32_t offset, const std::uint8_t* bytes, std::uint32_t count) {
@@ -110,7 +122,7 @@ bool CCliSession::ReadBlockFrom(int blockId, std::uint32_t held, std::uint8_t* b
                 onChunk(offset, bytes, count);
             }
         },
-        true);
+        true, true);
 }
 
 bool CCliSession::ReadBlockQuietly(int blockId, std::uint8_t* buffer) {
@@ -122,7 +134,7 @@ bool CCliSession::WriteBlock(int blockId, const std::uint8_t* bytes) {
     return RunTransfer({}, true);
 }
 
-bool CCliSession::RunTransfer(const ChunkFunction& onChunk, bool told) {
+bool CCliSession::RunTransfer(const ChunkFunction& onChunk, bool told, bool resumable) {
     if (!m_up) {
         if (told) {
             ShowMessage(kNoAnswerText, MessageIcon::None);
@@ -146,9 +158,9 @@ bool CCliSession::RunTransfer(const ChunkFunction& onChunk, bool told) {
         }
     };
     m_stack->Driver().Start(m_link.deviceAddress, nullptr, [this] { m_transferEnded = true; });
-    const bool ran = m_host.RunUntil([&] {
+    bool ran = m_host.RunUntil([&] {
         report();
-        return m_transferEnded || !m_up;
+        return m_transferEnded || !m_up || (resumable && m_awaitingPort);
     });
     report();
     if (ran && walk.GetState() == CBlockTransfer::State::Complete) {
@@ -156,6 +168,18 @@ bool CCliSession::RunTransfer(const ChunkFunction& onChunk, bool told) {
     }
     m_stack->Driver().Abort();
     m_stack->Queue().ClearQueue();
+    if (ran && resumable && m_awaitingPort) {
+        ran = m_host.RunUntil([this] { return !m_awaitingPort || !m_up; });
+        m_portCameBack = ran && m_up;
+        if (m_portCameBack) {
+            return false;
+        }
+        if (ran && told) {
+            ShowMessage(PortFailureTextFor(m_link.port.Name(), m_link.baudRate, m_end.failure),
+                        MessageIcon::None);
+        }
+        return false;
+    }
     if (!ran || !told) {
         return false;
     }

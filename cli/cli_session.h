@@ -28,6 +28,7 @@ struct t_cli_link {
     int baudRate = 0;
     int deviceAddress = 0;
     std::string linkDirectory; // where "COMn" links are looked up, ending in '/'
+    int portWaitMs = 0;        // how long a port that went away is waited for
 };
 
 class CCliSession : public CDeviceSession, public CShellSession {
@@ -64,8 +65,11 @@ public:
     const t_transfer_data* Exchange(int command, const std::uint8_t* data, int length) override;
     void SendWithoutReply(int command) override;
     bool ReadBlock(int blockId, std::uint8_t* buffer) override;
+    // A port that goes away stops the read, which waits for it (saying so on the error
+    // stream) and gives false; PortCameBack then tells whether it is back.
     bool ReadBlockFrom(int blockId, std::uint32_t held, std::uint8_t* buffer,
                        const ChunkFunction& onChunk) override;
+    bool PortCameBack() override { return m_portCameBack; }
     bool ReadBlockQuietly(int blockId, std::uint8_t* buffer) override;
     bool WriteBlock(int blockId, const std::uint8_t* bytes) override;
     std::uint8_t* MemoryImage() override { return m_image.data(); }
@@ -79,8 +83,9 @@ public:
 
 private:
     // Runs the walk set in the link's driver to its end; true when it completed. onChunk sees the
-    // bytes as they arrive; told: a failure is told on the error stream.
-    bool RunTransfer(const ChunkFunction& onChunk, bool told);
+    // bytes as they arrive; told: a failure is told on the error stream. resumable: a port
+    // that goes away stops the walk at once and is waited for.
+    bool RunTransfer(const ChunkFunction& onChunk, bool told, bool resumable = false);
     // Reads the whole block into buffer (left as it was on a failure).
     bool ReadWhole(int blockId, std::uint8_t* buffer, bool told);
 
@@ -92,6 +97,8 @@ private:
     bool m_up = false;
     bool m_down = false;
     bool m_lost = false;
+    bool m_awaitingPort = false;
+    bool m_portCameBack = false;
     t_link_end m_end;
 
     bool m_transferEnded = false;

@@ -3,6 +3,7 @@
 #include "base/settings_file.h"
 #include "base/settings_folder.h"
 #include "cli/device_cli_options.h"
+#include "link/transfer.h"
 
 #include <climits>
 #include <cstdlib>
@@ -40,6 +41,12 @@ bool ResolveCliLink(const t_device_cli_options& options, const std::string& sett
     ReadSettingsFile(settingsDirectory + kSettingsFileName, record);
     link.linkDirectory = settingsDirectory;
     link.baudRate = options.baudRate > 0 ? options.baudRate : record.baudRate;
+    // Only a readout has a part to go on from after a pulled adapter; any other command
+    // fails at once, as a write must.
+    if (options.command == DeviceCommand::Readout) {
+        link.portWaitMs = static_cast<int>(
+            options.waitPortSeconds >= 0 ? options.waitPortSeconds * 1000 : kPortWaitMs);
+    }
     link.deviceAddress = options.deviceAddress >= 0 ? options.deviceAddress : record.deviceAddress;
     if (!options.port.empty()) {
         if (!ParseCliPort(options.port, link.port)) {

@@ -27,11 +27,13 @@ constexpr char kHelp[] =
     "                            sets the device clock to the PC's local time (with\n"
     "                            --max-drift only when the difference exceeds S seconds)\n"
     "                            and shows the times before and after\n"
-    "  readout -o FILE.qz|DIR/ [--restart]\n"
+    "  readout -o FILE.qz|DIR/ [--restart] [--wait-port S]\n"
     "                            reads the recorder memory into a measurement file; DIR/\n"
     "                            names it <factory number>_<YYYY-MM-DD_HHMMSS>.qz. A cut\n"
     "                            readout is continued from its part; --restart reads it\n"
-    "                            all again\n"
+    "                            all again. A port that goes away (a pulled adapter) is\n"
+    "                            waited for S seconds (default 120, 0: not at all) and the\n"
+    "                            readout goes on when it is back\n"
     "  settings dump [-o FILE]   the settings blocks as text (standard output by default)\n"
     "  settings write FILE [--dry-run] [--other-device]\n"
     "                            writes the fields that differ from the device's, only the\n"
@@ -79,6 +81,7 @@ enum LongOnly {
     kSet,
     kMaxDrift,
     kRestart,
+    kWaitPort,
     kDryRun,
     kOtherDevice,
     kJson,
@@ -95,6 +98,7 @@ constexpr option kLongOptions[] = {
     {"set", no_argument, nullptr, kSet},
     {"max-drift", required_argument, nullptr, kMaxDrift},
     {"restart", no_argument, nullptr, kRestart},
+    {"wait-port", required_argument, nullptr, kWaitPort},
     {"dry-run", no_argument, nullptr, kDryRun},
     {"other-device", no_argument, nullptr, kOtherDevice},
     {"json", no_argument, nullptr, kJson},
@@ -199,6 +203,13 @@ bool ParseDeviceCli(const std::vector<std::string>& words, t_device_cli_options&
         case kRestart:
             options.restart = true;
             break;
+        case kWaitPort:
+            if (!ParseNumber(value, 0, 86400, number)) {
+                error = "bad port wait '" + value + "' (seconds, 0..86400)";
+                return false;
+            }
+            options.waitPortSeconds = number;
+            break;
         case kDryRun:
             options.dryRun = true;
             break;
@@ -259,6 +270,10 @@ bool ParseDeviceCli(const std::vector<std::string>& words, t_device_cli_options&
     }
     if (c == DeviceCommand::Readout && options.output.empty()) {
         error = "readout needs -o FILE.qz or -o DIR/";
+        return false;
+    }
+    if (options.waitPortSeconds >= 0 && c != DeviceCommand::Readout) {
+        error = "--wait-port belongs to readout";
         return false;
     }
     if (options.restart && c != DeviceCommand::Readout) {

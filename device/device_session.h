@@ -51,6 +51,10 @@ public:
     // or not the whole block arrived, buffer holds the block as far as it came.
     virtual bool ReadBlockFrom(int blockId, std::uint32_t held, std::uint8_t* buffer,
                                const ChunkFunction& onChunk) = 0;
+    // After a ReadBlockFrom that gave false: true when the read stopped because the link's
+    // port went away and the port is back now (the session said meanwhile that it waits),
+    // so that the read may go on where it stopped once the device is known to be the same.
+    virtual bool PortCameBack() { return false; }
     // Reads a block of a few chunks in passing, with the same tries as ReadBlock but no
     // progress shown, nothing on the console and nobody told of a failure. True when the
     // whole block arrived into buffer; otherwise buffer is as it was.

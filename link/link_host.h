@@ -59,4 +59,10 @@ public:
     virtual void OnLinkUp() = 0;
     // The link is down, by request or because the port failed.
     virtual void OnLinkDown(const t_link_end& end) = 0;
+    // The open port went away (the link stays up and waits for it): nothing sent now
+    // reaches the device. OnPortBack: it is open again with the same settings. devicePath:
+    // the node the port led to. A host that does nothing meanwhile sees its requests end by
+    // their time-outs.
+    virtual void OnPortLost(const std::string& /*devicePath*/) {}
+    virtual void OnPortBack(const std::string& /*devicePath*/) {}
 };

@@ -21,8 +21,9 @@ CLinkStack::~CLinkStack() {
 
 void CLinkStack::Connect() {
     const t_link_settings settings = m_host.LinkSettings();
-    m_link.OnConnect(settings.PortName(), ResolvePortPath(settings, m_host.LinkDirectory()),
-                     settings.baudRate);
+    const std::string directory = m_host.LinkDirectory();
+    m_link.SetPortResolver([settings, directory] { return ResolvePortPath(settings, directory); });
+    m_link.OnConnect(settings.PortName(), ResolvePortPath(settings, directory), settings.baudRate);
 }
 
 void CLinkStack::Disconnect() {
@@ -84,4 +85,12 @@ void CLinkStack::OnLinkUp() {
 
 void CLinkStack::OnLinkDown(const t_link_end& end) {
     m_host.OnLinkDown(end);
+}
+
+void CLinkStack::OnPortLost(const std::string& devicePath) {
+    m_host.OnPortLost(devicePath);
+}
+
+void CLinkStack::OnPortBack(const std::string& devicePath) {
+    m_host.OnPortBack(devicePath);
 }

@@ -6,10 +6,12 @@
 // The stack stands between its parts and the program's host: what the parts ask of a host
 // goes on to it, except that a link coming up first starts the queue's connection afresh at
 // the link's speed, and the line report at the link's end takes the queue's counts. At
-// every connect the port the host's settings name is resolved anew ("COMn" through the
-// host's folder of COMn links, else /dev/ttyS<n-1>; a path as it is), so a new choice or a
-// COMn link that moved counts from the next connect. The parts go in the reverse order of
-// their making: the worker is stopped and joined before the queue and the driver go.
+// every connect, and at every look for a port that went away, the port the host's settings
+// name is resolved anew ("COMn" through the host's folder of COMn links, else
+// /dev/ttyS<n-1>; a path as it is), so a new choice or a COMn link that moved counts from
+// the next connect, and a COMn link moved to a replugged adapter's new node is followed. The parts
+// go in the reverse order of their making: the worker is stopped and joined before the queue and
+// the driver go.
 
 #include "link/block_transfer_driver.h"
 #include "link/line_counters.h"
@@ -68,6 +70,8 @@ private:
     void OnLinkStarting() override;
     void OnLinkUp() override;
     void OnLinkDown(const t_link_end& end) override;
+    void OnPortLost(const std::string& devicePath) override;
+    void OnPortBack(const std::string& devicePath) override;
 
     CLinkHost& m_host;
     CTransfer m_link;

@@ -34,6 +34,11 @@ void CPollHost::SetLinkHandlers(std::function<void()> up,
     m_onDown = std::move(down);
 }
 
+void CPollHost::SetPortHandlers(PortFunction lost, PortFunction back) {
+    m_onPortLost = std::move(lost);
+    m_onPortBack = std::move(back);
+}
+
 void CPollHost::ConsoleWrite(const std::string& /*text*/, int /*newLine*/) {}
 
 HostTimerId CPollHost::StartTimer(int delayMs, std::function<void()> callback) {
@@ -65,6 +70,18 @@ void CPollHost::OnLinkUp() {
 void CPollHost::OnLinkDown(const t_link_end& end) {
     if (m_onDown) {
         m_onDown(end);
+    }
+}
+
+void CPollHost::OnPortLost(const std::string& devicePath) {
+    if (m_onPortLost) {
+        m_onPortLost(devicePath);
+    }
+}
+
+void CPollHost::OnPortBack(const std::string& devicePath) {
+    if (m_onPortBack) {
+        m_onPortBack(devicePath);
     }
 }
 

@@ -32,6 +32,9 @@ public:
     void SetLinkSettings(const t_link_settings& settings, const std::string& linkDirectory);
     // What the host does when the link comes up or goes down; both run on the loop.
     void SetLinkHandlers(std::function<void()> up, std::function<void(const t_link_end&)> down);
+    // What the host does when the port goes away and when it is back (see CLinkHost).
+    using PortFunction = std::function<void(const std::string& devicePath)>;
+    void SetPortHandlers(PortFunction lost, PortFunction back);
 
     // Runs due timers and posted work until done() holds (checked before waiting and after
     // every piece of work). False when a termination signal came first, or had come before.
@@ -54,6 +57,8 @@ public:
     void OnLinkStarting() override {}
     void OnLinkUp() override;
     void OnLinkDown(const t_link_end& end) override;
+    void OnPortLost(const std::string& devicePath) override;
+    void OnPortBack(const std::string& devicePath) override;
 
 private:
     using Clock = std::chrono::steady_clock;
@@ -75,6 +80,8 @@ private:
     std::string m_linkDirectory;
     std::function<void()> m_onUp;
     std::function<void(const t_link_end&)> m_onDown;
+    PortFunction m_onPortLost;
+    PortFunction m_onPortBack;
     std::map<HostTimerId, t_timer> m_timers;
     HostTimerId m_nextTimer = 1;
     CPostedWork m_posted;

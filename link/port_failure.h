@@ -17,6 +17,7 @@ enum class PortStep {
     Attributes,   // reading the line settings
     LineSettings, // the line settings were refused
     WakeEvent,    // the worker's wake-up descriptor could not be made
+    Gone,         // the open port went away and was not back within the wait (no errno)
 };
 
 struct t_port_failure {

@@ -9,7 +9,7 @@ namespace {
 
 constexpr char kJoinDialoutAdvice[] = "dodaj użytkownika do grupy dialout";
 
-enum class FailureKind { Missing, Denied, Busy, Settings, Other };
+enum class FailureKind { Missing, Denied, Busy, Settings, Gone, Other };
 
 FailureKind KindOf(const t_port_failure& failure) {
     switch (failure.step) {
@@ -19,6 +19,8 @@ FailureKind KindOf(const t_port_failure& failure) {
     case PortStep::Lock:
     case PortStep::LockFile:
         return FailureKind::Busy;
+    case PortStep::Gone:
+        return FailureKind::Gone;
     case PortStep::NotTerminal:
         // A plain file or a directory where a serial device should be.
         return FailureKind::Missing;
@@ -104,10 +106,21 @@ std::string PortFailureTextFor(const std::string& portName, int baudRate,
         return Format("Port %s ", port) + PortBusyReason(failure.lockOwner);
     case FailureKind::Settings:
         return Format("Port %s nie przyjął ustawień %db/s", port, baudRate);
+    case FailureKind::Gone:
+        return Format("Port %s nie został ponownie podłączony", port);
     case FailureKind::Other:
         break;
     }
     return Format("Błąd portu %s: ", port) + SystemMessage(failure.error);
+}
+
+std::string PortLostText(const std::string& portName, const std::string& devicePath) {
+    return Format("Port %s zniknął: oczekiwanie na ponowne podłączenie…",
+                  PortLabel(portName, devicePath).c_str());
+}
+
+std::string PortBackText(const std::string& portName, const std::string& devicePath) {
+    return Format("Port %s podłączony ponownie", PortLabel(portName, devicePath).c_str());
 }
 
 std::string PortNoticeText(int portNumber, const t_port_notice& notice) {

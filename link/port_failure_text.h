@@ -28,5 +28,10 @@ std::string PortBusyReason(int lockOwner);
 std::string PortNoticeText(int portNumber, const t_port_notice& notice);
 std::string PortNoticeTextFor(const std::string& portName, const t_port_notice& notice);
 
+// The port went away while connected and is waited for; it is back; and, as a failure
+// (PortStep::Gone), it was not back in time. devicePath: the node it led to.
+std::string PortLostText(const std::string& portName, const std::string& devicePath);
+std::string PortBackText(const std::string& portName, const std::string& devicePath);
+
 // "Łącze: ramki: ..." with the four counts, and the requests asked again when there were any.
 std::string LineCountersText(const t_line_counters& counters, std::uint32_t retries = 0);

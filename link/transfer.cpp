@@ -37,6 +37,9 @@ int CTransfer::StartWorker(const std::string& portName, const std::string& devic
     c.portName = portName;
     c.devicePath = devicePath;
     c.baudRate = baudRate;
+    c.portWaitMs = m_portWaitMs;
+    c.resolvePath = m_resolvePort;
+    m_awaitingPort = false;
     c.stopFlag = 0;
     c.wakeFailure = t_port_failure{};
     c.ResetCounters();
@@ -113,7 +116,21 @@ void CTransfer::OnLinkEvent(const t_link_event& event) {
     case LinkEventKind::Opening:
         ShowOpening();
         break;
+    case LinkEventKind::PortLost:
+        ShowPortLost(event.devicePath);
+        break;
+    case LinkEventKind::PortBack:
+        ShowPortBack(event);
+        break;
     }
+}
+
+void CTransfer::SetPortWaitMs(int ms) {
+    m_portWaitMs = ms;
+}
+
+void CTransfer::SetPortResolver(std::function<std::string()> resolve) {
+    m_resolvePort = std::move(resolve);
 }
 
 int CTransfer::BaudRate() const {
@@ -145,8 +162,24 @@ void CTransfer::ShowConnected(const t_port_notice& notice) {
     m_host.OnLinkUp();
 }
 
+void CTransfer::ShowPortLost(const std::string& devicePath) {
+    m_awaitingPort = true;
+    m_host.ConsoleWrite(PortLostText(m_context->portName, devicePath), 1);
+    m_host.OnPortLost(devicePath);
+}
+
+void CTransfer::ShowPortBack(const t_link_event& event) {
+    m_awaitingPort = false;
+    if (event.notice.Any()) {
+        m_host.ConsoleWrite(PortNoticeTextFor(m_context->portName, event.notice), 1);
+    }
+    m_host.ConsoleWrite(PortBackText(m_context->portName, event.devicePath), 1);
+    m_host.OnPortBack(event.devicePath);
+}
+
 void CTransfer::ShowDisconnected(const t_link_end& end) {
     m_connected = false;
+    m_awaitingPort = false;
     if (end.failure.Failed()) {
         m_host.ConsoleWrite(
             PortFailureTextFor(m_context->portName, m_context->baudRate, end.failure), 1);

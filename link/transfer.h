@@ -17,7 +17,13 @@
 #include <string>
 
 class CLinkHost;
-struct TransferContext; // shared by the host's side and the worker (link/transfer_context.h)
+struct TransferContext;
+
+// A port that went away while connected is looked for again every kPortLookMs, for at
+// most kPortWaitMs unless the link is told otherwise.
+constexpr int kPortLookMs = 500;
+constexpr int kPortWaitMs =
+    120'000; // shared by the host's side and the worker (link/transfer_context.h)
 
 class CTransfer : public CFrameLine {
 public:
@@ -36,6 +42,14 @@ public:
     void SetRequestCounts(std::function<t_request_counts()> counts) {
         m_requestCounts = std::move(counts);
     }
+    // How long the workers started from now on wait for a port that went away before the
+    // link ends; 0: the link ends at once.
+    void SetPortWaitMs(int ms);
+    // What the port choice leads to at each look while a lost port is awaited; empty: the
+    // device path the worker was started on.
+    void SetPortResolver(std::function<std::string()> resolve);
+    // True while the port that went away is awaited (between PortLost and PortBack).
+    bool IsAwaitingPort() const { return m_awaitingPort; }
     // The baud rate of the worker last started; 0 before the first.
     int BaudRate() const;
 
@@ -68,10 +82,15 @@ private:
     void ShowOpening();
     void ShowConnected(const t_port_notice& notice);
     void ShowDisconnected(const t_link_end& end);
+    void ShowPortLost(const std::string& devicePath);
+    void ShowPortBack(const t_link_event& event);
 
     std::unique_ptr<TransferContext> m_context;
     CLinkHost& m_host;
     FrameSink m_sink;
     std::function<t_request_counts()> m_requestCounts;
     bool m_connected = false;
+    bool m_awaitingPort = false;
+    int m_portWaitMs = kPortWaitMs;
+    std::function<std::string()> m_resolvePort;
 };

@@ -31,6 +31,11 @@ struct TransferContext {
     std::string portName;   // "COM3" or the path the user gave: how messages name it
     std::string devicePath; // what the worker opens
     int baudRate = 0;
+    // How long a port that went away is waited for before the link ends (0: not at all),
+    // and what the port choice leads to now, asked at every look while it is awaited
+    // (empty: devicePath). Both are set before a worker starts.
+    int portWaitMs = 0;
+    std::function<std::string()> resolvePath;
     CLinkHost* host = nullptr; // runs onEvent for every event, on its thread
     // Where the host's thread hands each event.
     std::function<void(const t_link_event&)> onEvent;

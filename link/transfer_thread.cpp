@@ -4,21 +4,22 @@
 // It sleeps in the port's Wait on the port and on the wake-up descriptor, so an idle link
 // costs no CPU and a queued frame or the stop flag is seen at once.
 
+#include "link/com_port.h"
 #include "link/frame_codec.h"
 #include "link/link_host.h"
+#include "link/transfer.h"
 #include "link/transfer_context.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <poll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
 namespace {
 
-// Poll timeout while the port reports a hang-up or an error: long enough not to spin,
-// short enough to see the stop flag at once.
-constexpr int kHangUpBackOffMs = 15;
 // Read buffer: the driver queue size of the original port setup.
 constexpr std::size_t kReadChunk = 10000;
 
@@ -173,6 +174,49 @@ void ReceiveCharacters(TransferContext& context, t_frame_receiver& receiver,
         context.Emit(event);
     }
 }
+// Forgets what was asked while the port was away: a request sent after the gap would meet
+// a device that never saw the ones before it, and a write must never go on after a cut.
+void DropOutbound(TransferContext& context) {
+    std::lock_guard<std::mutex> guard(context.lock);
+    context.outbound.clear();
+}
+
+// Waits for the port that went away: looks again every kPortLookMs, the port choice
+// resolved anew each time (a COMn link may lead to a new node by now), until it opens with
+// the link's settings (true: port holds it, path what it was opened by) or the wait ran out
+// or the worker was stopped (false).
+bool AwaitPort(TransferContext& context, std::unique_ptr<CSerialPort>& port, std::string& path) {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(context.portWaitMs);
+    Clock::time_point look = Clock::now() + std::chrono::milliseconds(kPortLookMs);
+    pollfd wake{context.wakeFd, POLLIN, 0};
+    while (context.stopFlag == 0) {
+        DropOutbound(context);
+        const Clock::time_point now = Clock::now();
+        if (now >= deadline) {
+            return false;
+        }
+        if (now < look) {
+            const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                  std::min(look, deadline) - now)
+                                  .count();
+            if (::poll(&wake, 1, static_cast<int>(wait) + 1) > 0) {
+                DrainWakeFd(context.wakeFd);
+            }
+            continue;
+        }
+        look = now + std::chrono::milliseconds(kPortLookMs);
+        path = context.resolvePath ? context.resolvePath() : context.devicePath;
+        std::unique_ptr<CSerialPort> next = context.makePort();
+        if (next->Open(path, context.baudRate)) {
+            DropOutbound(context);
+            port = std::move(next);
+            return true;
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 void TransferThread(TransferContext* context) {
@@ -186,7 +230,7 @@ void TransferThread(TransferContext* context) {
         context->Emit(StoppedEvent(2, context->wakeFailure));
         return;
     }
-    const std::unique_ptr<CSerialPort> port = context->makePort();
+    std::unique_ptr<CSerialPort> port = context->makePort();
     if (!port->Open(context->devicePath, context->baudRate)) {
         context->Emit(StoppedEvent(2, port->Failure()));
         return;
@@ -195,8 +239,8 @@ void TransferThread(TransferContext* context) {
     connected.notice = port->Notice();
     context->Emit(connected);
 
+    std::string devicePath = CComPort::ResolvedDevice(context->devicePath);
     std::uint8_t readBuffer[kReadChunk];
-    bool backingOff = false;
     while (context->stopFlag == 0) {
         ++context->wakeups;
 
@@ -205,23 +249,10 @@ void TransferThread(TransferContext* context) {
             WriteFrame(out, *port);
         }
 
-        // After a hang-up the port is left out for one short wait; then it is looked at
-        // again, so that a port that comes back to life is read again.
-        const bool watchPort = !backingOff;
-        int timeout = -1;
-        if (context->HasToSend()) {
-            timeout = 0;
-        } else if (backingOff) {
-            timeout = kHangUpBackOffMs;
-        }
         // Nothing ready also after EINTR: the flags are looked at again.
-        const t_port_wait ready = port->Wait(context->wakeFd, watchPort, timeout);
-        backingOff = false;
+        const t_port_wait ready = port->Wait(context->wakeFd, true, context->HasToSend() ? 0 : -1);
         if (ready.woken) {
             DrainWakeFd(context->wakeFd);
-        }
-        if (!watchPort) {
-            continue;
         }
         int got = 0;
         if (ready.readable) {
@@ -233,8 +264,28 @@ void TransferThread(TransferContext* context) {
             }
             ReceiveCharacters(*context, receiver, readBuffer, got);
         }
+        // A hung-up terminal never carries characters again on this descriptor: the
+        // adapter was pulled, or the line's other end closed it.
         if (got == 0 && ready.hungUp) {
-            backingOff = true;
+            port->Close();
+            t_link_event lost = EventOf(LinkEventKind::PortLost);
+            lost.devicePath = devicePath;
+            context->Emit(lost);
+            std::string openedBy;
+            if (!AwaitPort(*context, port, openedBy)) {
+                if (context->stopFlag != 0) {
+                    context->Emit(StoppedEvent(0, t_port_failure{}));
+                } else {
+                    context->Emit(StoppedEvent(3, t_port_failure{PortStep::Gone, 0, devicePath}));
+                }
+                return;
+            }
+            ReceiverInit(receiver, context->frameBuffer);
+            devicePath = CComPort::ResolvedDevice(openedBy);
+            t_link_event back = EventOf(LinkEventKind::PortBack);
+            back.devicePath = devicePath;
+            back.notice = port->Notice();
+            context->Emit(back);
         }
     }
 

@@ -253,6 +253,45 @@ Continued ContinueFromPart(CDeviceSession& session, CReadoutPartKeeper& keeper,
     return Continued::NoAnswer;
 }
 
+// The port of a readout came back after it went away: the readout goes on from `held`
+// when the same device answers and still holds what was read (the join check); from the
+// beginning, the part begun anew, when it recorded over it meanwhile. False, the user told
+// why, when another device answers or none.
+bool GoOnAfterPortBack(CDeviceSession& session, CReadoutPartKeeper& part,
+                       const t_readout_identity& identity, std::vector<std::uint8_t>& memory,
+                       std::uint32_t& held) {
+    t_readout_identity now;
+    if (!ReadIdentity(session, session.DeviceAddress(), now)) {
+        ShowNoAnswer(session);
+        return false;
+    }
+    if (!(now == identity)) {
+        session.ShowMessage("Po ponownym podłączeniu portu odpowiada inne urządzenie: odczyt "
+                            "przerwany",
+                            MessageIcon::Exclamation);
+        return false;
+    }
+    if (held == 0) {
+        return true;
+    }
+    switch (CheckJoin(session, std::vector<std::uint8_t>(memory.begin(), memory.begin() + held))) {
+    case Join::Same:
+        session.ConsoleWrite(Format("Dalszy odczyt od bajtu %u", held), 1);
+        return true;
+    case Join::Changed:
+        session.ConsoleWrite(
+            "Urządzenie zapisało nowe pomiary od przerwania odczytu: odczyt od początku", 1);
+        part.End();
+        part.Create(identity);
+        held = 0;
+        return true;
+    case Join::NoAnswer:
+        break;
+    }
+    ShowNoAnswer(session);
+    return false;
+}
+
 } // namespace
 
 t_recorder_readout ReadRecorderMemory(CDeviceSession& session, CutReadout cut, bool removePart) {
@@ -283,10 +322,20 @@ t_recorder_readout ReadRecorderMemory(CDeviceSession& session, CutReadout cut, b
         break;
     }
 
-    const bool read =
-        session.ReadBlockFrom(protocol::kBlockRecorder, held, memory.data(),
-                              [&part](std::uint32_t offset, const std::uint8_t* bytes,
-                                      std::uint32_t count) { part.Append(offset, bytes, count); });
+    const CDeviceSession::ChunkFunction keep =
+        [&part, &held](std::uint32_t offset, const std::uint8_t* bytes, std::uint32_t count) {
+            part.Append(offset, bytes, count);
+            held = offset + count;
+        };
+    bool read = session.ReadBlockFrom(protocol::kBlockRecorder, held, memory.data(), keep);
+    while (!read && session.PortCameBack()) {
+        part.Flush();
+        if (!GoOnAfterPortBack(session, part, identity, memory, held)) {
+            part.End();
+            return result;
+        }
+        read = session.ReadBlockFrom(protocol::kBlockRecorder, held, memory.data(), keep);
+    }
     if (!read) {
         part.End();
         return result;

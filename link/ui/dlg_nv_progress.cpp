@@ -103,6 +103,31 @@ void CDlgNVProgress::Fail(const char* message) {
     OnCancel();
 }
 
+void CDlgNVProgress::OnPortLost() {
+    // Only a readout of the recorder goes on after the gap: it has its part to continue
+    // from. Anything else ends as its requests time out.
+    if (m_activity != Activity::Running || !m_rate) {
+        return;
+    }
+    m_activity = Activity::AwaitingPort;
+    m_driver.Abort();
+    ReportChunks();
+    m_rateText.SetWindowText("Port zniknął: oczekiwanie na ponowne podłączenie…");
+}
+
+void CDlgNVProgress::OnPortBack() {
+    if (m_activity == Activity::AwaitingPort) {
+        m_activity = Activity::Idle;
+        EndDialog(IDRETRY);
+    }
+}
+
+void CDlgNVProgress::OnLinkDown() {
+    if (m_activity == Activity::AwaitingPort) {
+        OnCancel();
+    }
+}
+
 void CDlgNVProgress::OnOK() {
     // Enter while the box is shown: the block is not complete, so it is an abort, never
     // a success.
@@ -110,7 +135,7 @@ void CDlgNVProgress::OnOK() {
 }
 
 void CDlgNVProgress::OnCancel() {
-    if (m_activity == Activity::Running) {
+    if (m_activity != Activity::Idle) {
         m_activity = Activity::Idle;
         m_driver.Abort();
         ReportChunks();

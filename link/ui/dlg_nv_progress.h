@@ -6,6 +6,9 @@
 // fails only when every try of one chunk failed.
 // A readout of the recorder shows under the bar how much is done, the rate and the time
 // left; the settings blocks, a few chunks each, show no estimate.
+// A readout of the recorder whose port goes away stops, and the box says that it waits for
+// the port: DoModal gives IDRETRY once the port is back (the caller continues the readout),
+// IDCANCEL on "Przerwij" or when the link ends meanwhile.
 // Calling order: SetRead, SetReadFrom or SetWrite, DoModal, then GetData: after a read
 // that gave IDOK the whole block, after one that did not the block as far as it came.
 
@@ -43,6 +46,11 @@ public:
     // Bytes of the block read, or written and confirmed, by the last transfer.
     std::uint32_t Done() const { return m_driver.Transfer().Done(); }
 
+    // The link's port went away, came back, or the link ended (from the host).
+    void OnPortLost();
+    void OnPortBack();
+    void OnLinkDown();
+
     static std::uint32_t BlockAddress(int blockId) { return protocol::BlockAddress(blockId); }
     static std::uint32_t BlockSize(int blockId) { return protocol::BlockSize(blockId); }
 
@@ -64,7 +72,8 @@ private:
     void Complete();
 
     // Running: the box shows a transfer under way; it ends with Complete or OnCancel.
-    enum class Activity { Idle, Running };
+    // AwaitingPort: a recorder readout stopped by a port that went away.
+    enum class Activity { Idle, Running, AwaitingPort };
 
     CLinkHost& m_host;
     CBlockTransferDriver& m_driver;

@@ -258,6 +258,46 @@ std::function<void(Bench&)> ContinuedAfter(int signal) {
     };
 }
 
+// A readout whose port hangs up in the middle of the recorder, as a pulled adapter does;
+// plugged back: the simulator serves again on a new pseudo-terminal behind COM1.
+std::function<void(Bench&)> HungUpMidway(bool pluggedBack) {
+    return [pluggedBack](Bench& b) {
+        const std::string file = b.dir.PathOf("pomiar.qz");
+        b.sim.WithDevice([](DeviceSimulator& d) {
+            d.AddFault(FaultRule(SimFault::CutLine, protocol::kCmdReadChunk, kRecorderChunks / 2));
+        });
+        DeviceChild child(b.program,
+                          b.Args({"readout", "-o", file, "--wait-port", pluggedBack ? "60" : "1"}),
+                          b.dir.Path());
+        if (pluggedBack) {
+            // Serving again only once the cut has been made, whenever re2-device notices it.
+            ASSERT_TRUE(WaitFor([&] { return !b.sim.Running(); }, 120s));
+            ASSERT_TRUE(b.sim.Start());
+        }
+        const t_child_run run = child.Finish();
+        EXPECT_TRUE(Contains(run.err, "zniknął: oczekiwanie na ponowne podłączenie")) << run.err;
+        if (!pluggedBack) {
+            EXPECT_EQ(run.status, 1);
+            EXPECT_TRUE(Contains(run.err, "nie został ponownie podłączony")) << run.err;
+            EXPECT_FALSE(std::filesystem::exists(file));
+            EXPECT_GT(b.PartBytes(), 0u);
+            return;
+        }
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_TRUE(Contains(run.err, "podłączony ponownie")) << run.err;
+        EXPECT_TRUE(ReadBytes(file) == b.Recorder());
+        EXPECT_FALSE(std::filesystem::exists(b.PartPath()));
+        // Every chunk once, and the join check on top; a chunk asked again straight after
+        // itself is a retry, left out.
+        const std::vector<std::uint32_t> reads = b.Chunks(protocol::kCmdReadChunk);
+        std::size_t net = 0;
+        for (std::size_t i = 0; i < reads.size(); ++i) {
+            net += i == 0 || reads[i] != reads[i - 1];
+        }
+        EXPECT_LE(net, kRecorderChunks + 10u);
+    };
+}
+
 struct t_command_case {
     const char* name;
     std::function<void(Bench&)> check;
@@ -360,6 +400,8 @@ TEST(Re2Device, CommandsAgainstTheSimulator) {
          ContinuedAfter(SIGTERM)},
         {"readout killed by SIGKILL in the middle, continued by the next one",
          ContinuedAfter(SIGKILL)},
+        {"readout whose port hangs up goes on by itself once it is back", HungUpMidway(true)},
+        {"readout whose port does not come back ends after --wait-port", HungUpMidway(false)},
         {"settings write of one edited field writes that block alone",
          [](Bench& b) {
              const std::string dump = b.Dump("ustawienia.txt");

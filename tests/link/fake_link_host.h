@@ -41,6 +41,8 @@ public:
         events.push_back("down");
         lastEnd = end;
     }
+    void OnPortLost(const std::string& /*devicePath*/) override { events.push_back("lost"); }
+    void OnPortBack(const std::string& /*devicePath*/) override { events.push_back("back"); }
 
     // Runs every armed call, as if its time had come (the clock moves on to the latest);
     // calls armed meanwhile wait.

@@ -102,3 +102,94 @@ TEST(LinkWorkerInMemory, PortThatDoesNotOpenStopsTheWorkerWithItsFailure) {
     link.transfer.OnConnect("COM1", "memory", 57600);
     ASSERT_TRUE(link.host.DeliverUntil([&] { return link.transfer.IsConnected(); }));
 }
+
+namespace {
+
+// What happens after the port hangs up while connected (a pulled adapter).
+enum class AfterHangUp {
+    Back,       // it opens again at a later look, by the path the resolver gives then
+    WaitEnds,   // it does not: the link ends once the wait ran out
+    Disconnect, // "Rozłącz" during the wait
+    NoWait,     // a link told not to wait ends at once
+};
+
+struct t_hang_up_case {
+    const char* name;
+    AfterHangUp after;
+    int waitMs;
+};
+
+class PortGoesAway : public ::testing::TestWithParam<t_hang_up_case> {};
+
+} // namespace
+
+TEST_P(PortGoesAway, LinkWaitsForItAndNeverSendsWhatWasAskedMeanwhile) {
+    const t_hang_up_case& c = GetParam();
+    MemoryLink link;
+    int looks = 0;
+    link.transfer.SetPortWaitMs(c.waitMs);
+    link.transfer.SetPortResolver([&looks] { return "memory-" + std::to_string(++looks); });
+    link.transfer.OnConnect("COM1", "memory", 57600);
+    ASSERT_TRUE(link.host.DeliverUntil([&] { return link.transfer.IsConnected(); }));
+
+    link.line->SetFailOpen(ENOENT);
+    link.line->HangUp();
+    if (c.after == AfterHangUp::NoWait) {
+        ASSERT_TRUE(link.Down());
+        EXPECT_EQ(link.host.lastEnd.exitCode, 3);
+        EXPECT_EQ(link.line->Opens(), 1);
+        return;
+    }
+    ASSERT_TRUE(link.host.DeliverUntil([&] { return link.transfer.IsAwaitingPort(); }));
+    EXPECT_EQ(link.host.events.back(), "lost");
+    EXPECT_EQ(link.host.console.back().rfind("Port COM1", 0), 0u) << link.host.console.back();
+    // Asked while the port is away: never sent, also not once it is back.
+    t_transfer_data meanwhile{};
+    meanwhile.command = protocol::kCmdReadVersions;
+    EXPECT_EQ(link.transfer.PutToSend(meanwhile), 1);
+
+    switch (c.after) {
+    case AfterHangUp::Back: {
+        // A look that fails, then one that opens.
+        ASSERT_TRUE(link.line->WaitOpens(2));
+        link.line->SetFailOpen(0);
+        ASSERT_TRUE(link.host.DeliverUntil([&] { return !link.transfer.IsAwaitingPort(); }));
+        EXPECT_EQ(link.host.events, (std::vector<std::string>{"starting", "up", "lost", "back"}));
+        EXPECT_TRUE(link.transfer.IsConnected());
+        EXPECT_EQ(link.line->LastOpenedPath(), "memory-" + std::to_string(looks));
+        link.queue.AddRequest(31, protocol::kTypeReply, protocol::kCmdReadVersions, nullptr, 0,
+                              nullptr);
+        ASSERT_TRUE(link.line->WaitWritten(":03F921E3"));
+        EXPECT_EQ(link.line->Written(), "\n\r:03F921E3") << "the frame asked meanwhile went out";
+        link.transfer.OnDisconnect();
+        ASSERT_TRUE(link.Down());
+        EXPECT_EQ(link.host.lastEnd.exitCode, 0);
+        break;
+    }
+    case AfterHangUp::WaitEnds:
+        ASSERT_TRUE(link.Down());
+        EXPECT_EQ(link.host.lastEnd.exitCode, 3);
+        EXPECT_EQ(link.host.lastEnd.failure.step, PortStep::Gone);
+        EXPECT_GE(link.line->Opens(), 2);
+        EXPECT_EQ(link.host.console.back(), "Rozłączono");
+        break;
+    case AfterHangUp::Disconnect:
+        link.transfer.OnDisconnect();
+        ASSERT_TRUE(link.Down());
+        EXPECT_EQ(link.host.lastEnd.exitCode, 0);
+        break;
+    case AfterHangUp::NoWait:
+        break;
+    }
+    EXPECT_FALSE(link.transfer.IsAwaitingPort());
+    EXPECT_EQ(link.line->Written().find(":03F921E3"),
+              c.after == AfterHangUp::Back ? 2u : std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(, PortGoesAway,
+                         ::testing::Values(t_hang_up_case{"Back", AfterHangUp::Back, 60000},
+                                           t_hang_up_case{"WaitEnds", AfterHangUp::WaitEnds, 1200},
+                                           t_hang_up_case{"Disconnect", AfterHangUp::Disconnect,
+                                                          60000},
+                                           t_hang_up_case{"NoWait", AfterHangUp::NoWait, 0}),
+                         [](const auto& info) { return std::string(info.param.name); });

@@ -44,11 +44,56 @@ public:
         return m_written;
     }
 
+    // As a pulled adapter: the port reports a hang-up and gives no more characters, until
+    // it is opened again.
+    void HangUp() {
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_hungUp = true;
+        const std::uint64_t one = 1;
+        (void)!::write(m_ready, &one, sizeof one);
+    }
+    // Opens from now on fail with error (0: they succeed again).
+    void SetFailOpen(int error) {
+        std::lock_guard<std::mutex> guard(m_lock);
+        failOpen = error;
+    }
+    int FailOpen() {
+        std::lock_guard<std::mutex> guard(m_lock);
+        return failOpen;
+    }
+    int Opens() {
+        std::lock_guard<std::mutex> guard(m_lock);
+        return m_opens;
+    }
+    std::string LastOpenedPath() {
+        std::lock_guard<std::mutex> guard(m_lock);
+        return m_openedPath;
+    }
+
     // The port's side.
     int failOpen = 0; // set before the worker starts: Open fails with this errno
-    int Open() {
+    int Open(const std::string& path = {}) {
+        int opened = 0;
+        {
+            std::lock_guard<std::mutex> guard(m_lock);
+            ++m_opens;
+            m_openedPath = path;
+            if (failOpen == 0) {
+                m_hungUp = false;
+                m_closed = false;
+                opened = 1;
+            }
+        }
+        m_changed.notify_all();
+        return opened;
+    }
+    // Waits until the port was opened (or tried) count times in all.
+    bool WaitOpens(int count, int ms = 5000) {
+        return WaitFor(ms, [&] { return m_opens >= count; });
+    }
+    bool HungUp() {
         std::lock_guard<std::mutex> guard(m_lock);
-        return failOpen == 0 ? 1 : 0;
+        return m_hungUp;
     }
     void Close() {
         {
@@ -89,6 +134,9 @@ private:
     std::string m_toRead;
     std::string m_written;
     bool m_closed = false;
+    bool m_hungUp = false;
+    int m_opens = 0;
+    std::string m_openedPath;
     int m_ready;
 };
 
@@ -98,10 +146,10 @@ public:
 
     int Open(const std::string& path, int /*baudRate*/) override {
         m_failure = t_port_failure{};
-        m_open = m_line->Open();
+        m_open = m_line->Open(path);
         if (m_open == 0) {
             m_failure.step = PortStep::Open;
-            m_failure.error = m_line->failOpen;
+            m_failure.error = m_line->FailOpen();
             m_failure.path = "memory:" + path;
         }
         return m_open;
@@ -128,6 +176,7 @@ public:
         }
         result.woken = (fds[0].revents & POLLIN) != 0;
         result.readable = watchPort && (fds[1].revents & POLLIN) != 0;
+        result.hungUp = watchPort && m_line->HungUp();
         return result;
     }
     int Descriptor() const override { return m_open != 0 ? m_line->ReadyFd() : -1; }

@@ -8,6 +8,7 @@
 #include "framework/testing/test_seams.h"
 #include "link/block_transfer.h"
 #include "link/protocol.h"
+#include "link/ui/dlg_nv_progress.h"
 #include "measure/readout_part.h"
 #include "res/resource.h"
 #include "tests/reliability/reliability_util.h"
@@ -185,12 +186,129 @@ TEST_P(ReadoutCut, SecondReadoutContinuesOrStartsOverAndGivesTheWholeMemory) {
 }
 
 const t_cut_case kCutCases[] = {
-    {"CableCutContinued", Cut::Cable, After::Continue},
     {"DeviceSilentContinued", Cut::Silence, After::Continue},
     {"AbortedContinued", Cut::Abort, After::Continue},
     {"DeviceSilentStartedOver", Cut::Silence, After::Restart},
-    {"MemoryChangedAtTheJoin", Cut::Cable, After::MemoryChanged},
+    {"MemoryChangedAtTheJoin", Cut::Silence, After::MemoryChanged},
     {"OtherDeviceNotAsked", Cut::Silence, After::OtherDevice},
+};
+
+// A readout whose port hangs up in the middle (a pulled adapter): its box waits for the
+// port, and what happens then.
+enum class WhileAway {
+    PluggedBack,  // the simulator serves again on a new pseudo-terminal behind COM1
+    RecordedOver, // ... and the device recorded over the chunk the readout stopped at
+    OtherDevice,  // ... but another device answers there
+    NotBack,      // nothing comes back within the (shortened) wait
+    Abort,        // "Przerwij" in the waiting box; then "Rozłącz" while the link waits
+};
+
+struct t_hang_up_case {
+    const char* name;
+    WhileAway away;
+};
+
+class ReadoutHangUp : public LinkCutBase, public ::testing::WithParamInterface<t_hang_up_case> {
+protected:
+    Cut Kind() const override { return Cut::Cable; }
+};
+
+TEST_P(ReadoutHangUp, ReadoutWaitsForThePortAndGoesOnByItself) {
+    const WhileAway away = GetParam().away;
+    const bool back = away == WhileAway::PluggedBack || away == WhileAway::RecordedOver;
+    h.Run([&](CLWDlg& dlg) {
+        if (away == WhileAway::NotBack) {
+            dlg.Transfer().SetPortWaitMs(1500);
+        }
+        ASSERT_TRUE(h.Connect(dlg));
+        const std::string part = h.PathOf("odczyt-" + std::to_string(FactoryNumber(h)) + ".part");
+        CutAt(protocol::kCmdReadChunk, 1 + kChunksBeforeCut + 1);
+        const auto lost = [&] {
+            const auto lines = TerminalHarness::ConsoleLines(dlg);
+            return std::any_of(lines.begin(), lines.end(), [](const std::string& line) {
+                return line.find("zniknął: oczekiwanie na ponowne podłączenie") !=
+                       std::string::npos;
+            });
+        };
+        int boxes = 0;
+        t::AddModalHook(IDD_NV_PROGRESS, [&](CDialog& box) {
+            if (++boxes > 1) {
+                return;
+            }
+            ASSERT_TRUE(t::WaitUntil(lost, 30000));
+            EXPECT_FALSE(dlg.GetDlgItem(IDC_READ_RECORDER)->IsWindowEnabled());
+            EXPECT_TRUE(dlg.GetDlgItem(IDC_DISCONNECT)->IsWindowEnabled());
+            switch (away) {
+            case WhileAway::RecordedOver:
+                // A new sample where the readout stopped: the last chunk read reads otherwise.
+                h.Sim().WithDevice([held = dlg.ProgressDialog().Done()](DeviceSimulator& d) {
+                    d.Memory().Recorder()[held - 1] ^= 0x5A;
+                });
+                [[fallthrough]];
+            case WhileAway::PluggedBack:
+                Mend();
+                break;
+            case WhileAway::OtherDevice: {
+                auto block = SettingsBlock(h, protocol::kBlockConfiguration);
+                block[2] ^= 0x01;
+                SetSettingsBlock(h, protocol::kBlockConfiguration, block);
+                Mend();
+                break;
+            }
+            case WhileAway::NotBack:
+                break;
+            case WhileAway::Abort:
+                t::ClickButton(box, IDCANCEL);
+                break;
+            }
+        });
+        t::ClickButton(dlg, IDC_READ_RECORDER);
+        t::ClearModalHooks();
+        const auto recorder = Recorder(h);
+        EXPECT_EQ(std::equal(recorder.begin(), recorder.end(), dlg.MemoryImage()), back);
+        if (away == WhileAway::Abort) {
+            // The link still waits for its port; "Rozłącz" gives that up too.
+            EXPECT_TRUE(dlg.Transfer().IsAwaitingPort());
+            ASSERT_TRUE(h.Disconnect(dlg));
+        }
+        const auto lines = TerminalHarness::ConsoleLines(dlg);
+        EXPECT_EQ(CountLines(lines, "Urządzenie zapisało nowe pomiary od przerwania odczytu: "
+                                    "odczyt od początku"),
+                  away == WhileAway::RecordedOver ? 1 : 0);
+        EXPECT_EQ(h.BoxTexts().empty(), away != WhileAway::OtherDevice)
+            << (h.BoxTexts().empty() ? "" : h.BoxTexts()[0]);
+        if (back) {
+            EXPECT_EQ(lines.back(), kDone);
+            EXPECT_FALSE(std::filesystem::exists(part));
+            EXPECT_TRUE(dlg.Transfer().IsConnected());
+            const std::uint64_t reads = CommandCount(h, protocol::kCmdReadChunk);
+            if (away == WhileAway::PluggedBack) {
+                EXPECT_LE(reads - dlg.Queue().Retries(), kRecorderChunks + 10u);
+            } else {
+                EXPECT_GE(reads, kChunksBeforeCut + kRecorderChunks);
+            }
+            return;
+        }
+        // The part stays for the next readout, as after any cut.
+        t_readout_part held;
+        EXPECT_TRUE(ReadReadoutPart(part, held));
+        EXPECT_GT(held.bytes.size(), 0u);
+        EXPECT_EQ(dlg.Transfer().IsConnected(), away == WhileAway::OtherDevice);
+        EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                                [](const std::string& line) {
+                                    return line.find("nie został ponownie podłączony") !=
+                                           std::string::npos;
+                                }),
+                  away == WhileAway::NotBack ? 1 : 0);
+    });
+}
+
+const t_hang_up_case kHangUpCases[] = {
+    {"PluggedBackContinues", WhileAway::PluggedBack},
+    {"RecordedOverStartsOver", WhileAway::RecordedOver},
+    {"OtherDeviceEnds", WhileAway::OtherDevice},
+    {"NotBackEndsAfterTheWait", WhileAway::NotBack},
+    {"AbortAndDisconnectEndTheWait", WhileAway::Abort},
 };
 
 TEST_P(LinkCutWrite, SettingsWriteFailsCleanlyAndIsNeverClosed) {
@@ -237,6 +355,8 @@ TEST_P(LinkCutWrite, SettingsWriteFailsCleanlyAndIsNeverClosed) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Reliability, ReadoutCut, ::testing::ValuesIn(kCutCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Reliability, ReadoutHangUp, ::testing::ValuesIn(kHangUpCases),
                          [](const auto& info) { return std::string(info.param.name); });
 INSTANTIATE_TEST_SUITE_P(Reliability, LinkCutWrite,
                          ::testing::Combine(::testing::Values(Cut::Cable, Cut::Silence),
