@@ -21,6 +21,9 @@ public:
         std::string byId;   // the /dev/serial/by-id/ link, empty for none
         std::string byPath; // the /dev/serial/by-path/ link, empty for none
         mode_t mode = 0660; // of the device node
+        // When set, the node is a link to this device instead of a plain file: a
+        // pseudo-terminal standing in for the adapter.
+        std::string nodeTarget;
     };
 
     void AddUsb(const Usb& usb) {
@@ -48,7 +51,12 @@ public:
         fs::create_directories(m_root + "sys/bus/usb/drivers/" + usb.driver);
         fs::create_symlink(m_root + "sys/bus/usb/drivers/" + usb.driver, port / "driver");
         AddClassEntry(usb.node, port);
-        AddNode(usb.node, usb.mode);
+        if (usb.nodeTarget.empty()) {
+            AddNode(usb.node, usb.mode);
+        } else {
+            fs::create_directories(m_root + "dev");
+            fs::create_symlink(usb.nodeTarget, m_root + "dev/" + usb.node);
+        }
         if (!usb.byId.empty()) {
             LinkNode("by-id", usb.byId, usb.node);
         }
