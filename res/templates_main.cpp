@@ -88,7 +88,7 @@ DialogTemplate PortTemplate() {
         {ControlKind::Static, -1, "Prowadzi teraz do:", 160, 8, 312, 10, SS_LEFT | WS_GROUP});
     for (int i = 0; i < 6; ++i) {
         t.controls.push_back(
-            {ControlKind::Static, IDC_COM_TARGET1 + i, "", 160, 20 + 15 * i, 312, 10, SS_LEFT});
+            {ControlKind::Static, IDC_COM_TARGET1 + i, "", 160, 21 + 15 * i, 312, 10, SS_LEFT});
     }
     t.controls.push_back(
         {ControlKind::Static, -1,
