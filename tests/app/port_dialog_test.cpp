@@ -151,13 +151,12 @@ TEST(PortDialog, FailedWriteLeavesTheOldFileAndLogsNothing) {
     EXPECT_EQ(ReadBytes(harness.PathOf("config.cfg")), before);
 }
 
-// An adapter of the fake tree; with a target its node is that device.
-FakeSerialTree::Usb Ftdi(const std::string& node, const std::string& bus, const std::string& serial,
-                         const std::string& target = "") {
+FakeSerialTree::Usb Ftdi(const std::string& node, const std::string& bus,
+                         const std::string& serial) {
     return {node,   bus,        "0403",
             "6001", "FTDI",     "FT232R USB UART",
             serial, "ftdi_sio", "usb-FTDI_FT232R_USB_UART_" + serial + "-if00-port0",
-            "",     0660,       target};
+            "",     0660};
 }
 
 std::vector<std::string> ListLines(CDialog& port) {
@@ -291,9 +290,9 @@ TEST(PortDialog, ZapiszPointsTheCheckedCOMnAtTheChosenPortAndTheNextConnectOpens
         const std::string root = harness.PathOf("tree/");
         FakeSerialTree tree(root);
         // The simulator's pseudo-terminal stands in for the adapter.
-        const FakeSerialTree::Usb adapter =
-            Ftdi("ttyUSB0", "1-1", "A10K1ABC", harness.Sim().SlavePath());
+        const FakeSerialTree::Usb adapter = Ftdi("ttyUSB0", "1-1", "A10K1ABC");
         tree.AddUsb(adapter);
+        tree.LinkNodeTo(adapter.node, harness.Sim().SlavePath());
         const ScanRoot scanRoot(root);
         const std::string com1 = fs::read_symlink(harness.PathOf("COM1")).string();
         afx::testing::AddModalHook(IDD_OPCJE, [&](CDialog& port) {

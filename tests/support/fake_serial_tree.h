@@ -21,9 +21,6 @@ public:
         std::string byId;   // the /dev/serial/by-id/ link, empty for none
         std::string byPath; // the /dev/serial/by-path/ link, empty for none
         mode_t mode = 0660; // of the device node
-        // When set, the node is a link to this device instead of a plain file: a
-        // pseudo-terminal standing in for the adapter.
-        std::string nodeTarget;
     };
 
     void AddUsb(const Usb& usb) {
@@ -51,12 +48,7 @@ public:
         fs::create_directories(m_root + "sys/bus/usb/drivers/" + usb.driver);
         fs::create_symlink(m_root + "sys/bus/usb/drivers/" + usb.driver, port / "driver");
         AddClassEntry(usb.node, port);
-        if (usb.nodeTarget.empty()) {
-            AddNode(usb.node, usb.mode);
-        } else {
-            fs::create_directories(m_root + "dev");
-            fs::create_symlink(usb.nodeTarget, m_root + "dev/" + usb.node);
-        }
+        AddNode(usb.node, usb.mode);
         if (!usb.byId.empty()) {
             LinkNode("by-id", usb.byId, usb.node);
         }
@@ -76,6 +68,13 @@ public:
         if (!usb.byPath.empty()) {
             fs::remove(m_root + "dev/serial/by-path/" + usb.byPath);
         }
+    }
+
+    // Makes the device node of an added port a link to device: a pseudo-terminal standing
+    // in for the adapter.
+    void LinkNodeTo(const std::string& node, const std::string& device) {
+        std::filesystem::remove(m_root + "dev/" + node);
+        std::filesystem::create_symlink(device, m_root + "dev/" + node);
     }
 
     // A ttyS port as Linux 6.5 and later show one: the tty's device is a port on the
