@@ -135,6 +135,9 @@ protected:
     void OnConnect();
     void OnDisconnect();
     void OnPort();
+    // Makes COM<portNumber> of the settings folder lead to target, saying so (or why not)
+    // on the console.
+    void PointComPort(int portNumber, const std::string& target);
     // Each runs its operation of device/ or measure/ with this window as the session
     // (app/operation_buttons.cpp).
     void OnVersions();

@@ -3,6 +3,8 @@
 #include "app/opcje.h"
 #include "base/settings_folder.h"
 #include "base/text_format.h"
+#include "link/com_link.h"
+#include "link/serial_ports.h"
 
 namespace {
 
@@ -39,7 +41,28 @@ int CLWDlg::WriteSettings() {
 void CLWDlg::OnPort() {
     COpcje dlg;
     dlg.m_settings = &m_settings;
-    if (dlg.DoModal() == IDOK) {
-        WriteSettings();
+    dlg.m_linkDirectory = LinkDirectory();
+    dlg.m_scan = ProcessSerialPortScan();
+    if (dlg.DoModal() != IDOK) {
+        return;
+    }
+    WriteSettings();
+    if (!dlg.m_chosenTarget.empty()) {
+        PointComPort(m_settings.portNumber, dlg.m_chosenTarget);
+    }
+}
+
+void CLWDlg::PointComPort(int portNumber, const std::string& target) {
+    const std::string name = Format("COM%d", portNumber);
+    std::string failure;
+    if (m_settingsDirectory != m_programDirectory && !MakeSettingsDirectory(m_settingsDirectory)) {
+        failure = "nie można utworzyć folderu " + m_settingsDirectory;
+    } else {
+        failure = PointComLink(m_settingsDirectory, portNumber, target);
+    }
+    if (failure.empty()) {
+        ConsoleWrite(name + " prowadzi teraz do " + target, 1);
+    } else {
+        ConsoleWrite("Nie zmieniono, dokąd prowadzi " + name + ": " + failure, 1);
     }
 }

@@ -326,6 +326,10 @@ constexpr int LVCFMT_LEFT = 0x0000;
 constexpr int LVCFMT_RIGHT = 0x0001;
 constexpr int LVCFMT_CENTER = 0x0002;
 
+// List view item states.
+constexpr UINT LVIS_FOCUSED = 0x0001;
+constexpr UINT LVIS_SELECTED = 0x0002;
+
 // ShowWindow commands.
 constexpr int SW_HIDE = 0;
 constexpr int SW_SHOWNORMAL = 1;

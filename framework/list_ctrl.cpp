@@ -149,6 +149,35 @@ int CListCtrl::GetSelectionMark() const {
     return l->indexOfTopLevelItem(l->currentItem());
 }
 
+BOOL CListCtrl::SetItemState(int row, UINT state, UINT mask) {
+    AfxList* l = List(m_hWnd);
+    if (l == nullptr || row < 0 || row >= l->topLevelItemCount())
+        return FALSE;
+    QTreeWidgetItem* item = l->topLevelItem(row);
+    if ((mask & LVIS_FOCUSED) != 0 && (state & LVIS_FOCUSED) != 0)
+        l->setCurrentItem(item, 0, QItemSelectionModel::NoUpdate);
+    if ((mask & LVIS_SELECTED) != 0) {
+        // Single selection: the model would keep another row selected beside this one.
+        if ((state & LVIS_SELECTED) != 0)
+            l->clearSelection();
+        item->setSelected((state & LVIS_SELECTED) != 0);
+    }
+    return TRUE;
+}
+
+UINT CListCtrl::GetItemState(int row, UINT mask) const {
+    AfxList* l = List(m_hWnd);
+    if (l == nullptr || row < 0 || row >= l->topLevelItemCount())
+        return 0;
+    QTreeWidgetItem* item = l->topLevelItem(row);
+    UINT state = 0;
+    if (item->isSelected())
+        state |= LVIS_SELECTED;
+    if (l->currentItem() == item)
+        state |= LVIS_FOCUSED;
+    return state & mask;
+}
+
 BOOL CListCtrl::EnsureVisible(int row, BOOL) {
     AfxList* l = List(m_hWnd);
     if (l == nullptr || row < 0 || row >= l->topLevelItemCount())

@@ -29,5 +29,9 @@ public:
     int HitTest(CPoint point, UINT* flags = nullptr) const;
     // Rows are selected one at a time; -1 when none.
     int GetSelectionMark() const;
+    // The LVIS_SELECTED and LVIS_FOCUSED bits of `mask` set to those of `state`: selecting
+    // a row clears the selection of any other; focusing it makes it the current row.
+    BOOL SetItemState(int row, UINT state, UINT mask);
+    UINT GetItemState(int row, UINT mask) const;
     BOOL EnsureVisible(int row, BOOL partialOk = FALSE);
 };

@@ -167,7 +167,11 @@ bool ReadPort(const fs::path& root, const std::string& name, t_found& found) {
 void JudgeAccess(const fs::path& root, const std::string& lockFolder, const t_port_user& user,
                  t_serial_port& port) {
     struct stat info {};
-    port.present = ::stat((root / port.node.substr(1)).c_str(), &info) == 0;
+    const fs::path node = root / port.node.substr(1);
+    port.present = ::stat(node.c_str(), &info) == 0;
+    std::error_code error;
+    const fs::path device = port.present ? fs::canonical(node, error) : fs::path();
+    port.device = error ? std::string() : device.string();
     port.mayOpen = port.present && MayReadWrite(info.st_mode, info.st_uid, info.st_gid, user);
     const t_uucp_lock_holder holder = UucpLockHolder(lockFolder, port.node);
     port.held = holder.held;
@@ -229,4 +233,21 @@ std::vector<t_serial_port> ListSerialPorts(const t_serial_port_scan& scan) {
     }
     std::sort(ports.begin(), ports.end(), NodeOrder);
     return ports;
+}
+
+t_serial_port_scan ProcessSerialPortScan() {
+    t_serial_port_scan scan;
+    if (const char* root = std::getenv(kSerialRootVariable); root != nullptr && *root != '\0') {
+        scan.root = root;
+    }
+    scan.user = CurrentPortUser();
+    return scan;
+}
+
+std::string StableNameUnder(const t_serial_port_scan& scan, const t_serial_port& port) {
+    const fs::path root = scan.root.empty() ? fs::path("/") : fs::path(scan.root);
+    if (root == "/" || port.name.empty() || port.name.front() != '/') {
+        return port.name;
+    }
+    return (root / port.name.substr(1)).string();
 }

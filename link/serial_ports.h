@@ -35,7 +35,11 @@ struct t_serial_port {
     std::string serial;
     std::string vendorId; // "0403"
     std::string productId;
-    std::string driver;   // "ftdi_sio", "serial"; empty when unknown
+    std::string driver; // "ftdi_sio", "serial"; empty when unknown
+    // The file the node leads to in the end, its links followed (the node itself on a real
+    // machine); empty when the node is missing. A COMn link leads to this port when it
+    // ends at the same file.
+    std::string device;
     bool present = false; // the device node exists
     bool mayOpen = false; // the user may open it for reading and writing
     bool held = false;    // another program's lock file holds it
@@ -53,3 +57,14 @@ struct t_serial_port_scan {
 
 // The ports, in order of their device node (ttyS2 before ttyS10).
 std::vector<t_serial_port> ListSerialPorts(const t_serial_port_scan& scan);
+
+// The environment variable that moves the root of the listing; only tests set it, to a tree
+// of their own.
+constexpr char kSerialRootVariable[] = "RE2_SYSFS_ROOT";
+// The listing this process makes: the root RE2_SYSFS_ROOT names ("/" without it), the
+// access judged for this process's user.
+t_serial_port_scan ProcessSerialPortScan();
+
+// What a link is to say to lead to port: its stable name, under the root of the scan that
+// found it (the name itself for "/").
+std::string StableNameUnder(const t_serial_port_scan& scan, const t_serial_port& port);

@@ -54,7 +54,10 @@ constexpr int IDC_DISCONNECT = 1001;
 constexpr int IDC_EXIT = 1; // "Wyjście", the default button
 
 // Port dialog, template 129.
-constexpr int IDC_COM1 = 1006; // COM1..COM6 are 1006..1011
+constexpr int IDC_COM1 = 1006;        // COM1..COM6 are 1006..1011
+constexpr int IDC_COM_TARGET1 = 1012; // what COM1..COM6 lead to, 1012..1017, on their rows
+constexpr int IDC_PORT_LIST = 1018;   // the detected ports
+constexpr int IDC_PORT_NOTE = 1019;   // under the list: no adapter, brltty
 
 // Wait box, template 192.
 constexpr int IDC_REQUEST_TEXT = 1000; // static "Czekaj ..." (any id; the box has no other control)

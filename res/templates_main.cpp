@@ -62,12 +62,15 @@ DialogTemplate MainWindowTemplate() {
     return t;
 }
 
+// The six choices with their buttons keep the top left corner (157 x 121) as it always
+// was; what each COMn leads to stands to the right, on its row, and the detected ports
+// below.
 DialogTemplate PortTemplate() {
     DialogTemplate t;
     t.id = IDD_OPCJE;
     t.caption = "Port";
-    t.cx = 157;
-    t.cy = 121;
+    t.cx = 480;
+    t.cy = 246;
     t.style = WS_POPUP | WS_CAPTION | DS_MODALFRAME | WS_SYSMENU;
     t.fontName = "Microsoft Sans Serif";
     t.fontPoints = 8;
@@ -81,6 +84,20 @@ DialogTemplate PortTemplate() {
         t.controls.push_back({ControlKind::RadioButton, IDC_COM1 + i, kPorts[i], 25, 20 + 15 * i,
                               36, 10, i == 0 ? WS_GROUP | WS_TABSTOP : 0u});
     }
+    t.controls.push_back(
+        {ControlKind::Static, -1, "Prowadzi teraz do:", 160, 8, 312, 10, SS_LEFT | WS_GROUP});
+    for (int i = 0; i < 6; ++i) {
+        t.controls.push_back(
+            {ControlKind::Static, IDC_COM_TARGET1 + i, "", 160, 21 + 15 * i, 312, 10, SS_LEFT});
+    }
+    t.controls.push_back(
+        {ControlKind::Static, -1,
+         "Wykryte porty: wybierz port, a „Zapisz” skieruje do niego zaznaczony COM", 15, 124, 400,
+         10, SS_LEFT});
+    t.controls.push_back({ControlKind::ListView, IDC_PORT_LIST, "", 15, 136, 450, 80,
+                          LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER |
+                              WS_BORDER | WS_TABSTOP | WS_GROUP});
+    t.controls.push_back({ControlKind::Static, IDC_PORT_NOTE, "", 15, 220, 450, 20, SS_LEFT});
     return t;
 }
 

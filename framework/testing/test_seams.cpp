@@ -343,6 +343,23 @@ void DoubleClickListRow(CWnd& dialog, int listId, int row) {
     DoubleClickListAt(dialog, listId, CPoint(r.center().x(), r.center().y()));
 }
 
+void ClickListRow(CWnd& dialog, int listId, int row) {
+    auto* l = dynamic_cast<AfxList*>(Control(dialog, listId));
+    if (l == nullptr || !l->isEnabled() || !Reachable(dialog))
+        return;
+    QRect r = l->RowRectClient(row);
+    if (r.isEmpty())
+        return;
+    const QPointF local(l->viewport()->mapFrom(l, r.center()));
+    const QPointF global = l->viewport()->mapToGlobal(local);
+    QMouseEvent press(QEvent::MouseButtonPress, local, global, Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(l->viewport(), &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, local, global, Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QApplication::sendEvent(l->viewport(), &release);
+}
+
 std::string ListRowText(CWnd& dialog, int listId, int row, int column) {
     auto* l = dynamic_cast<AfxList*>(Control(dialog, listId));
     if (l == nullptr || row < 0 || row >= l->topLevelItemCount())

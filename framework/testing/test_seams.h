@@ -94,6 +94,8 @@ bool IsVisible(CWnd& dialog, int id);
 bool HasControl(CWnd& dialog, int id);
 
 void DoubleClickListRow(CWnd& dialog, int listId, int row);
+// A click of the left mouse button on a row of a list: the row is selected.
+void ClickListRow(CWnd& dialog, int listId, int row);
 // point in the list's client coordinates (the header included).
 void DoubleClickListAt(CWnd& dialog, int listId, CPoint point);
 std::string ListRowText(CWnd& dialog, int listId, int row, int column = 0);

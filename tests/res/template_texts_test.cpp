@@ -16,6 +16,21 @@ namespace t = afx::testing;
 
 namespace {
 
+// What a COMn of the Port dialog may lead to, the widest of each kind: an adapter with a
+// long model name and a held port, a pulled adapter's stable name, a missing built-in port.
+const std::vector<std::string>& ComTargetTexts() {
+    static const std::vector<std::string> texts = {
+        "FT232R USB UART, A10K1ABC (/dev/ttyUSB10): zajęty przez proces 4194304",
+        "CP2102N USB to UART Bridge Controller, 0001 (/dev/ttyUSB10)",
+        "USB-Serial Controller D, AB0CD12E (/dev/ttyUSB10): brak dostępu",
+        "brak: usb-FTDI_FT232R_USB_UART_A10K1ABC-if00-port0 nie istnieje",
+        "brak: usb-Silicon_Labs_CP2102N_USB_to_UART_Bridge_0001-if00-port0 nie istnieje",
+        "/dev/ttyS5: brak portu w komputerze",
+        "port wbudowany (/dev/ttyS5): zajęty przez proces 4194304",
+    };
+    return texts;
+}
+
 // The widest text of each format that fills a box: numbers at their type's widest, dates
 // with two-digit fields. Keyed by template and control.
 const std::map<std::pair<int, int>, std::vector<std::string>>& DataTexts() {
@@ -55,6 +70,15 @@ const std::map<std::pair<int, int>, std::vector<std::string>>& DataTexts() {
          {"475 136 z 475 136 B, 0,8 kB/s, zostało ok. 59 min 59 s",
           "475 136 z 475 136 B, 0,1 kB/s, zostało ok. 99 h 59 min",
           "475 136 z 475 136 B, 99,9 kB/s, zostało ok. 59 s"}},
+        {{IDD_OPCJE, IDC_COM_TARGET1}, ComTargetTexts()},
+        {{IDD_OPCJE, IDC_COM_TARGET1 + 1}, ComTargetTexts()},
+        {{IDD_OPCJE, IDC_COM_TARGET1 + 2}, ComTargetTexts()},
+        {{IDD_OPCJE, IDC_COM_TARGET1 + 3}, ComTargetTexts()},
+        {{IDD_OPCJE, IDC_COM_TARGET1 + 4}, ComTargetTexts()},
+        {{IDD_OPCJE, IDC_COM_TARGET1 + 5}, ComTargetTexts()},
+        {{IDD_OPCJE, IDC_PORT_NOTE},
+         {"Nie wykryto adaptera USB. Pakiet brltty może go przejmować: sudo apt remove brltty, "
+          "potem podłącz adapter ponownie."}},
     };
     return texts;
 }

@@ -70,6 +70,13 @@ public:
         }
     }
 
+    // Makes the device node of an added port a link to device: a pseudo-terminal standing
+    // in for the adapter.
+    void LinkNodeTo(const std::string& node, const std::string& device) {
+        std::filesystem::remove(m_root + "dev/" + node);
+        std::filesystem::create_symlink(device, m_root + "dev/" + node);
+    }
+
     // A ttyS port as Linux 6.5 and later show one: the tty's device is a port on the
     // serial-base bus, below its controller, below the hardware (driver "serial"). type is
     // the UART type sysfs gives (0 for none); withDevice false for an entry without a
