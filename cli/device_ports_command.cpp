@@ -4,14 +4,10 @@
 #include "cli/device_commands.h"
 #include "link/serial_ports.h"
 
-#include <cstdlib>
 #include <nlohmann/json.hpp>
 #include <ostream>
 
 namespace {
-
-// The root of the tree listed; only tests move it, onto a tree of their own.
-constexpr char kRootVariable[] = "RE2_SYSFS_ROOT";
 
 std::string Description(const t_serial_port& port) {
     if (port.kind == SerialPortKind::Builtin) {
@@ -51,12 +47,7 @@ nlohmann::json AsJson(const t_serial_port& port) {
 } // namespace
 
 int RunPorts(const t_device_cli_options& options, std::ostream& out) {
-    t_serial_port_scan scan;
-    if (const char* root = std::getenv(kRootVariable); root != nullptr && *root != '\0') {
-        scan.root = root;
-    }
-    scan.user = CurrentPortUser();
-    const std::vector<t_serial_port> ports = ListSerialPorts(scan);
+    const std::vector<t_serial_port> ports = ListSerialPorts(ProcessSerialPortScan());
     if (options.json) {
         nlohmann::json list = nlohmann::json::array();
         for (const t_serial_port& port : ports) {
