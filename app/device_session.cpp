@@ -46,6 +46,15 @@ bool CLWDlg::ReadBlockFrom(int blockId, std::uint32_t held, std::uint8_t* buffer
     return result == IDOK;
 }
 
+bool CLWDlg::ReadChunkList(int blockId, const std::uint8_t* source, CChunkSource& list,
+                           std::uint8_t* buffer) {
+    CDlgNVProgress& transfer = ProgressDialog();
+    transfer.SetReadList(blockId, source, list);
+    const bool read = transfer.DoModal() == IDOK;
+    std::memcpy(buffer, transfer.GetData(), protocol::BlockSize(blockId));
+    return read;
+}
+
 bool CLWDlg::ReadBlockQuietly(int blockId, std::uint8_t* buffer) {
     CDlgRequest& request = RequestDialog();
     request.SetBlockRead(DeviceAddress(), blockId);

@@ -91,6 +91,8 @@ public:
     bool ReadBlock(int blockId, std::uint8_t* buffer) override;
     bool ReadBlockFrom(int blockId, std::uint32_t held, std::uint8_t* buffer,
                        const ChunkFunction& onChunk) override;
+    bool ReadChunkList(int blockId, const std::uint8_t* source, CChunkSource& list,
+                       std::uint8_t* buffer) override;
     bool ReadBlockQuietly(int blockId, std::uint8_t* buffer) override;
     bool WriteBlock(int blockId, const std::uint8_t* bytes) override;
     bool PortCameBack() override { return m_portCameBack; }

@@ -125,6 +125,14 @@ bool CCliSession::ReadBlockFrom(int blockId, std::uint32_t held, std::uint8_t* b
         true, true);
 }
 
+bool CCliSession::ReadChunkList(int blockId, const std::uint8_t* source, CChunkSource& list,
+                                std::uint8_t* buffer) {
+    m_stack->Driver().SetReadList(blockId, source, list);
+    const bool read = RunTransfer({}, true);
+    std::memcpy(buffer, m_stack->Driver().Transfer().Data(), protocol::BlockSize(blockId));
+    return read;
+}
+
 bool CCliSession::ReadBlockQuietly(int blockId, std::uint8_t* buffer) {
     return ReadWhole(blockId, buffer, false);
 }

@@ -70,6 +70,8 @@ public:
     bool ReadBlockFrom(int blockId, std::uint32_t held, std::uint8_t* buffer,
                        const ChunkFunction& onChunk) override;
     bool PortCameBack() override { return m_portCameBack; }
+    bool ReadChunkList(int blockId, const std::uint8_t* source, CChunkSource& list,
+                       std::uint8_t* buffer) override;
     bool ReadBlockQuietly(int blockId, std::uint8_t* buffer) override;
     bool WriteBlock(int blockId, const std::uint8_t* bytes) override;
     std::uint8_t* MemoryImage() override { return m_image.data(); }

@@ -27,11 +27,14 @@ constexpr char kHelp[] =
     "                            sets the device clock to the PC's local time (with\n"
     "                            --max-drift only when the difference exceeds S seconds)\n"
     "                            and shows the times before and after\n"
-    "  readout -o FILE.qz|DIR/ [--restart] [--wait-port S]\n"
+    "  readout -o FILE.qz|DIR/ [--restart] [--full] [--wait-port S]\n"
     "                            reads the recorder memory into a measurement file; DIR/\n"
     "                            names it <factory number>_<YYYY-MM-DD_HHMMSS>.qz. A cut\n"
     "                            readout is continued from its part; --restart reads it\n"
-    "                            all again. A port that goes away (a pulled adapter) is\n"
+    "                            all again. After a readout that completed, the next one\n"
+    "                            reads only what the device recorded since, where it can\n"
+    "                            tell that nothing else changed; --full reads it all.\n"
+    "                            A port that goes away (a pulled adapter) is\n"
     "                            waited for S seconds (default 120, 0: not at all) and the\n"
     "                            readout goes on when it is back\n"
     "  settings dump [-o FILE]   the settings blocks as text (standard output by default)\n"
@@ -82,6 +85,7 @@ enum LongOnly {
     kMaxDrift,
     kRestart,
     kWaitPort,
+    kFull,
     kDryRun,
     kOtherDevice,
     kJson,
@@ -99,6 +103,7 @@ constexpr option kLongOptions[] = {
     {"max-drift", required_argument, nullptr, kMaxDrift},
     {"restart", no_argument, nullptr, kRestart},
     {"wait-port", required_argument, nullptr, kWaitPort},
+    {"full", no_argument, nullptr, kFull},
     {"dry-run", no_argument, nullptr, kDryRun},
     {"other-device", no_argument, nullptr, kOtherDevice},
     {"json", no_argument, nullptr, kJson},
@@ -203,6 +208,9 @@ bool ParseDeviceCli(const std::vector<std::string>& words, t_device_cli_options&
         case kRestart:
             options.restart = true;
             break;
+        case kFull:
+            options.full = true;
+            break;
         case kWaitPort:
             if (!ParseNumber(value, 0, 86400, number)) {
                 error = "bad port wait '" + value + "' (seconds, 0..86400)";
@@ -274,6 +282,10 @@ bool ParseDeviceCli(const std::vector<std::string>& words, t_device_cli_options&
     }
     if (options.waitPortSeconds >= 0 && c != DeviceCommand::Readout) {
         error = "--wait-port belongs to readout";
+        return false;
+    }
+    if (options.full && c != DeviceCommand::Readout) {
+        error = "--full belongs to readout";
         return false;
     }
     if (options.restart && c != DeviceCommand::Readout) {

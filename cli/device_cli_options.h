@@ -35,6 +35,7 @@ struct t_device_cli_options {
     // readout, settings dump: the file (empty for standard output with dump)
     std::string output;
     bool restart = false;
+    bool full = false; // readout: the kept image of the last readout is not built on
     // readout: seconds a port that went away is waited for; -1: not given (120)
     long long waitPortSeconds = -1;
     // settings write

@@ -89,8 +89,9 @@ int RunReadout(t_command_context& context) {
     context.shell.SetProgress(
         [&](std::uint32_t done, std::uint32_t total) { progress.Update(done, total); });
     // The part stays until the file is whole: a failed save is read again from it.
-    const t_recorder_readout readout = ReadRecorderMemory(
-        session, options.restart ? CutReadout::Restart : CutReadout::Continue, false);
+    const t_recorder_readout readout =
+        ReadRecorderMemory(session, options.restart ? CutReadout::Restart : CutReadout::Continue,
+                           false, options.full ? KeptImageUse::Ignore : KeptImageUse::Use);
     context.shell.SetProgress({});
     progress.Finish();
     if (!readout.complete) {

@@ -6,6 +6,7 @@
 // work is done, so an operation reads as a straight sequence of steps.
 
 #include "base/readout_part_folder.h"
+#include "link/chunk_source.h"
 
 #include <cstdint>
 #include <functional>
@@ -51,6 +52,12 @@ public:
     // or not the whole block arrived, buffer holds the block as far as it came.
     virtual bool ReadBlockFrom(int blockId, std::uint32_t held, std::uint8_t* buffer,
                                const ChunkFunction& onChunk) = 0;
+    // Reads the chunks list names from block blockId, one after another, behind one progress
+    // that shows the bytes the list plans; buffer first takes the block's bytes from source,
+    // and each chunk read replaces its bytes there. True when the list ran to its end (what
+    // it found is the list's to say); otherwise the session has told the user why.
+    virtual bool ReadChunkList(int blockId, const std::uint8_t* source, CChunkSource& list,
+                               std::uint8_t* buffer) = 0;
     // After a ReadBlockFrom that gave false: true when the read stopped because the link's
     // port went away and the port is back now (the session said meanwhile that it waits),
     // so that the read may go on where it stopped once the device is known to be the same.

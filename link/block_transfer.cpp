@@ -30,6 +30,7 @@ void CBlockTransfer::Set(int blockId, Direction direction) {
     m_ticket = 0;
     m_tries = 0;
     m_retries = 0;
+    m_list = nullptr;
 }
 
 void CBlockTransfer::SetRead(int blockId) {
@@ -44,6 +45,18 @@ void CBlockTransfer::SetReadFrom(int blockId, std::uint32_t held, const std::uin
     if (m_startAt > 0 && source != nullptr) {
         std::memcpy(m_buffer.data(), source, m_startAt);
     }
+}
+
+void CBlockTransfer::SetReadList(int blockId, const std::uint8_t* source, CChunkSource& list) {
+    Set(blockId, Direction::Read);
+    m_list = &list;
+    if (m_total > 0 && source != nullptr) {
+        std::memcpy(m_buffer.data(), source, m_total);
+    }
+}
+
+std::uint32_t CBlockTransfer::Total() const {
+    return m_list != nullptr ? std::max(m_list->Planned(), m_done) : m_total;
 }
 
 void CBlockTransfer::SetWrite(int blockId, const std::uint8_t* source) {
@@ -63,7 +76,12 @@ CBlockTransfer::Next CBlockTransfer::Start() {
 }
 
 CBlockTransfer::Next CBlockTransfer::Prepare() {
-    const std::uint32_t n = std::min<std::uint32_t>(m_total - m_done, protocol::kChunkData);
+    // Where the next chunk starts in the block: after the last one, or where the list says.
+    std::uint32_t offset = m_done;
+    if (m_list != nullptr && (!m_list->Next(offset) || offset >= m_total)) {
+        offset = m_total;
+    }
+    const std::uint32_t n = std::min<std::uint32_t>(m_total - offset, protocol::kChunkData);
     m_request = t_block_request{};
     m_tries = 1;
     if (n == 0) {
@@ -75,7 +93,7 @@ CBlockTransfer::Next CBlockTransfer::Prepare() {
         m_request.length = 1;
         return Next::Send;
     }
-    m_request.address = m_address + m_done;
+    m_request.address = m_address + offset;
     m_request.count = n;
     WriteU32LE(m_request.data.data(), m_request.data.size(), 0, m_request.address);
     m_request.data[4] = static_cast<std::uint8_t>(n);
@@ -135,6 +153,10 @@ CBlockTransfer::Next CBlockTransfer::OnReply(std::uint32_t ticket, const t_trans
     // not carry their address, nothing could tell that reply from the next chunk's.
     const bool replyMayFollow =
         m_direction == Direction::Read && m_tries > 1 && (m_check == nullptr || !m_check->Echoes());
+    if (m_list != nullptr) {
+        const std::uint32_t offset = m_request.address - m_address;
+        m_list->Took(offset, m_buffer.data() + offset, m_request.count);
+    }
     m_done += m_request.count;
     const Next next = Prepare();
     m_request.afterQuiet = replyMayFollow;
@@ -170,7 +192,8 @@ bool CBlockTransfer::TakeReadData(const t_transfer_data& reply) {
     if (k != m_request.count || protocol::kChunkHeader + k > carried) {
         return false;
     }
-    std::memcpy(m_buffer.data() + m_done, reply.data + protocol::kChunkHeader, k);
+    std::memcpy(m_buffer.data() + (m_request.address - m_address),
+                reply.data + protocol::kChunkHeader, k);
     return true;
 }
 

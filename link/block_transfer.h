@@ -14,6 +14,9 @@
 //     after a failure is named with SendAfterQuiet: a late reply to the failed try may still be on
 //     its way, so the owner sends it only once the line has been quiet for QuietAfterFailureMs (see
 //     link/read_timing.h) and drops any frame that arrives meanwhile.
+//   - A list read asks for the chunks a CChunkSource names, one after another in its order,
+//     over a buffer that holds the block as known before; each chunk read replaces its
+//     bytes there. Done() counts the bytes read, Total() what the list plans.
 //   - A write stops at the first time-out or refusal; nothing written is sent again.
 // A read reply may also be checked against its request's address (SetReplyCheck); one the
 // check rejects is a failed try, like a wrong count.
@@ -26,6 +29,7 @@
 // (OnReply) or time-out (OnTimeout). End: the walk is Complete or Failed (see FailureText()).
 // Times (nowMs) are a steady clock in milliseconds, handed in by the owner.
 
+#include "link/chunk_source.h"
 #include "link/protocol.h"
 #include "link/read_reply_check.h"
 #include "link/transfer_data.h"
@@ -73,6 +77,9 @@ public:
     // A read whose first `held` bytes are known already (a readout continued from its
     // part): they are copied from source, and the walk asks for the rest only.
     void SetReadFrom(int blockId, std::uint32_t held, const std::uint8_t* source);
+    // A list read of the chunks list names, the buffer first holding the block's
+    // BlockSize(blockId) bytes from source. list must outlive the walk's use of it.
+    void SetReadList(int blockId, const std::uint8_t* source, CChunkSource& list);
     // Copies BlockSize(blockId) bytes from source; a null source keeps the buffer as it is.
     void SetWrite(int blockId, const std::uint8_t* source);
     // Read replies taken from now on are checked with check too (nullptr: not at all). The
@@ -99,7 +106,8 @@ public:
     int BlockId() const { return m_blockId; }
     // Bytes of the block read, or written and confirmed, so far.
     std::uint32_t Done() const { return m_done; }
-    std::uint32_t Total() const { return m_total; }
+    std::uint32_t Total() const;
+    bool IsListRead() const { return m_list != nullptr; }
     // Tries of the chunk outstanding so far, the one on the line included.
     int Tries() const { return m_tries; }
     // Read chunks sent again during this walk.
@@ -132,7 +140,8 @@ private:
     t_block_request m_request;
     std::uint32_t m_ticket = 0; // the request outstanding; 0 when none
     CReadReplyCheck* m_check = nullptr;
-    int m_tries = 0;               // tries of the chunk outstanding, the one on the line included
-    std::int64_t m_firstTryMs = 0; // when the outstanding chunk's first try went out
+    CChunkSource* m_list = nullptr; // a list read's chunks; nullptr for one address range
+    int m_tries = 0;                // tries of the chunk outstanding, the one on the line included
+    std::int64_t m_firstTryMs = 0;  // when the outstanding chunk's first try went out
     std::uint32_t m_retries = 0;
 };

@@ -16,6 +16,12 @@ void CBlockTransferDriver::SetReadFrom(int blockId, std::uint32_t held,
     m_transfer.SetReadFrom(blockId, held, source);
 }
 
+void CBlockTransferDriver::SetReadList(int blockId, const std::uint8_t* source,
+                                       CChunkSource& list) {
+    m_transfer.SetReplyCheck(&m_queue.ReadCheck());
+    m_transfer.SetReadList(blockId, source, list);
+}
+
 void CBlockTransferDriver::SetWrite(int blockId, const std::uint8_t* source) {
     m_transfer.SetReplyCheck(nullptr);
     m_transfer.SetWrite(blockId, source);

@@ -6,9 +6,9 @@
 // the chunk waits) and its measured read wait; a chunk asked again goes out only once the
 // line has been quiet. Writes go out as the walk names them, with the full reply time-out.
 //
-// Calling order: SetRead, SetReadFrom or SetWrite; Start; then the queue's deliveries move
-// the walk on until `ended` is called once (the walk Complete, Failed or Aborted). Abort
-// stops a running walk at once, without calling `ended`.
+// Calling order: SetRead, SetReadFrom, SetReadList or SetWrite; Start; then the queue's deliveries
+// move the walk on until `ended` is called once (the walk Complete, Failed or Aborted). Abort stops
+// a running walk at once, without calling `ended`.
 
 #include "link/block_transfer.h"
 
@@ -28,6 +28,8 @@ public:
     void SetRead(int blockId);
     // A read continued after its first `held` bytes, which are taken from source.
     void SetReadFrom(int blockId, std::uint32_t held, const std::uint8_t* source);
+    // A read of the chunks list names over the block's bytes from source (see CBlockTransfer).
+    void SetReadList(int blockId, const std::uint8_t* source, CChunkSource& list);
     // Copies BlockSize(blockId) bytes from source.
     void SetWrite(int blockId, const std::uint8_t* source);
 

@@ -19,6 +19,8 @@
 class CTransferRate {
 public:
     explicit CTransferRate(std::uint64_t totalBytes) : m_total(totalBytes) {}
+    // A total learnt on the way (a list read whose length depends on what it finds).
+    void SetTotal(std::uint64_t totalBytes) { m_total = totalBytes; }
 
     // Takes the bytes done at nowMs. True when the text should be shown now: for the first
     // sample, 250 ms or more after the text last shown, and once for the sample that

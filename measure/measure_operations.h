@@ -16,9 +16,17 @@ enum class CutReadout {
     Restart,  // reads from the beginning
 };
 
+// What a readout does with the image kept from the last readout of the same device.
+enum class KeptImageUse {
+    Ask,    // asks whether to read only what is new (the window)
+    Use,    // reads only what is new without asking, where it can
+    Ignore, // reads everything
+};
+
 // How a readout of the recorder ended.
 struct t_recorder_readout {
     bool complete = false;       // the session's image holds the whole memory
+    bool repeat = false;         // only what was new was read, over the kept image
     t_readout_identity identity; // the device read (valid once its identity was read)
     std::string partPath;        // its part file; empty when no part may be kept
     std::int64_t startTime = 0;  // calendar seconds when the readout began
@@ -31,10 +39,14 @@ struct t_recorder_readout {
 // day are removed. A complete readout removes its part when removePart is set; otherwise
 // the caller removes it once the image is safe (RemoveReadoutPart). A failed or aborted
 // readout leaves the image as it was and the session has told the user why.
-t_recorder_readout ReadRecorderMemory(CDeviceSession& session, CutReadout cut, bool removePart);
+// With a kept image of the device younger than its part (see measure/repeat_readout.h),
+// reads only what the device recorded since, as `kept` says; a complete readout keeps its
+// image for the next one.
+t_recorder_readout ReadRecorderMemory(CDeviceSession& session, CutReadout cut, bool removePart,
+                                      KeptImageUse kept = KeptImageUse::Use);
 
-// "Odczyt pomiarów": ReadRecorderMemory asking about a cut readout, the part removed on
-// completion.
+// "Odczyt pomiarów": ReadRecorderMemory asking about a cut readout and about reading only
+// what is new, the part removed on completion.
 void ReadRecorder(CDeviceSession& session);
 
 // "Odczytaj z pliku": asks for a measurement file and loads it as the image.

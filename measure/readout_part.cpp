@@ -1,6 +1,7 @@
 #include "measure/readout_part.h"
 
 #include "base/byte_order.h"
+#include "base/crc32.h"
 #include "base/descriptor_io.h"
 
 #include <algorithm>
@@ -33,27 +34,6 @@ constexpr std::size_t kChunkAddress = 4;
 constexpr std::size_t kEndPayload = 8;
 
 constexpr std::int64_t kWriteIntervalMs = 1000;
-
-constexpr std::array<std::uint32_t, 256> MakeCrcTable() {
-    std::array<std::uint32_t, 256> table{};
-    for (std::uint32_t i = 0; i < 256; ++i) {
-        std::uint32_t c = i;
-        for (int k = 0; k < 8; ++k) {
-            c = (c & 1) != 0 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-        }
-        table[i] = c;
-    }
-    return table;
-}
-constexpr std::array<std::uint32_t, 256> kCrcTable = MakeCrcTable();
-
-std::uint32_t Crc32(const std::uint8_t* data, std::size_t n) {
-    std::uint32_t c = 0xFFFFFFFFu;
-    for (std::size_t i = 0; i < n; ++i) {
-        c = kCrcTable[(c ^ data[i]) & 0xFF] ^ (c >> 8);
-    }
-    return c ^ 0xFFFFFFFFu;
-}
 
 void PutLE(std::vector<std::uint8_t>& out, std::uint64_t value, int bytes) {
     for (int i = 0; i < bytes; ++i) {

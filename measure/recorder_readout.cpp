@@ -15,6 +15,7 @@
 #include "link/transfer_data.h"
 #include "measure/measure_operations.h"
 #include "measure/readout_part.h"
+#include "measure/repeat_readout.h"
 
 #include <algorithm>
 #include <cstring>
@@ -294,7 +295,8 @@ bool GoOnAfterPortBack(CDeviceSession& session, CReadoutPartKeeper& part,
 
 } // namespace
 
-t_recorder_readout ReadRecorderMemory(CDeviceSession& session, CutReadout cut, bool removePart) {
+t_recorder_readout ReadRecorderMemory(CDeviceSession& session, CutReadout cut, bool removePart,
+                                      KeptImageUse keptUse) {
     t_recorder_readout result;
     result.startTime = Now();
     session.ConsoleWrite("Odczyt rejestratora", 1);
@@ -310,6 +312,29 @@ t_recorder_readout ReadRecorderMemory(CDeviceSession& session, CutReadout cut, b
     CReadoutPartKeeper part(session);
     result.partPath = part.Open(identity.factoryNumber, result.startTime);
     std::vector<std::uint8_t> memory(protocol::kRecorderSize);
+    CKeptImageKeeper kept(session);
+    // A cut full readout younger than the kept image goes on first.
+    t_readout_part cutPart;
+    if (kept.Open(identity, result.startTime) &&
+        !(cut != CutReadout::Restart && !part.Path().empty() &&
+          FindCut(part.Path(), identity, result.startTime, cutPart) &&
+          cutPart.cutTime >= kept.Kept().readoutTime)) {
+        std::uint32_t bytesRead = 0;
+        switch (ReadOnlyWhatIsNew(session, kept, keptUse, result.startTime, memory, bytesRead)) {
+        case RepeatOutcome::Done:
+            std::memcpy(session.MemoryImage(), memory.data(), memory.size());
+            session.SetImageSource(ReadoutSource(result.startTime));
+            result.complete = true;
+            result.repeat = true;
+            kept.Save(memory, result.startTime, true);
+            return result;
+        case RepeatOutcome::Ended:
+            return result;
+        case RepeatOutcome::Full:
+            std::fill(memory.begin(), memory.end(), 0);
+            break;
+        }
+    }
     std::uint32_t held = 0;
     switch (ContinueFromPart(session, part, identity, cut, result.startTime, memory, held)) {
     case Continued::NoAnswer:
@@ -343,6 +368,7 @@ t_recorder_readout ReadRecorderMemory(CDeviceSession& session, CutReadout cut, b
     std::memcpy(session.MemoryImage(), memory.data(), memory.size());
     session.SetImageSource(ReadoutSource(result.startTime));
     result.complete = true;
+    kept.Save(memory, result.startTime, false);
     if (removePart) {
         part.End();
         RemoveReadoutPart(result.partPath);
@@ -353,5 +379,5 @@ t_recorder_readout ReadRecorderMemory(CDeviceSession& session, CutReadout cut, b
 }
 
 void ReadRecorder(CDeviceSession& session) {
-    ReadRecorderMemory(session, CutReadout::Ask, true);
+    ReadRecorderMemory(session, CutReadout::Ask, true, KeptImageUse::Ask);
 }

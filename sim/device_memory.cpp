@@ -1,5 +1,7 @@
 #include "sim/device_memory.h"
 
+#include "measure/recorder_end_marker.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -111,12 +113,48 @@ std::size_t DeviceMemory::StagedCount() const {
     return static_cast<std::size_t>(std::count(m_dirty.begin(), m_dirty.end(), true));
 }
 
+namespace {
+
+// Where the device writes on: the end marker decoding stops at, else the first 0xFF, else 0.
+std::size_t WritePosition(const std::vector<std::uint8_t>& recorder) {
+    if (const auto marker = RecorderEndMarker(recorder.data(), recorder.size())) {
+        return *marker;
+    }
+    const auto first = std::find(recorder.begin(), recorder.end(), protocol::kRecorderEndMarker);
+    return first != recorder.end() ? static_cast<std::size_t>(first - recorder.begin()) : 0;
+}
+
+} // namespace
+
+std::uint32_t DeviceMemory::Record(int seconds, const t_device_time& start, std::uint32_t seed) {
+    std::vector<std::uint8_t> bytes(1 + sizeof start);
+    bytes[0] = protocol::kRecorderStartMarker;
+    WriteDeviceTime(bytes.data(), bytes.size(), 1, start);
+    // Data bytes stay below 0xFE: speed to 25.0 m/s, position in two 7-bit halves.
+    std::uint32_t state = seed * 2654435761u + 1;
+    unsigned position = 1000;
+    for (int i = 0; i < seconds; ++i) {
+        state = state * 1664525u + 1013904223u;
+        const std::uint8_t speed = static_cast<std::uint8_t>((state >> 24) % 251);
+        position = (position + speed / 10) % 32768;
+        bytes.push_back(speed);
+        bytes.push_back(static_cast<std::uint8_t>(position >> 7));
+        bytes.push_back(static_cast<std::uint8_t>(position & 0x7F));
+    }
+    return RecordOn(bytes);
+}
+
+void DeviceMemory::EraseAheadOfEndMarker() {
+    constexpr std::size_t kSector = 4096;
+    const std::size_t at = WritePosition(m_recorder);
+    const std::size_t end = std::min(m_recorder.size(), (at / kSector + 1) * kSector);
+    std::fill(m_recorder.begin() + static_cast<std::ptrdiff_t>(at),
+              m_recorder.begin() + static_cast<std::ptrdiff_t>(end), protocol::kRecorderEndMarker);
+}
+
 std::uint32_t DeviceMemory::RecordOn(const std::vector<std::uint8_t>& bytes) {
     const std::size_t ring = m_recorder.size();
-    const auto marker =
-        std::find(m_recorder.begin(), m_recorder.end(), protocol::kRecorderEndMarker);
-    std::size_t at =
-        marker != m_recorder.end() ? static_cast<std::size_t>(marker - m_recorder.begin()) : 0;
+    std::size_t at = WritePosition(m_recorder);
     for (std::uint8_t b : bytes) {
         m_recorder[at] = b;
         at = (at + 1) % ring;

@@ -9,6 +9,8 @@
 
 #include "link/protocol.h"
 
+#include "base/device_time.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -44,10 +46,17 @@ public:
     void DiscardStaged();
     std::size_t StagedCount() const;
 
-    // The device records: bytes go into the recorder from its end marker (its first 0xFF;
-    // address 0 when it has none) on, wrapping at the ring's end, and a new end marker
-    // follows them. Gives the new end marker's address.
+    // The device records: bytes go into the recorder from its end marker (the one decoding
+    // stops at; else its first 0xFF; address 0 when it has none) on, wrapping at the ring's
+    // end, and a new end marker follows them. Gives the new end marker's address.
     std::uint32_t RecordOn(const std::vector<std::uint8_t>& bytes);
+    // A run of `seconds` samples, one a second, as the device records it: a start marker,
+    // the start time, then speed and position groups (seed picks them). Gives the new end
+    // marker's address.
+    std::uint32_t Record(int seconds, const t_device_time& start, std::uint32_t seed = 1);
+    // As a flash device that erases ahead of its writing: from the end marker to the end of
+    // its 4 KiB sector every byte reads 0xFF.
+    void EraseAheadOfEndMarker();
 
     std::vector<std::uint8_t>& Recorder() { return m_recorder; }
     const std::vector<std::uint8_t>& Recorder() const { return m_recorder; }

@@ -11,6 +11,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,17 @@ int main(int argc, char** argv) {
         if (o.lateReply > 0) {
             device.AddFault(TimedFaultRule(SimFault::DelayReply, static_cast<unsigned>(o.lateByMs),
                                            kAnyCommand, static_cast<unsigned>(o.lateReply)));
+        }
+        if (o.recordSeconds > 0) {
+            // A run that ends now on the device's clock.
+            const std::time_t start = std::time(nullptr) + device.ClockOffset() - o.recordSeconds;
+            std::tm local{};
+            localtime_r(&start, &local);
+            device.Memory().Record(static_cast<int>(o.recordSeconds),
+                                   MakeDeviceTime(local.tm_year + 1900, local.tm_mon + 1,
+                                                  local.tm_mday, local.tm_hour, local.tm_min,
+                                                  local.tm_sec),
+                                   o.pty.seed);
         }
         if (o.cutAfter > 0) {
             device.AddFault(

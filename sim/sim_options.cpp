@@ -29,6 +29,7 @@ constexpr char kUsage[] =
     "  --late-reply N     answer request N --late-by MS late; later replies follow\n"
     "  --late-by MS       how many milliseconds late that one reply goes out\n"
     "  --cut-after N      hang up at request N, then serve on a new pseudo-terminal\n"
+    "  --record S         the device recorded one more run of S seconds, up to now\n"
     "  --no-echo          zeros instead of the address in read replies (command 40)\n"
     "  --help, -h         this text\n"
     "  --version          the version of the program\n"
@@ -52,6 +53,7 @@ enum Option {
     kLateReply,
     kLateBy,
     kCutAfter,
+    kRecord,
     kNoEcho,
 };
 
@@ -74,6 +76,7 @@ constexpr option kLongOptions[] = {
     {"late-reply", required_argument, nullptr, kLateReply},
     {"late-by", required_argument, nullptr, kLateBy},
     {"cut-after", required_argument, nullptr, kCutAfter},
+    {"record", required_argument, nullptr, kRecord},
     {"no-echo", no_argument, nullptr, kNoEcho},
     {nullptr, 0, nullptr, 0},
 };
@@ -126,6 +129,8 @@ bool SetValue(int option, const std::string& value, t_sim_options& options) {
         return ParseInt(value, 0, 600000, options.lateByMs);
     case kCutAfter:
         return ParseInt(value, 1, 0xFFFFFFFFL, options.cutAfter);
+    case kRecord:
+        return ParseInt(value, 1, 10L * 24 * 60 * 60, options.recordSeconds);
     default:
         return false;
     }

@@ -21,6 +21,9 @@ struct t_sim_options {
     long lateReply = 0;
     long lateByMs = -1;
     long cutAfter = 0;
+    // Seconds the device has recorded on its generated memory before it serves (0: none),
+    // as one run starting that long before now.
+    long recordSeconds = 0;
 };
 
 enum class SimParse { Run, Help, Version, Wrong };

@@ -25,6 +25,13 @@ void CDlgNVProgress::SetReadFrom(int blockId, std::uint32_t held, const std::uin
     }
 }
 
+void CDlgNVProgress::SetReadList(int blockId, const std::uint8_t* source, CChunkSource& list) {
+    m_driver.SetReadList(blockId, source, list);
+    m_onChunk = nullptr;
+    m_reported = 0;
+    m_rate = std::make_unique<CTransferRate>(m_driver.Transfer().Total());
+}
+
 void CDlgNVProgress::SetWrite(int blockId, const std::uint8_t* source) {
     m_driver.SetWrite(blockId, source);
     m_onChunk = nullptr;
@@ -39,7 +46,8 @@ void CDlgNVProgress::DoDataExchange(CDataExchange* pDX) {
 
 BOOL CDlgNVProgress::OnInitDialog() {
     CDialog::OnInitDialog();
-    const int size = static_cast<int>(BlockSize(m_driver.Transfer().BlockId()));
+    const CBlockTransfer& walk = m_driver.Transfer();
+    const int size = static_cast<int>(walk.IsListRead() ? walk.Total() : BlockSize(walk.BlockId()));
     m_host.ConsoleWrite(Format("Transmisja %dB", size), 1);
     m_activity = Activity::Running;
     m_progress.SetRange32(0, size);
@@ -55,7 +63,12 @@ BOOL CDlgNVProgress::OnInitDialog() {
 void CDlgNVProgress::OnSending(const t_block_request& request) {
     ReportChunks();
     ShowRate();
-    m_progress.SetPos(static_cast<int>(m_driver.Transfer().Done() + request.count));
+    const CBlockTransfer& walk = m_driver.Transfer();
+    if (walk.IsListRead()) {
+        // What the list plans grows as it learns where the new bytes end.
+        m_progress.SetRange32(0, static_cast<int>(walk.Total()));
+    }
+    m_progress.SetPos(static_cast<int>(walk.Done() + request.count));
 }
 
 void CDlgNVProgress::ReportChunks() {
@@ -67,6 +80,9 @@ void CDlgNVProgress::ReportChunks() {
 }
 
 void CDlgNVProgress::ShowRate() {
+    if (m_rate && m_driver.Transfer().IsListRead()) {
+        m_rate->SetTotal(m_driver.Transfer().Total());
+    }
     if (m_rate && m_rate->Update(SteadyMs(), m_driver.Transfer().Done())) {
         m_rateText.SetWindowText(m_rate->Text());
     }
@@ -104,9 +120,9 @@ void CDlgNVProgress::Fail(const char* message) {
 }
 
 void CDlgNVProgress::OnPortLost() {
-    // Only a readout of the recorder goes on after the gap: it has its part to continue
-    // from. Anything else ends as its requests time out.
-    if (m_activity != Activity::Running || !m_rate) {
+    // Only a readout of the recorder in address order goes on after the gap: it has its
+    // part to continue from. Anything else ends as its requests time out.
+    if (m_activity != Activity::Running || !m_rate || m_driver.Transfer().IsListRead()) {
         return;
     }
     m_activity = Activity::AwaitingPort;

@@ -39,6 +39,9 @@ public:
     // empty) sees each chunk read as it arrives.
     void SetReadFrom(int blockId, std::uint32_t held, const std::uint8_t* source,
                      ChunkFunction onChunk);
+    // A read of the chunks list names over the block's bytes from source; the bar and the
+    // text under it count the bytes the list plans.
+    void SetReadList(int blockId, const std::uint8_t* source, CChunkSource& list);
     // Copies BlockSize(blockId) bytes from source.
     void SetWrite(int blockId, const std::uint8_t* source);
     // Start of the buffer (protocol::kRecorderSize bytes).

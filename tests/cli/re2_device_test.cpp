@@ -1,9 +1,11 @@
 // re2-device end to end: the program run as a child process, with no display, against the
 // simulated device on a pseudo-terminal, and what it printed, wrote and left on the line.
 
+#include "base/device_time.h"
 #include "link/com_port.h"
 #include "link/protocol.h"
 #include "link/uucp_lock.h"
+#include "measure/kept_image.h"
 #include "measure/readout_part.h"
 #include "sim/pty_simulator.h"
 #include "tests/support/device_child.h"
@@ -298,6 +300,44 @@ std::function<void(Bench&)> HungUpMidway(bool pluggedBack) {
     };
 }
 
+// A readout, 10 minutes of recording, and a readout again: only what is new is read, unless
+// --full says otherwise; the file is the device's memory byte for byte either way.
+std::function<void(Bench&)> ReadoutAfterRecording(bool full) {
+    return [full](Bench& b) {
+        const std::string file = b.dir.PathOf("pomiar.qz");
+        ASSERT_EQ(b.Run({"readout", "-o", file}).status, 0);
+        const std::string keptPath =
+            b.dir.PathOf("obraz-" + std::to_string(b.FactoryNumber()) + ".img");
+        std::vector<std::uint8_t> bytes = ReadBytes(keptPath);
+        t_kept_image kept;
+        ASSERT_TRUE(ParseKeptImage(bytes.data(), bytes.size(), kept));
+        kept.readoutTime -= 700;
+        kept.fullReadoutTime -= 700;
+        ASSERT_TRUE(CKeptImageHolder::Write(keptPath, kept));
+        b.sim.WithDevice([](DeviceSimulator& d) {
+            d.Memory().Record(600, MakeDeviceTime(2026, 12, 9, 8, 0, 0));
+            d.ClearLog();
+        });
+        std::vector<std::string> args = {"readout", "-o", file};
+        if (full) {
+            args.push_back("--full");
+        }
+        const t_child_run run = b.Run(args);
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_TRUE(ReadBytes(file) == b.Recorder());
+        const std::uint32_t base = protocol::BlockAddress(protocol::kBlockRecorder);
+        const auto reads = b.Chunks(protocol::kCmdReadChunk);
+        const auto recorderReads = std::count_if(reads.begin(), reads.end(), [&](std::uint32_t a) {
+            return a - base < protocol::kRecorderSize;
+        });
+        if (full) {
+            EXPECT_GE(recorderReads, kRecorderChunks);
+        } else {
+            EXPECT_LE(recorderReads, 80);
+        }
+    };
+}
+
 struct t_command_case {
     const char* name;
     std::function<void(Bench&)> check;
@@ -401,6 +441,10 @@ TEST(Re2Device, CommandsAgainstTheSimulator) {
         {"readout killed by SIGKILL in the middle, continued by the next one",
          ContinuedAfter(SIGKILL)},
         {"readout whose port hangs up goes on by itself once it is back", HungUpMidway(true)},
+        {"readout after 10 minutes of recording reads only what is new",
+         ReadoutAfterRecording(false)},
+        {"readout --full after 10 minutes of recording reads everything",
+         ReadoutAfterRecording(true)},
         {"readout whose port does not come back ends after --wait-port", HungUpMidway(false)},
         {"settings write of one edited field writes that block alone",
          [](Bench& b) {

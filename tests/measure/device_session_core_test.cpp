@@ -74,6 +74,9 @@ public:
         }
         return blockReadSucceeds;
     }
+    bool ReadChunkList(int, const std::uint8_t*, CChunkSource&, std::uint8_t*) override {
+        return false;
+    }
     bool ReadBlockQuietly(int blockId, std::uint8_t* buffer) override {
         log.push_back("quiet read block " + std::to_string(blockId));
         std::fill_n(buffer, protocol::BlockSize(blockId), 0xA5);

@@ -179,8 +179,12 @@ TEST_P(LossyReadout, ReadoutAsksAgainAndCompletesByteForByte) {
             SCOPED_TRACE("readout " + std::to_string(run + 1));
             std::fill_n(dlg.MemoryImage(), protocol::kRecorderSize, 0);
             h.ClearBoxes();
+            // Every readout after the first reads all again: the retries are what is tried.
+            if (run > 0) {
+                h.AnswerNext(IDNO);
+            }
             t::ClickButton(dlg, IDC_READ_RECORDER);
-            EXPECT_TRUE(h.Boxes().empty());
+            EXPECT_EQ(h.Boxes().size(), run > 0 ? 1u : 0u);
             EXPECT_EQ(TerminalHarness::ConsoleLines(dlg).back(), kDone);
             EXPECT_TRUE(Image(dlg) == Recorder(h));
         }
