@@ -14,7 +14,7 @@ inline bool ConnectQuiet(TerminalHarness& h, CLWDlg& dlg) {
     }
     dlg.PollStatus(0);
     // The poll in flight ends by its reply.
-    const bool idle = afx::testing::WaitUntil([&] { return !dlg.Queue().IsBusy(); }, 3000);
+    const bool idle = afx::testing::WaitUntil([&] { return !dlg.Queue().IsBusy(); }, 15000);
     afx::testing::ProcessEvents(50);
     return idle;
 }

@@ -59,7 +59,7 @@ public:
     static bool WaitForConsoleLine(CLWDlg& dlg, const std::string& line, int timeoutMs = 5000);
 
     // Clicks "Połącz" and waits for "Połączono" and the first status request.
-    bool Connect(CLWDlg& dlg, int timeoutMs = 5000);
+    bool Connect(CLWDlg& dlg, int timeoutMs = 15000);
     // Clicks "Rozłącz" and waits for "Połącz" to be enabled again.
     bool Disconnect(CLWDlg& dlg, int timeoutMs = 5000);
 
