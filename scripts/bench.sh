@@ -25,7 +25,8 @@ if [[ -f "$build/CMakeCache.txt" ]]; then
 else
     cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 fi
-cmake --build "$build" -j2 --target core_bench chart_bench window_bench readout_bench device_cli_bench
+cmake --build "$build" -j2 --target core_bench chart_bench window_bench readout_bench device_cli_bench \
+    repeat_readout_bench
 
 echo "== $(uptime)"
 echo "== image decoding (core_bench)"
@@ -36,6 +37,8 @@ echo "== main window (window_bench)"
 "$build/window_bench"
 echo "== recorder readout (readout_bench $quick)"
 "$build/readout_bench" $quick
+echo "== repeat readout after 10 minutes of recording (repeat_readout_bench $quick)"
+"$build/repeat_readout_bench" $quick
 if [[ -z $quick ]]; then
     echo "== recorder readout with 1 % of replies lost (readout_bench --loss 0.01)"
     "$build/readout_bench" --loss 0.01 57600 460800
