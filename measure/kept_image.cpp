@@ -3,12 +3,12 @@
 #include "base/byte_order.h"
 #include "base/crc32.h"
 #include "base/descriptor_io.h"
+#include "base/folder_entries.h"
 #include "link/protocol.h"
 
 #include <array>
 #include <cerrno>
 #include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -183,19 +183,8 @@ bool CKeptImageHolder::Write(const std::string& path, const t_kept_image& kept) 
 }
 
 int RemoveStaleKeptImages(const std::string& directory, std::int64_t now) {
-    DIR* folder = ::opendir(directory.empty() ? "." : directory.c_str());
-    if (folder == nullptr) {
-        return 0;
-    }
-    const std::string prefix =
-        directory.empty() || directory.back() == '/' ? directory : directory + "/";
-    std::vector<std::string> stale;
-    while (const dirent* entry = ::readdir(folder)) {
-        const std::string name = entry->d_name;
-        if (!IsKeptImageName(name)) {
-            continue;
-        }
-        const std::string path = prefix + name;
+    int removed = 0;
+    for (const std::string& path : FolderEntries(directory, IsKeptImageName)) {
         const int fd = ::open(path.c_str(), O_RDONLY | kOpenFlags);
         if (fd < 0) {
             continue;
@@ -208,13 +197,8 @@ int RemoveStaleKeptImages(const std::string& directory, std::int64_t now) {
         ::close(fd);
         if (check && (kept.readoutTime <= now - kKeptImageLifetimeSeconds ||
                       kept.readoutTime >= now + kKeptImageLifetimeSeconds)) {
-            stale.push_back(path);
+            removed += ::unlink(path.c_str()) == 0 ? 1 : 0;
         }
-    }
-    ::closedir(folder);
-    int removed = 0;
-    for (const std::string& path : stale) {
-        removed += ::unlink(path.c_str()) == 0 ? 1 : 0;
     }
     return removed;
 }

@@ -3,11 +3,11 @@
 #include "base/byte_order.h"
 #include "base/crc32.h"
 #include "base/descriptor_io.h"
+#include "base/folder_entries.h"
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -235,18 +235,7 @@ bool RemoveReadoutPart(const std::string& path) {
 
 std::vector<std::string> StaleReadoutParts(const std::string& directory, std::int64_t now) {
     std::vector<std::string> stale;
-    DIR* folder = ::opendir(directory.empty() ? "." : directory.c_str());
-    if (folder == nullptr) {
-        return stale;
-    }
-    const std::string prefix =
-        directory.empty() || directory.back() == '/' ? directory : directory + "/";
-    while (const dirent* entry = ::readdir(folder)) {
-        const std::string name = entry->d_name;
-        if (!IsPartName(name)) {
-            continue;
-        }
-        const std::string path = prefix + name;
+    for (const std::string& path : FolderEntries(directory, IsPartName)) {
         const int fd = ::open(path.c_str(), O_RDONLY | kOpenFlags);
         if (fd < 0) {
             continue;
@@ -264,8 +253,6 @@ std::vector<std::string> StaleReadoutParts(const std::string& directory, std::in
             stale.push_back(path);
         }
     }
-    ::closedir(folder);
-    std::sort(stale.begin(), stale.end());
     return stale;
 }
 
