@@ -116,6 +116,10 @@ void CTransfer::OnLinkEvent(const t_link_event& event) {
     }
 }
 
+void CTransfer::SetTrace(CLinkTrace* trace) {
+    m_context->trace = trace;
+}
+
 int CTransfer::BaudRate() const {
     return m_context->baudRate;
 }

@@ -17,6 +17,7 @@
 #include <string>
 
 class CLinkHost;
+class CLinkTrace;
 struct TransferContext; // shared by the host's side and the worker (link/transfer_context.h)
 
 class CTransfer : public CFrameLine {
@@ -36,6 +37,9 @@ public:
     void SetRequestCounts(std::function<t_request_counts()> counts) {
         m_requestCounts = std::move(counts);
     }
+    // Where the worker stamps the frames it sends and receives; set once, before the first
+    // connect, by the owner of the trace, which outlives the link.
+    void SetTrace(CLinkTrace* trace);
     // The baud rate of the worker last started; 0 before the first.
     int BaudRate() const;
 
