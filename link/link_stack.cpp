@@ -8,7 +8,10 @@ std::string ResolvePortPath(const t_link_settings& settings, const std::string& 
 }
 
 CLinkStack::CLinkStack(CLinkHost& host, SerialPortMaker makePort)
-    : m_host(host), m_link(*this, std::move(makePort)), m_queue(*this, m_link), m_driver(m_queue) {
+    : m_host(host), m_trace(*this), m_link(*this, std::move(makePort)), m_queue(*this, m_link),
+      m_driver(m_queue) {
+    m_link.SetTrace(&m_trace);
+    m_queue.SetTrace(&m_trace);
     m_link.SetFrameSink([this](const t_transfer_data& frame) { m_queue.OnFrame(frame); });
     m_link.SetRequestCounts([this] {
         return t_request_counts{m_queue.DroppedCount(), m_queue.Retries()};
@@ -21,8 +24,9 @@ CLinkStack::~CLinkStack() {
 
 void CLinkStack::Connect() {
     const t_link_settings settings = m_host.LinkSettings();
-    m_link.OnConnect(settings.PortName(), ResolvePortPath(settings, m_host.LinkDirectory()),
-                     settings.baudRate);
+    m_devicePath = ResolvePortPath(settings, m_host.LinkDirectory());
+    m_trace.Connecting(settings.PortName(), m_devicePath, settings.baudRate);
+    m_link.OnConnect(settings.PortName(), m_devicePath, settings.baudRate);
 }
 
 void CLinkStack::Disconnect() {
@@ -33,6 +37,11 @@ void CLinkStack::Shutdown() {
     m_queue.ClearQueue();
     m_link.StopWorker();
     m_link.WaitWorkerEnd();
+    // The worker's end is not delivered any more: the trace tells it itself.
+    if (m_link.IsConnected()) {
+        m_trace.Note("rozłączono: koniec pracy programu");
+    }
+    m_trace.Stop();
 }
 
 t_line_report CLinkStack::LineReport() const {
@@ -79,9 +88,11 @@ void CLinkStack::OnLinkUp() {
     // What the queue learnt of the last connection's line does not hold for this one, and
     // its quiet time follows this line's speed.
     m_queue.OnLinkUp(m_link.BaudRate());
+    m_trace.Connected();
     m_host.OnLinkUp();
 }
 
 void CLinkStack::OnLinkDown(const t_link_end& end) {
+    m_trace.Disconnected(end, m_host.LinkSettings().PortName(), m_link.BaudRate());
     m_host.OnLinkDown(end);
 }
