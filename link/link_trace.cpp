@@ -53,13 +53,15 @@ void CLinkTrace::Stop() {
     m_on.store(false, std::memory_order_release);
     std::string text;
     TakeEntries(text, m_capacity);
-    const std::int64_t now = NowNs();
-    if (const std::uint32_t lost = m_ring->TakeLost(); lost != 0) {
-        text +=
-            TraceNoteLine(now, m_startNs, Format("pominięte wpisy: %u (zapis nie nadążał)", lost)) +
-            "\n";
+    t_trace_entry lost;
+    lost.atNs = NowNs();
+    lost.kind = TraceKind::Lost;
+    // Entries dropped after the worker's last one that found room: nothing told them yet.
+    lost.number = m_ring->TakeLost();
+    if (lost.number != 0) {
+        text += TraceEntryLine(lost, m_startNs) + "\n";
     }
-    text += TraceNoteLine(now, m_startNs, "koniec zapisu") + "\n";
+    text += TraceNoteLine(lost.atNs, m_startNs, "koniec zapisu") + "\n";
     Write(text);
     m_writer.reset();
     m_onFailure = nullptr;
@@ -165,9 +167,16 @@ void CLinkTrace::Drain() {
 
 void CLinkTrace::Push(const t_trace_entry& entry) {
     m_ring->Push(entry);
+    m_unposted = true;
+}
+
+void CLinkTrace::PostDrain() {
     // Whenever the ring holds entries, a turn that writes them is posted or running.
-    if (!m_drainPosted.exchange(true)) {
-        m_host.Post([this] { Drain(); });
+    if (m_unposted) {
+        m_unposted = false;
+        if (!m_drainPosted.exchange(true)) {
+            m_host.Post([this] { Drain(); });
+        }
     }
 }
 
@@ -204,6 +213,7 @@ void CLinkTrace::StampSent(const t_transfer_data& record, int written) {
     entry.count = static_cast<std::uint8_t>(FrameBytes(record, entry.bytes));
     entry.number = written < 0 ? 0 : static_cast<std::uint32_t>(written);
     Push(entry);
+    PostDrain();
 }
 
 void CLinkTrace::StampReceived(const std::uint8_t* frame) {
@@ -249,5 +259,7 @@ void CLinkTrace::StampReceiver(const t_frame_receiver& receiver) {
 void CLinkTrace::EndOfRead() {
     if (Stamping()) {
         FlushDiscarded();
+        // Only now: the host's thread deals with the frames received before it writes them.
+        PostDrain();
     }
 }

@@ -77,13 +77,16 @@ public:
     // and an overlong frame get an entry each; discarded characters are added up until the
     // next entry or EndOfRead.
     void StampReceiver(const t_frame_receiver& receiver);
-    // What one read of the port gave has been fed to the receiver.
+    // What one read of the port gave has been fed to the receiver, and its frames handed
+    // on: the entries of the read are to be written now.
     void EndOfRead();
 
 private:
     bool Stamping() const { return m_on.load(std::memory_order_acquire); }
     void StampFrame(TraceKind kind, const std::uint8_t* frame, std::size_t count);
     void Push(const t_trace_entry& entry);
+    // Posts a turn that writes what was pushed since the last one, unless one is pending.
+    void PostDrain();
     void FlushDiscarded();
     // Host's side.
     void Drain();
@@ -103,7 +106,9 @@ private:
     std::unique_ptr<CTraceWriter> m_writer;
     FailureFunction m_onFailure;
     std::int64_t m_startNs = 0;
-    // Worker's thread only: discarded characters not yet stamped, and when the first came.
+    // Worker's thread only: discarded characters not yet stamped, and when the first came;
+    // whether entries were pushed since the last PostDrain.
     std::uint32_t m_discarded = 0;
     std::int64_t m_discardedAtNs = 0;
+    bool m_unposted = false;
 };
