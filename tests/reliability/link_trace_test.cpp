@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <iostream>
 #include <sstream>
 #include <string>
 #include <sys/stat.h>
@@ -154,6 +155,9 @@ TEST(LinkTraceInTheWindow, AReadoutLosingOnePercentShowsEveryRetry) {
         EXPECT_EQ(timeOuts, lost);
         EXPECT_EQ(retries, lost);
         EXPECT_EQ(retries, dlg.Queue().Retries());
+        std::cout << "[ figures  ] trace of a readout losing 1 %: " << sent << " frames sent, "
+                  << received << " received, " << timeOuts << " time-outs, " << retries
+                  << " retries, " << lines.size() << " lines\n";
     });
     const std::vector<std::string> second = Lines(secondPath);
     ASSERT_GE(second.size(), 3u);
