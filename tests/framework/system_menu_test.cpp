@@ -99,19 +99,4 @@ TEST(SystemMenu, ShowsOnAltSpaceAndTheBackgroundWithItsChecksAndSendsThePick) {
     }
 }
 
-TEST(SystemMenu, ChecksAreKeptByCommandAndRevertEmptiesTheMenu) {
-    CWnd window;
-    CMenu* menu = window.GetSystemMenu(FALSE);
-    ASSERT_NE(menu, nullptr);
-    EXPECT_EQ(menu, window.GetSystemMenu(FALSE));
-    menu->AppendMenu(MF_STRING, kCmdSwitch, "Switch");
-    EXPECT_EQ(menu->GetMenuState(kCmdSwitch, MF_BYCOMMAND), MF_UNCHECKED);
-    EXPECT_EQ(menu->CheckMenuItem(kCmdSwitch, MF_BYCOMMAND | MF_CHECKED), MF_UNCHECKED);
-    EXPECT_EQ(menu->CheckMenuItem(kCmdSwitch, MF_BYCOMMAND | MF_UNCHECKED), MF_CHECKED);
-    EXPECT_TRUE(menu->Items()[0].checkable);
-    EXPECT_EQ(menu->CheckMenuItem(kCmdAbout, MF_BYCOMMAND | MF_CHECKED), static_cast<UINT>(-1));
-    EXPECT_EQ(window.GetSystemMenu(TRUE), nullptr);
-    EXPECT_EQ(window.GetSystemMenu(FALSE)->GetMenuItemCount(), 0);
-}
-
 } // namespace
