@@ -24,9 +24,9 @@ CLinkStack::~CLinkStack() {
 
 void CLinkStack::Connect() {
     const t_link_settings settings = m_host.LinkSettings();
-    m_devicePath = ResolvePortPath(settings, m_host.LinkDirectory());
-    m_trace.Connecting(settings.PortName(), m_devicePath, settings.baudRate);
-    m_link.OnConnect(settings.PortName(), m_devicePath, settings.baudRate);
+    const std::string devicePath = ResolvePortPath(settings, m_host.LinkDirectory());
+    m_trace.Connecting(settings.PortName(), devicePath, settings.baudRate);
+    m_link.OnConnect(settings.PortName(), devicePath, settings.baudRate);
 }
 
 void CLinkStack::Disconnect() {

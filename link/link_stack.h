@@ -76,7 +76,6 @@ private:
     CLinkHost& m_host;
     // Before the link: the worker stamps into it until it is joined.
     CLinkTrace m_trace;
-    std::string m_devicePath; // where the last connect went
     CTransfer m_link;
     CQueue m_queue;
     CBlockTransferDriver m_driver;
