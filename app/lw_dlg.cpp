@@ -16,6 +16,8 @@ namespace {
 
 // Text of the About entry appended to the system menu where one exists.
 constexpr char kAboutMenuText[] = "&About LW...";
+// The entry beside it that switches the trace of the line on and off.
+constexpr char kLinkTraceMenuText[] = "&Zapis ruchu łącza";
 
 // The large fixed-pitch font of the speed and position box: 21 pt, medium weight, for the
 // Eastern European character set; no face name, so any monospace font of the modern
@@ -124,6 +126,8 @@ BOOL CLWDlg::OnInitDialog() {
             systemMenu->AppendMenu(MF_SEPARATOR);
             systemMenu->AppendMenu(MF_STRING, IDM_ABOUTBOX, about);
         }
+        systemMenu->AppendMenu(MF_STRING, IDM_LINK_TRACE, kLinkTraceMenuText);
+        ShowLinkTraceState();
     }
 
     SetIcon(m_hIcon, TRUE);
@@ -158,6 +162,10 @@ void CLWDlg::OnSysCommand(UINT command, LPARAM param) {
     if ((command & 0xFFF0) == IDM_ABOUTBOX) {
         CAboutDlg about;
         about.DoModal();
+        return;
+    }
+    if ((command & 0xFFF0) == IDM_LINK_TRACE) {
+        ToggleLinkTrace();
         return;
     }
     CDialog::OnSysCommand(command, param);

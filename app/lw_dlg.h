@@ -78,6 +78,14 @@ public:
     void EndFromOutside();
     std::size_t ArmedTimerCount() const { return m_timers.size(); }
 
+    // ---- The trace of the line (app/link_trace_switch.cpp) ----
+    // The system menu's entry: starts a trace into a new file named by its start time in
+    // the parts' folder (the console names it), or ends the one running. The entry is
+    // checked while a trace runs.
+    void ToggleLinkTrace();
+    // The file of the trace running, or of the last one; empty before the first.
+    const std::string& LinkTracePath() const { return m_linkTracePath; }
+
     // The one way every part sends to the device: forwards to the request queue and
     // gives the request's number (0 when refused).
     std::uint32_t SendRequest(int deviceAddress, int messageType, int command,
@@ -159,6 +167,8 @@ protected:
 
 private:
     void SetStatusIdle();
+    // The system menu's check mark follows the trace.
+    void ShowLinkTraceState();
     void EnableButton(int id, BOOL enable);
     void ShowStatus(const t_transfer_data* reply);
     // Stops and joins the link worker, then deletes the link, the queue and the two
@@ -197,4 +207,5 @@ private:
     HostTimerId m_pollTimerId = 0;     // timer id of the armed poll
     UINT m_firingTimerId = 0;          // timer whose call runs now; 0 outside OnTimer
     t_link_end m_lastLinkEnd;
+    std::string m_linkTracePath;
 };

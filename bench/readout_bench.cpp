@@ -9,6 +9,10 @@
 //   readout_bench --loss 0.01 57600 460800
 //                            the same with that share of the device's replies lost at
 //                            random (a fixed seed), to compare with the loss-free times
+//   readout_bench --trace-pairs 4 460800
+//                            four pairs of readouts, each one without the trace of the
+//                            line and one with it (switched on from the system menu's
+//                            entry, into its file), in turns, and the cost of the trace
 //
 // When paced, the simulator takes the terminal's requests at the line speed as well as
 // sending its replies at it, so both directions take their wire time. The wire time shown
@@ -30,6 +34,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 namespace {
@@ -61,14 +66,20 @@ t_line_counts Counts(PtySimulator& sim) {
     return c;
 }
 
-// One full readout at `baud` (0: unpaced); false when it did not complete.
-bool Readout(int baud, double loss) {
+struct t_readout_run {
+    bool ok = false;
+    double seconds = 0;
+};
+
+// One full readout at `baud` (0: unpaced), with the trace of the line or without it.
+t_readout_run Readout(int baud, double loss, bool trace = false) {
     t_harness_options options;
     options.sim.baud = baud;
     options.sim.paceInput = baud != kUnpaced;
     options.baudRate = baud != kUnpaced ? baud : 57600;
     TerminalHarness h(options);
     bool ok = false;
+    double took = 0;
     h.Run([&](CLWDlg& dlg) {
         if (!h.Connect(dlg)) {
             std::printf("  the terminal did not connect\n");
@@ -79,12 +90,24 @@ bool Readout(int baud, double loss) {
         if (loss > 0) {
             h.Sim().WithDevice([&](DeviceSimulator& d) { d.SetRandomDrop(loss, 1); });
         }
+        if (trace) {
+            dlg.SendMessage(WM_SYSCOMMAND, IDM_LINK_TRACE, 0);
+        }
         const t_line_counts before = Counts(h.Sim());
         const std::uint64_t turns = dlg.Transfer().WorkerWakeups();
         const auto start = Clock::now();
         // The click runs the block-transfer box modally: it returns when the box closed.
         afx::testing::ClickButton(dlg, IDC_READ_RECORDER);
         const double seconds = Seconds(Clock::now() - start);
+        took = seconds;
+        if (trace) {
+            dlg.SendMessage(WM_SYSCOMMAND, IDM_LINK_TRACE, 0);
+            struct stat info {};
+            if (::stat(dlg.LinkTracePath().c_str(), &info) == 0) {
+                std::printf("  trace of the line: %lld bytes\n",
+                            static_cast<long long>(info.st_size));
+            }
+        }
         const t_line_counts after = Counts(h.Sim());
         const std::uint64_t workerTurns = dlg.Transfer().WorkerWakeups() - turns;
 
@@ -124,6 +147,37 @@ bool Readout(int baud, double loss) {
         std::printf("  message box: %s\n", h.Boxes().front().text.c_str());
         ok = false;
     }
+    return {ok, took};
+}
+
+// Pairs of readouts at baud, one without the trace and one with it, so that a drift of the
+// machine's load falls on both alike; false when one did not complete.
+bool TracePairs(int baud, int pairs) {
+    double without = 0;
+    double with = 0;
+    bool ok = true;
+    for (int pair = 1; pair <= pairs; ++pair) {
+        t_readout_run times[2];
+        // Odd pairs start without the trace, even ones with it: what the first readout of
+        // a pair gains or loses by its place falls on both alike.
+        for (int step = 0; step < 2; ++step) {
+            const int traced = pair % 2 == 1 ? step : 1 - step;
+            std::printf("pair %d, paced at %d baud, %s the trace:\n", pair, baud,
+                        traced ? "with" : "without");
+            std::fflush(stdout);
+            times[traced] = Readout(baud, 0, traced == 1);
+            ok = ok && times[traced].ok;
+        }
+        without += times[0].seconds;
+        with += times[1].seconds;
+        std::printf("pair %d: %.3f s without, %.3f s with the trace: %+.2f %%\n", pair,
+                    times[0].seconds, times[1].seconds,
+                    (times[1].seconds / times[0].seconds - 1) * 100);
+        std::fflush(stdout);
+    }
+    std::printf("%d pairs at %d baud: %.3f s without, %.3f s with the trace on average: "
+                "%+.2f %%\n",
+                pairs, baud, without / pairs, with / pairs, (with / without - 1) * 100);
     return ok;
 }
 
@@ -164,11 +218,14 @@ int main(int argc, char** argv) {
     std::vector<int> rates;
     bool quick = false;
     double loss = 0;
+    int tracePairs = 0;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--quick") == 0) {
             quick = true;
         } else if (std::strcmp(argv[i], "--loss") == 0 && i + 1 < argc) {
             loss = std::atof(argv[++i]);
+        } else if (std::strcmp(argv[i], "--trace-pairs") == 0 && i + 1 < argc) {
+            tracePairs = std::atoi(argv[++i]);
         } else {
             rates.push_back(std::atoi(argv[i]));
         }
@@ -184,6 +241,12 @@ int main(int argc, char** argv) {
                 "pseudo-terminal\n",
                 static_cast<unsigned>(protocol::kRecorderSize));
     bool allOk = true;
+    if (tracePairs > 0) {
+        for (int baud : rates) {
+            allOk = TracePairs(baud, tracePairs) && allOk;
+        }
+        return allOk ? 0 : 1;
+    }
     for (int baud : rates) {
         if (baud == kUnpaced) {
             std::printf("unpaced:\n");
@@ -191,7 +254,7 @@ int main(int argc, char** argv) {
             std::printf("paced at %d baud, both directions%s:\n", baud, LossText(loss).c_str());
         }
         std::fflush(stdout);
-        if (!Readout(baud, loss)) {
+        if (!Readout(baud, loss).ok) {
             std::printf("  READOUT FAILED\n");
             allOk = false;
         }

@@ -47,6 +47,8 @@ public:
     const CLinkStack& Link() const { return *m_stack; }
     // True when the link went down after it was up (a cut cable, a vanished adapter).
     bool LinkLost() const { return m_lost; }
+    // The trace of the line; it ends with Close.
+    CLinkTrace& Trace() { return m_stack->Trace(); }
 
     // The folder ReadoutPartFolder gives.
     void SetReadoutPartFolder(const t_readout_part_folder& folder) { m_partFolder = folder; }

@@ -5,7 +5,9 @@
 #include "cli/device_cli_config.h"
 #include "cli/device_cli_options.h"
 #include "cli/device_commands.h"
+#include "link/trace_file.h"
 
+#include <memory>
 #include <ostream>
 #include <string>
 #include <unistd.h>
@@ -16,6 +18,21 @@ namespace {
 int WrongUsage(std::ostream& err, const std::string& problem) {
     err << "re2-device: " << problem << "\n(re2-device --help tells the usage)\n";
     return 2;
+}
+
+// --trace FILE: the trace of the line from before the port is opened until the session
+// closes. False, with the reason on err, when FILE cannot be written.
+bool StartTrace(CCliSession& session, const std::string& path, std::ostream& err) {
+    std::string error;
+    std::unique_ptr<CTraceFile> file = CTraceFile::Open(path, TraceFileMode::Replace, error);
+    if (!file) {
+        err << "re2-device: nie można zapisać ruchu łącza: " << error << '\n';
+        return false;
+    }
+    session.Trace().Start(std::move(file), DeviceCliVersion(), [&err](const std::string& reason) {
+        err << "re2-device: zapis ruchu łącza przerwany: " << reason << '\n';
+    });
+    return true;
 }
 
 int RunCommand(t_command_context& context) {
@@ -75,7 +92,8 @@ int DeviceMain(int argc, char** argv, std::ostream& out, std::ostream& err) {
     {
         CCliSession session(host, link, err);
         session.SetReadoutPartFolder(ReadoutPartFolderOf(programDirectory));
-        if (session.Connect()) {
+        if ((options.trace.empty() || StartTrace(session, options.trace, err)) &&
+            session.Connect()) {
             if (const std::string notice = session.PortNotice();
                 !notice.empty() && !options.quiet) {
                 err << notice << '\n';

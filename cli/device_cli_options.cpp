@@ -10,7 +10,7 @@ namespace {
 
 constexpr char kHelp[] =
     "usage: re2-device [--port COMn|PATH] [--baud N] [--address N] [--config-dir DIR]\n"
-    "                  [--quiet] [--] COMMAND [ARGS]\n"
+    "                  [--trace FILE] [--quiet] [--] COMMAND [ARGS]\n"
     "       re2-device --help | --version\n"
     "Works with a Dovuzedu RE2 device on a serial port, without a window.\n"
     "\n"
@@ -50,6 +50,9 @@ constexpr char kHelp[] =
     "  --address N       the device address, 0..31\n"
     "  --config-dir DIR  the folder of config.cfg and the COMn links (default: the\n"
     "                    terminal's settings folder)\n"
+    "  --trace FILE      writes every frame sent and received, and every time-out,\n"
+    "                    retry, damaged frame, connect and disconnect, to FILE, one\n"
+    "                    line each (FILE.1 takes the older half past 10 MB)\n"
     "  --quiet, -q       no progress line\n"
     "  --help, -h        this text\n"
     "  --version         the version of the program\n"
@@ -89,6 +92,7 @@ enum LongOnly {
     kDryRun,
     kOtherDevice,
     kJson,
+    kTrace,
 };
 
 constexpr option kLongOptions[] = {
@@ -107,6 +111,7 @@ constexpr option kLongOptions[] = {
     {"dry-run", no_argument, nullptr, kDryRun},
     {"other-device", no_argument, nullptr, kOtherDevice},
     {"json", no_argument, nullptr, kJson},
+    {"trace", required_argument, nullptr, kTrace},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -227,6 +232,13 @@ bool ParseDeviceCli(const std::vector<std::string>& words, t_device_cli_options&
         case kJson:
             options.json = true;
             break;
+        case kTrace:
+            if (value.empty()) {
+                error = "--trace needs a file name";
+                return false;
+            }
+            options.trace = value;
+            break;
         }
     }
     if (rest.empty()) {
@@ -294,6 +306,10 @@ bool ParseDeviceCli(const std::vector<std::string>& words, t_device_cli_options&
     }
     if (options.json && c != DeviceCommand::Ports) {
         error = "--json belongs to ports";
+        return false;
+    }
+    if (!options.trace.empty() && c == DeviceCommand::Ports) {
+        error = "--trace needs a command that uses the device; ports opens no port";
         return false;
     }
     if ((options.dryRun || options.otherDevice) && c != DeviceCommand::SettingsWrite) {

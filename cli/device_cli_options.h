@@ -25,6 +25,8 @@ struct t_device_cli_options {
     int deviceAddress = -1;
     std::string configDirectory;
     bool quiet = false;
+    // The file the trace of the line goes to; empty for none.
+    std::string trace;
 
     // ports
     bool json = false;

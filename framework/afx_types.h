@@ -347,7 +347,10 @@ constexpr int ICON_BIG = 1;
 
 // Menus.
 constexpr UINT MF_STRING = 0x0000;
+constexpr UINT MF_BYCOMMAND = 0x0000;
+constexpr UINT MF_UNCHECKED = 0x0000;
 constexpr UINT MF_GRAYED = 0x0001;
+constexpr UINT MF_CHECKED = 0x0008;
 constexpr UINT MF_SEPARATOR = 0x0800;
 constexpr UINT TPM_LEFTALIGN = 0x0000;
 constexpr UINT TPM_RIGHTBUTTON = 0x0002;

@@ -101,6 +101,15 @@ bool HandleAccelerator(QWidget* w, const QKeyEvent* ke) {
     return true;
 }
 
+// Alt+Space: the system menu of the dialog the user works in, at its top-left corner, as
+// the key opens it where the system draws the title bar.
+bool ShowSystemMenuByKey(QWidget* w) {
+    CDialog* d = w != nullptr ? DialogOf(w) : nullptr;
+    if (d == nullptr || d->m_hWnd == nullptr || ModalStack().empty() || ModalStack().back() != d)
+        return false;
+    return ShowSystemMenu(*d, d->m_hWnd->mapToGlobal(QPoint(0, 0)));
+}
+
 class KeyFilter : public QObject {
 public:
     using QObject::QObject;
@@ -110,6 +119,8 @@ public:
             return false;
         auto* ke = static_cast<QKeyEvent*>(e);
         int key = ke->key();
+        if (key == Qt::Key_Space && ke->modifiers() == Qt::AltModifier)
+            return ShowSystemMenuByKey(qobject_cast<QWidget*>(obj));
         if ((ke->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) != 0)
             return HandleAccelerator(qobject_cast<QWidget*>(obj), ke);
         if (key != Qt::Key_Return && key != Qt::Key_Enter && key != Qt::Key_Escape)

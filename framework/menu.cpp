@@ -11,8 +11,30 @@ BOOL CMenu::CreatePopupMenu() {
 }
 
 BOOL CMenu::AppendMenu(UINT flags, UINT_PTR id, const std::string& text) {
-    items_.push_back({flags, (flags & MF_SEPARATOR) != 0 ? 0 : id, text});
+    items_.push_back(
+        {flags, (flags & MF_SEPARATOR) != 0 ? 0 : id, text, (flags & MF_CHECKED) != 0});
     return TRUE;
+}
+
+UINT CMenu::CheckMenuItem(UINT id, UINT check) {
+    for (Item& item : items_) {
+        if ((item.flags & MF_SEPARATOR) == 0 && item.id == id) {
+            const UINT before = item.flags & MF_CHECKED;
+            item.flags = (item.flags & ~MF_CHECKED) | (check & MF_CHECKED);
+            item.checkable = true;
+            return before;
+        }
+    }
+    return static_cast<UINT>(-1);
+}
+
+UINT CMenu::GetMenuState(UINT id, UINT) const {
+    for (const Item& item : items_) {
+        if ((item.flags & MF_SEPARATOR) == 0 && item.id == id) {
+            return item.flags & (MF_CHECKED | MF_GRAYED);
+        }
+    }
+    return static_cast<UINT>(-1);
 }
 
 BOOL CMenu::DestroyMenu() {
@@ -33,6 +55,8 @@ BOOL CMenu::TrackPopupMenu(UINT flags, int x, int y, CWnd* owner) {
             QAction* action = menu.addAction(ToQ(item.text));
             action->setData(QVariant::fromValue<qulonglong>(item.id));
             action->setEnabled((item.flags & MF_GRAYED) == 0);
+            action->setCheckable(item.checkable);
+            action->setChecked((item.flags & MF_CHECKED) != 0);
         }
         if (QAction* chosen = menu.exec(QPoint(x, y)))
             picked = static_cast<UINT_PTR>(chosen->data().toULongLong());

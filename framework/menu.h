@@ -1,6 +1,7 @@
-// Menus. Windows here have no system menu the program can extend, so
-// CWnd::GetSystemMenu returns nullptr. A pop-up menu is built item by item and shown at a
-// screen point with TrackPopupMenu.
+// Menus. A pop-up menu is built item by item and shown at a screen point with
+// TrackPopupMenu. A window's system menu (CWnd::GetSystemMenu) is such a menu too: the
+// window manager's own menu cannot be extended, so the items the program appends are shown
+// by the framework, on Alt+Space and on a right click on the window's own background.
 #pragma once
 
 #include "framework/afx_types.h"
@@ -13,9 +14,11 @@ class CWnd;
 class CMenu {
 public:
     struct Item {
-        UINT flags = MF_STRING;
+        UINT flags = MF_STRING; // MF_CHECKED while it shows a check mark
         UINT_PTR id = 0;
         std::string text;
+        // An item that was ever checked or unchecked shows its state, also unchecked.
+        bool checkable = false;
     };
 
     // Makes this an empty pop-up menu (dropping any items).
@@ -25,6 +28,11 @@ public:
     // ("&Kopiuj\tCtrl+C").
     BOOL AppendMenu(UINT flags, UINT_PTR id = 0, const std::string& text = std::string());
     int GetMenuItemCount() const { return static_cast<int>(items_.size()); }
+    // Sets the check mark of the item with command id (MF_CHECKED or MF_UNCHECKED, with
+    // MF_BYCOMMAND); gives the state before, or (UINT)-1 when there is no such item.
+    UINT CheckMenuItem(UINT id, UINT check);
+    // The flags of the item with command id (MF_CHECKED, MF_GRAYED); (UINT)-1 for none.
+    UINT GetMenuState(UINT id, UINT flags) const;
     const std::vector<Item>& Items() const { return items_; }
     BOOL DestroyMenu();
 

@@ -119,6 +119,7 @@ struct WndData {
     std::unique_ptr<DialogState> dialog;
     std::unique_ptr<QImage> backing; // what CPaintDC / CClientDC draw into
     bool inPaint = false;
+    std::unique_ptr<CMenu> systemMenu; // made by the first GetSystemMenu(FALSE)
 };
 
 // Widget <-> CWnd.
@@ -126,6 +127,10 @@ void Attach(CWnd& wnd, QWidget* widget, CDialog* owner);
 void Detach(CWnd& wnd);
 CWnd* WndFromWidget(const QWidget* widget);
 void KillAllTimers(CWnd& wnd);
+
+// Shows the window's system menu with its top-left corner at the screen point, and sends
+// the item picked as WM_SYSCOMMAND; false when the window has no items in it.
+bool ShowSystemMenu(CWnd& wnd, const QPoint& screenPoint);
 
 // The backing image of a window, made (or resized) on demand.
 QImage& Backing(CWnd& wnd);

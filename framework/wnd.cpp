@@ -1,3 +1,4 @@
+#include "framework/menu.h"
 #include "framework/qt_internal.h"
 
 #include <QAbstractButton>
@@ -413,8 +414,27 @@ CWnd* CWnd::GetFocus() {
     return nullptr;
 }
 
-CMenu* CWnd::GetSystemMenu(BOOL) const {
-    return nullptr;
+CMenu* CWnd::GetSystemMenu(BOOL revert) const {
+    if (revert) {
+        data_->systemMenu.reset();
+        return nullptr;
+    }
+    if (!data_->systemMenu)
+        data_->systemMenu = std::make_unique<CMenu>();
+    return data_->systemMenu.get();
+}
+
+bool afx::detail::ShowSystemMenu(CWnd& wnd, const QPoint& screenPoint) {
+    CMenu* menu = wnd.Data().systemMenu.get();
+    if (menu == nullptr || menu->GetMenuItemCount() == 0)
+        return false;
+    const UINT_PTR id = static_cast<UINT_PTR>(
+        menu->TrackPopupMenu(TPM_RETURNCMD, screenPoint.x(), screenPoint.y(), &wnd));
+    if (id != 0)
+        wnd.SendMessage(
+            WM_SYSCOMMAND, id,
+            MAKELPARAM(static_cast<WORD>(screenPoint.x()), static_cast<WORD>(screenPoint.y())));
+    return true;
 }
 
 HICON CWnd::SetIcon(HICON icon, BOOL big) {
@@ -493,6 +513,16 @@ LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_GETTEXTLENGTH:
         return GetWindowTextLength();
     case WM_QUERYDRAGICON:
+        return 0;
+    case WM_CONTEXTMENU:
+        // The window's own background stands in for the title bar, whose menu belongs to
+        // the window manager.
+        if (m_hWnd != nullptr && reinterpret_cast<HWND>(wParam) == m_hWnd) {
+            QPoint at(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+            if (at == QPoint(-1, -1))
+                at = m_hWnd->mapToGlobal(QPoint(0, 0));
+            afx::detail::ShowSystemMenu(*this, at);
+        }
         return 0;
     default:
         break;

@@ -95,7 +95,9 @@ public:
     // The window with the keyboard focus (in the active or top-most modal dialog).
     static CWnd* GetFocus();
 
-    // Always nullptr: there is no system menu to extend.
+    // The window's system menu, empty until the program appends to it (see framework/menu.h
+    // for where it shows); a picked item comes as WM_SYSCOMMAND with its id. With revert
+    // TRUE the menu is emptied again and nullptr returned.
     CMenu* GetSystemMenu(BOOL revert) const;
     // Returns the previous icon of that size.
     HICON SetIcon(HICON icon, BOOL bigIcon);
@@ -107,6 +109,7 @@ public:
     // WM_NOTIFY: the map entry for (code, idFrom) of the NMHDR at lParam.
     virtual BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* result);
     // What happens to a message nothing handled: WM_SYSCOMMAND SC_CLOSE becomes WM_CLOSE,
+    // WM_CONTEXTMENU asked on the window itself (not on a control) shows its system menu,
     // WM_SETFONT/WM_GETFONT, WM_SETICON, WM_SETTEXT/WM_GETTEXTLENGTH, and the control
     // messages (EM_, BM_, PBM_, TBM_) of the control classes.
     virtual LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam);

@@ -1,5 +1,6 @@
 #include "link/block_transfer_driver.h"
 
+#include "link/link_trace.h"
 #include "link/queue.h"
 
 #include <utility>
@@ -86,6 +87,9 @@ void CBlockTransferDriver::Follow(CBlockTransfer::Next next) {
         // After a time-out the queue holds every send until the line is quiet anyway; after
         // a reply that came but was not good, only this request asks for it.
         m_queue.CountRetry();
+        if (CLinkTrace* trace = m_queue.Trace()) {
+            trace->Retried(m_transfer.Request(), m_transfer.Tries());
+        }
         Send(true);
         break;
     case CBlockTransfer::Next::End: {

@@ -29,28 +29,35 @@ char* PutHexByte(std::uint8_t byte, char* position) {
     return position + 2;
 }
 
-std::size_t EncodeFrame(const t_transfer_data& record, std::uint8_t* out) {
+std::size_t FrameBytes(const t_transfer_data& record, std::uint8_t* out) {
     const std::size_t dataLength =
         record.length > protocol::kMaxData ? protocol::kMaxData : record.length;
-    const std::uint8_t frameLength = static_cast<std::uint8_t>(dataLength + protocol::kHeaderBytes);
+    std::uint8_t* position = out;
+    *position++ = static_cast<std::uint8_t>(dataLength + protocol::kHeaderBytes);
+    *position++ = record.addressType;
+    *position++ = record.command;
+    for (std::size_t i = 0; i < dataLength; ++i) {
+        *position++ = record.data[i];
+    }
+    std::uint8_t sum = 0;
+    for (const std::uint8_t* b = out; b != position; ++b) {
+        sum = static_cast<std::uint8_t>(sum + *b);
+    }
+    *position++ = static_cast<std::uint8_t>(0x100 - sum);
+    return static_cast<std::size_t>(position - out);
+}
+
+std::size_t EncodeFrame(const t_transfer_data& record, std::uint8_t* out) {
+    std::uint8_t bytes[protocol::kFrameBufferSize];
+    const std::size_t count = FrameBytes(record, bytes);
 
     char* position = reinterpret_cast<char*>(out);
     *position++ = '\n';
     *position++ = '\r';
     *position++ = protocol::kStartChar;
-
-    std::uint8_t sum = 0;
-    auto put = [&](std::uint8_t byte) {
-        sum = static_cast<std::uint8_t>(sum + byte);
-        position = PutHexByte(byte, position);
-    };
-    put(frameLength);
-    put(record.addressType);
-    put(record.command);
-    for (std::size_t i = 0; i < dataLength; ++i) {
-        put(record.data[i]);
+    for (std::size_t i = 0; i < count; ++i) {
+        position = PutHexByte(bytes[i], position);
     }
-    position = PutHexByte(static_cast<std::uint8_t>(0x100 - sum), position);
     return static_cast<std::size_t>(position - reinterpret_cast<char*>(out));
 }
 

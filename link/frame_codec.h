@@ -14,6 +14,10 @@
 // Encodes the record into out (at least protocol::kMaxEncodedFrame bytes) and gives the
 // number of characters. A length above 62 is taken as 62.
 std::size_t EncodeFrame(const t_transfer_data& record, std::uint8_t* out);
+// The frame's bytes as they go on the line, before they are written in digits: L,
+// address/type, command, data and checksum. out holds protocol::kFrameBufferSize bytes;
+// gives their number. A length above 62 is taken as 62.
+std::size_t FrameBytes(const t_transfer_data& record, std::uint8_t* out);
 
 // 0..15 for hexadecimal digits of either case, 0 for anything else.
 std::uint8_t HexDigitValue(char c);

@@ -12,10 +12,13 @@
 // the next connect, and a COMn link moved to a replugged adapter's new node is followed. The parts
 // go in the reverse order of their making: the worker is stopped and joined before the queue and
 // the driver go.
+// The stack also holds the link's trace (link/link_trace.h), off until the program starts
+// it; it notes connect and disconnect, and ends with the stack's shutdown.
 
 #include "link/block_transfer_driver.h"
 #include "link/line_counters.h"
 #include "link/link_host.h"
+#include "link/link_trace.h"
 #include "link/queue.h"
 #include "link/serial_port.h"
 #include "link/transfer.h"
@@ -46,7 +49,7 @@ public:
     // "Rozłącz": stops the worker; its end brings the link down.
     void Disconnect();
     // Forgets every request and stops the worker, waiting for its end: the port is handed
-    // back once this returns.
+    // back once this returns. A trace running ends too, with what the worker stamped.
     void Shutdown();
 
     CTransfer& Link() { return m_link; }
@@ -54,6 +57,7 @@ public:
     CQueue& Queue() { return m_queue; }
     const CQueue& Queue() const { return m_queue; }
     CBlockTransferDriver& Driver() { return m_driver; }
+    CLinkTrace& Trace() { return m_trace; }
 
     // The line so far in the current (or last) connection.
     t_line_report LineReport() const;
@@ -74,6 +78,8 @@ private:
     void OnPortBack(const std::string& devicePath) override;
 
     CLinkHost& m_host;
+    // Before the link: the worker stamps into it until it is joined.
+    CLinkTrace m_trace;
     CTransfer m_link;
     CQueue m_queue;
     CBlockTransferDriver m_driver;

@@ -3,6 +3,7 @@
 #include "base/win1250.h"
 #include "link/frame_line.h"
 #include "link/link_host.h"
+#include "link/link_trace.h"
 
 #include <algorithm>
 #include <cstring>
@@ -85,6 +86,10 @@ void CQueue::OnFrame(const t_transfer_data& record) {
             }
             m_lateCommand = 0; // one try, one late reply
         }
+        if (m_trace != nullptr) {
+            m_trace->Dropped(m_quietNeeded ? "spóźniona odpowiedź po nieudanej próbie"
+                                           : "żadne zapytanie nie czeka na odpowiedź");
+        }
         return;
     }
     t_transfer_data reply = record;
@@ -92,6 +97,9 @@ void CQueue::OnFrame(const t_transfer_data& record) {
     if (!CommandFits(reply) || (m_current.options.accept && !m_current.options.accept(reply))) {
         ++m_rejected;
         ++m_dropped;
+        if (m_trace != nullptr) {
+            m_trace->Dropped("nie pasuje do zapytania na łączu");
+        }
         return;
     }
     Complete(&reply);
@@ -123,6 +131,9 @@ void CQueue::OnTimeout() {
         return;
     }
     m_busy = 0;
+    if (m_trace != nullptr) {
+        m_trace->TimedOut(m_current.message, m_current.options.timeoutMs);
+    }
     // Its reply may still be on its way: nothing goes out before the line is quiet.
     m_quietNeeded = true;
     m_lateCommand = m_current.message.command;

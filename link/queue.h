@@ -30,6 +30,7 @@
 #include <functional>
 
 class CFrameLine;
+class CLinkTrace;
 
 // How one request waits for its reply.
 struct t_request_options {
@@ -91,6 +92,11 @@ public:
     void CountRetry() { ++m_retries; }
     std::uint32_t Retries() const { return m_retries; }
 
+    // Where time-outs and frames turned away are noted, and read chunks asked again (by the
+    // block-transfer driver); nullptr for no trace. The trace outlives the queue's use of it.
+    void SetTrace(CLinkTrace* trace) { m_trace = trace; }
+    CLinkTrace* Trace() const { return m_trace; }
+
     // True when no character has come from the device for at least ms before now (also
     // when none came at all during this connection).
     bool LineQuietFor(
@@ -142,4 +148,5 @@ private:
     HostTimerId m_quietTimer = 0;
     CReadReplyCheck m_readCheck;
     CReadTiming m_readTiming;
+    CLinkTrace* m_trace = nullptr;
 };

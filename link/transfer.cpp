@@ -133,6 +133,10 @@ void CTransfer::SetPortResolver(std::function<std::string()> resolve) {
     m_resolvePort = std::move(resolve);
 }
 
+void CTransfer::SetTrace(CLinkTrace* trace) {
+    m_context->trace = trace;
+}
+
 int CTransfer::BaudRate() const {
     return m_context->baudRate;
 }

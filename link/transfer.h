@@ -17,13 +17,13 @@
 #include <string>
 
 class CLinkHost;
-struct TransferContext;
+class CLinkTrace;
+struct TransferContext; // shared by the host's side and the worker (link/transfer_context.h)
 
 // A port that went away while connected is looked for again every kPortLookMs, for at
 // most kPortWaitMs unless the link is told otherwise.
 constexpr int kPortLookMs = 500;
-constexpr int kPortWaitMs =
-    120'000; // shared by the host's side and the worker (link/transfer_context.h)
+constexpr int kPortWaitMs = 120'000;
 
 class CTransfer : public CFrameLine {
 public:
@@ -50,6 +50,9 @@ public:
     void SetPortResolver(std::function<std::string()> resolve);
     // True while the port that went away is awaited (between PortLost and PortBack).
     bool IsAwaitingPort() const { return m_awaitingPort; }
+    // Where the worker stamps the frames it sends and receives; set once, before the first
+    // connect, by the owner of the trace, which outlives the link.
+    void SetTrace(CLinkTrace* trace);
     // The baud rate of the worker last started; 0 before the first.
     int BaudRate() const;
 

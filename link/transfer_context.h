@@ -21,6 +21,7 @@
 #include <thread>
 
 class CLinkHost;
+class CLinkTrace;
 
 struct TransferContext {
     TransferContext();
@@ -40,6 +41,9 @@ struct TransferContext {
     // Where the host's thread hands each event.
     std::function<void(const t_link_event&)> onEvent;
     SerialPortMaker makePort;
+    // Where the worker stamps what it sees on the line; set before a worker starts, nullptr
+    // for no trace.
+    CLinkTrace* trace = nullptr;
     std::atomic<int> stopFlag{0};
     std::atomic<int> runningFlag{0};
     std::mutex lock;

@@ -7,6 +7,7 @@
 #include "link/com_port.h"
 #include "link/frame_codec.h"
 #include "link/link_host.h"
+#include "link/link_trace.h"
 #include "link/transfer.h"
 #include "link/transfer_context.h"
 
@@ -48,12 +49,12 @@ void CountEvent(TransferContext& context, const t_frame_receiver& receiver) {
     }
 }
 
-// Encodes the record and writes it with one port write. A short write is not looked at:
-// the request then ends by its reply time-out.
-void WriteFrame(const t_transfer_data& record, CSerialPort& port) {
+// Encodes the record and writes it with one port write; gives what the port took. A short
+// write is not acted on: the request then ends by its reply time-out.
+int WriteFrame(const t_transfer_data& record, CSerialPort& port) {
     std::uint8_t frame[protocol::kMaxEncodedFrame];
     const std::size_t count = EncodeFrame(record, frame);
-    port.Write(frame, count);
+    return port.Write(frame, count);
 }
 
 t_link_event EventOf(LinkEventKind kind) {
@@ -159,6 +160,9 @@ void ReceiveCharacters(TransferContext& context, t_frame_receiver& receiver,
     for (int i = 0; i < count; ++i) {
         if (!ReceiverPutChar(receiver, static_cast<char>(characters[i]))) {
             CountEvent(context, receiver);
+            if (context.trace != nullptr) {
+                context.trace->StampReceiver(receiver);
+            }
             continue;
         }
         t_link_event event;
@@ -168,10 +172,20 @@ void ReceiveCharacters(TransferContext& context, t_frame_receiver& receiver,
         if (!FrameToRecord(context.frameBuffer, event.frame) ||
             protocol::IsReservedCommand(event.frame.command)) {
             context.discarded += FrameCharacters(context.frameBuffer);
+            if (context.trace != nullptr) {
+                context.trace->StampNoise(context.frameBuffer);
+            }
             continue;
         }
         ++context.frames;
+        // Stamped before the host can act on it, so that its line comes before the host's.
+        if (context.trace != nullptr) {
+            context.trace->StampReceived(context.frameBuffer);
+        }
         context.Emit(event);
+    }
+    if (context.trace != nullptr) {
+        context.trace->EndOfRead();
     }
 }
 // Forgets what was asked while the port was away: a request sent after the gap would meet
@@ -246,7 +260,10 @@ void TransferThread(TransferContext* context) {
 
         t_transfer_data out;
         if (context->GetToSend(out)) {
-            WriteFrame(out, *port);
+            const int written = WriteFrame(out, *port);
+            if (context->trace != nullptr) {
+                context->trace->StampSent(out, written);
+            }
         }
 
         // Nothing ready also after EINTR: the flags are looked at again.

@@ -22,8 +22,10 @@ constexpr int IDD_PRZEK = 204;
 constexpr int IDD_BORDERS = 205;
 constexpr int IDD_LOCATION = 206;
 
-// System menu command of the About box.
+// System menu commands (the low four bits belong to the system): the About box, and the
+// trace of the line switched on and off.
 constexpr unsigned IDM_ABOUTBOX = 16;
+constexpr unsigned IDM_LINK_TRACE = 32;
 
 // Posted notifications.
 constexpr int ID_HOST_WORK = 101; // work posted to the main window's thread waits (one each)

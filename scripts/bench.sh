@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the benchmarks into build/ and runs every one of them, printing the figures.
 #
-#   scripts/bench.sh           everything; the paced readouts take some twenty minutes
+#   scripts/bench.sh           everything; the paced readouts take some twenty-five minutes
 #   scripts/bench.sh --quick   without the readouts paced at line speed
 #
 # RE2_BUILD_DIR names another build directory (an existing one keeps its build type). Timings suffer when the machine is busy:
@@ -42,6 +42,8 @@ echo "== repeat readout after 10 minutes of recording (repeat_readout_bench $qui
 if [[ -z $quick ]]; then
     echo "== recorder readout with 1 % of replies lost (readout_bench --loss 0.01)"
     "$build/readout_bench" --loss 0.01 57600 460800
+    echo "== recorder readout with and without the trace of the line, in turns (readout_bench --trace-pairs 4)"
+    "$build/readout_bench" --trace-pairs 4 460800
     echo "== re2-device readout, loss-free and with 1 % of replies lost (device_cli_bench)"
     "$build/device_cli_bench"
     "$build/device_cli_bench" --loss 0.01

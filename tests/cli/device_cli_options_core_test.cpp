@@ -29,6 +29,7 @@ std::string Outcome(const std::vector<std::string>& words) {
     field("o", o.output);
     field("in", o.input);
     field("drift", o.maxDriftGiven ? std::to_string(o.maxDriftSeconds) : "");
+    field("trace", o.trace);
     for (const auto& [name, on] : {std::pair{" quiet", o.quiet},
                                    {" set", o.setClock},
                                    {" other", o.otherDevice},
@@ -75,6 +76,10 @@ TEST(DeviceCliOptions, WordsGiveOptionsOrTheReason) {
         {{"info", "--set"}, "error: --set and --max-drift belong to clock"},
         {{"--json", "ports"}, "ports json"},
         {{"info", "--json"}, "error: --json belongs to ports"},
+        {{"readout", "--trace=t.txt", "-o", "a.qz"}, "readout o=a.qz trace=t.txt"},
+        {{"--trace", "", "info"}, "error: --trace needs a file name"},
+        {{"ports", "--trace", "t.txt"},
+         "error: --trace needs a command that uses the device; ports opens no port"},
     };
     ExpectOutcomesWithAndWithoutPosixlyCorrect("re2-device", cases, Outcome);
 }

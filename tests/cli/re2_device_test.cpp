@@ -25,6 +25,7 @@
 #include <functional>
 #include <set>
 #include <string>
+#include <sys/stat.h>
 #include <thread>
 #include <vector>
 
@@ -426,15 +427,48 @@ TEST(Re2Device, CommandsAgainstTheSimulator) {
                  << names[0];
              EXPECT_TRUE(ReadBytes(b.dir.PathOf("out/" + names[0])) == b.Recorder());
          }},
-        {"readout with 1 % of the replies lost: asked again, the file whole",
+        {"readout with 1 % of the replies lost: asked again, the file whole, each retry traced",
          [](Bench& b) {
              b.sim.WithDevice([](DeviceSimulator& d) { d.SetRandomDrop(0.01, 21); });
              const std::string file = b.dir.PathOf("pomiar.qz");
-             const t_child_run run = b.Run({"readout", "-o", file});
+             const t_child_run run =
+                 b.Run({"--trace", b.dir.PathOf("ruch.txt"), "readout", "-o", file});
              EXPECT_EQ(run.status, 0) << run.err;
              EXPECT_TRUE(ReadBytes(file) == b.Recorder());
-             EXPECT_GE(b.sim.WithDevice([](DeviceSimulator& d) { return d.RepliesLost(); }),
-                       kRecorderChunks / 200);
+             const std::uint64_t lost =
+                 b.sim.WithDevice([](DeviceSimulator& d) { return d.RepliesLost(); });
+             EXPECT_GE(lost, kRecorderChunks / 200);
+             // Every frame each way, each lost reply's time-out and its retry.
+             const std::string trace = b.Text("ruch.txt");
+             const auto count = [&](const std::string& part) {
+                 std::uint64_t n = 0;
+                 for (auto at = trace.find(part); at != std::string::npos;
+                      at = trace.find(part, at + 1)) {
+                     ++n;
+                 }
+                 return n;
+             };
+             EXPECT_EQ(trace.rfind("# re2-device ", 0), 0u);
+             // Every request went out traced, and got its reply or timed out (a reply late
+             // past the port's closing is the device's only). Each retry is one read more
+             // than the chunks and the identity's one; a reply late on a busy machine is
+             // asked again too.
+             const std::uint64_t sent = count(" -> :");
+             const std::uint64_t timeOuts =
+                 count(" -- limit czasu: brak odpowiedzi na komendę 40 ");
+             const std::uint64_t retries = count(" -- ponowienie: komenda 40, ");
+             EXPECT_EQ(sent, b.sim.RequestCount());
+             EXPECT_GE(count(" <- :"), sent - timeOuts);
+             EXPECT_LE(count(" <- :"),
+                       b.sim.WithDevice([](DeviceSimulator& d) { return d.RepliesSent(); }));
+             EXPECT_EQ(retries, b.sim.CommandCount(protocol::kCmdReadChunk) - kRecorderChunks - 1);
+             EXPECT_GE(retries, lost);
+             EXPECT_EQ(timeOuts, retries);
+             EXPECT_TRUE(Contains(trace, " -- rozłączono: koniec pracy programu\n"));
+             EXPECT_TRUE(trace.ends_with(" -- koniec zapisu\n"));
+             struct stat info {};
+             EXPECT_EQ(::stat(b.dir.PathOf("ruch.txt").c_str(), &info), 0);
+             EXPECT_EQ(info.st_mode & 0777, 0600u);
          }},
         {"readout ended by SIGTERM in the middle, continued by the next one",
          ContinuedAfter(SIGTERM)},

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -28,6 +29,7 @@ public:
     // Characters from the device, for the worker's next read.
     void Feed(const std::string& characters) {
         std::lock_guard<std::mutex> guard(m_lock);
+        ++m_feeds;
         m_toRead += characters;
         const std::uint64_t one = 1;
         (void)!::write(m_ready, &one, sizeof one);
@@ -38,6 +40,13 @@ public:
     }
     bool WaitClosed(int ms = 5000) {
         return WaitFor(ms, [&] { return m_closed; });
+    }
+    // Waits until the worker came back to wait for the port after its last write and with
+    // everything fed read: what it wrote and read so far it has dealt with.
+    bool WaitCaughtUp(int ms = 5000) {
+        return WaitFor(ms, [&] {
+            return m_toRead.empty() && m_writesAtWait == m_writes && m_feedsAtWait == m_feeds;
+        });
     }
     std::string Written() {
         std::lock_guard<std::mutex> guard(m_lock);
@@ -106,6 +115,7 @@ public:
         {
             std::lock_guard<std::mutex> guard(m_lock);
             m_written.append(static_cast<const char*>(buffer), count);
+            ++m_writes;
         }
         m_changed.notify_all();
         return static_cast<int>(count);
@@ -122,6 +132,17 @@ public:
         return static_cast<int>(n);
     }
     int ReadyFd() const { return m_ready; }
+    // The worker is about to sleep in the port's Wait.
+    void Waiting() {
+        {
+            std::lock_guard<std::mutex> guard(m_lock);
+            if (m_toRead.empty()) {
+                m_writesAtWait = m_writes;
+                m_feedsAtWait = m_feeds;
+            }
+        }
+        m_changed.notify_all();
+    }
 
 private:
     template <class Done> bool WaitFor(int ms, Done done) {
@@ -137,6 +158,11 @@ private:
     bool m_hungUp = false;
     int m_opens = 0;
     std::string m_openedPath;
+    std::uint64_t m_writes = 0;
+    std::uint64_t m_feeds = 0;
+    // Writes and feeds as they stood when the worker last began to wait with nothing to read.
+    std::uint64_t m_writesAtWait = 0;
+    std::uint64_t m_feedsAtWait = 0;
     int m_ready;
 };
 
@@ -169,6 +195,7 @@ public:
         return m_open != 0 ? m_line->Read(buffer, maximum) : 0;
     }
     t_port_wait Wait(int wakeFd, bool watchPort, int timeoutMs) override {
+        m_line->Waiting();
         pollfd fds[2] = {{wakeFd, POLLIN, 0}, {m_line->ReadyFd(), POLLIN, 0}};
         t_port_wait result;
         if (::poll(fds, watchPort ? 2 : 1, timeoutMs) <= 0) {
