@@ -61,6 +61,14 @@ std::string FolderOf(const std::string& path) {
     return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
 }
 
+// Whether path leads to what standard output is (/dev/stdout, /proc/self/fd/1).
+bool IsStandardOutput(const std::string& path) {
+    struct stat named {};
+    struct stat standard {};
+    return ::stat(path.c_str(), &named) == 0 && ::fstat(STDOUT_FILENO, &standard) == 0 &&
+           named.st_dev == standard.st_dev && named.st_ino == standard.st_ino;
+}
+
 bool WriteImage(const t_command_context& context, const std::string& path) {
     const std::uint8_t* image = context.session.MemoryImage();
     if (context.options.output == kStandardStream) {
@@ -140,6 +148,8 @@ int RunReadout(t_command_context& context) {
     if (!WriteImage(context, summary.path)) {
         return 1;
     }
+    const bool imageOnStandardOutput =
+        options.output == kStandardStream || IsStandardOutput(summary.path);
     RemoveReadoutPart(readout.partPath);
     summary.bytesRead = readout.bytesRead;
     summary.elapsedMs = ended - started;
@@ -150,7 +160,7 @@ int RunReadout(t_command_context& context) {
         nlohmann::json object = nlohmann::json::object();
         ReadoutJson(summary, object);
         context.out << JsonText(object);
-    } else if (!summary.path.empty()) {
+    } else if (!imageOnStandardOutput) {
         // With DIR/ a script knows the name only from here.
         context.out << summary.path << '\n';
     }

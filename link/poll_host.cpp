@@ -146,6 +146,9 @@ bool CPollHost::RunUntil(const std::function<bool()>& done) {
         return false;
     }
     for (;;) {
+        // A signal that came while work was waiting is seen before that work is done: what
+        // a signal must stop (a block write's next chunk) is never sent after it.
+        TakeSignal();
         if (m_signal != 0) {
             return false;
         }
