@@ -76,7 +76,23 @@ constexpr char kHelp[] =
     "błędów); 2 złe użycie. Zakończony przez SIGINT, SIGTERM albo SIGHUP oddaje port,\n"
     "zachowuje część odczytu i kończy się tym sygnałem. Zamknięty potok kończy polecenie\n"
     "(kod 1) bez komunikatu.\n"
-    "Klucze tekstu ustawień i JSON opisuje re2-device(1).\n";
+    "\n"
+    "Klucze JSON (liczby jako liczby, brak wartości: null):\n"
+    "  ports     name, node, kind, manufacturer, product, serial, vendor_id, product_id,\n"
+    "            driver, usable, problem, held_by\n"
+    "  info      name, version, address, kind (recorder|programmer), speed_m_s,\n"
+    "            position_m, inputs, outputs, test, tacho_0, tacho_1, low_supply,\n"
+    "            inspection_due, supply_v\n"
+    "  monitor   time, answered i klucze info od kind\n"
+    "  clock     device_time, pc_time, difference_s, set, after\n"
+    "  readout   path, bytes, seconds, rate_kb_s, retries, continued_from\n"
+    "  settings write --dry-run\n"
+    "            changes (section, key, device, file), kept_raw, written\n"
+    "  błąd      error (port_missing, port_not_serial, port_denied, port_busy,\n"
+    "            port_settings, port_gone, port_error, no_answer, device, file,\n"
+    "            settings_file, other_device, output, config_dir, interrupted, system),\n"
+    "            message\n"
+    "Klucze tekstu ustawień opisuje re2-device(1).\n";
 
 bool ParseNumber(std::string_view text, long long minimum, long long maximum, long long& out) {
     long long value = 0;
