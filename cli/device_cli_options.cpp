@@ -156,25 +156,6 @@ std::string DeviceCliVersion() {
     return std::string("re2-device ") + kPackageVersion;
 }
 
-bool NeedsDevice(DeviceCommand command) {
-    switch (command) {
-    case DeviceCommand::Info:
-    case DeviceCommand::Clock:
-    case DeviceCommand::Readout:
-    case DeviceCommand::SettingsDump:
-    case DeviceCommand::SettingsWrite:
-    case DeviceCommand::Monitor:
-        return true;
-    case DeviceCommand::None:
-    case DeviceCommand::Help:
-    case DeviceCommand::Version:
-    case DeviceCommand::Ports:
-    case DeviceCommand::SettingsCheck:
-        break;
-    }
-    return false;
-}
-
 namespace {
 
 // The command named by the words left after the options; false with the reason.

@@ -54,9 +54,6 @@ struct t_device_cli_options {
     long long count = 0;
 };
 
-// Whether the command talks to a device (opens the port).
-bool NeedsDevice(DeviceCommand command);
-
 // The device addresses a frame can carry.
 constexpr int kMaxDeviceAddress = 31;
 
