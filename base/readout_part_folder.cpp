@@ -1,5 +1,6 @@
 #include "base/readout_part_folder.h"
 
+#include "base/system_error_text.h"
 #include "base/text_format.h"
 
 #include <cerrno>
@@ -26,7 +27,7 @@ bool LiesIn(const std::string& path, const std::string& folder) {
 }
 
 std::string SystemReason(const std::string& what) {
-    return what + ": " + std::strerror(errno);
+    return what + ": " + SystemErrorText(errno);
 }
 
 // Why the folder may not hold parts; empty when it may.

@@ -4,10 +4,9 @@
 #include "link/port_failure_text.h"
 
 #include <cstring>
-#include <ostream>
 
-CCliSession::CCliSession(CPollHost& host, const t_cli_link& link, std::ostream& err)
-    : m_host(host), m_link(link), m_err(err), m_image(protocol::kRecorderSize) {
+CCliSession::CCliSession(CPollHost& host, const t_cli_link& link, CCliReport& report)
+    : m_host(host), m_link(link), m_report(report), m_image(protocol::kRecorderSize) {
     t_link_settings settings;
     settings.portNumber = link.port.portNumber;
     settings.portPath = link.port.path;
@@ -25,11 +24,11 @@ CCliSession::CCliSession(CPollHost& host, const t_cli_link& link, std::ostream& 
     m_host.SetPortHandlers(
         [this](const std::string& devicePath) {
             m_awaitingPort = true;
-            ShowMessage(PortLostText(m_link.port.Name(), devicePath), MessageIcon::None);
+            Notice(PortLostText(m_link.port.Name(), devicePath));
         },
         [this](const std::string& devicePath) {
             m_awaitingPort = false;
-            ShowMessage(PortBackText(m_link.port.Name(), devicePath), MessageIcon::None);
+            Notice(PortBackText(m_link.port.Name(), devicePath));
         });
     m_stack = std::make_unique<CLinkStack>(m_host, CliPortMaker(m_notices));
     m_stack->Link().SetPortWaitMs(link.portWaitMs);
@@ -48,10 +47,24 @@ bool CCliSession::Connect() {
         return false;
     }
     if (!m_up) {
-        m_err << PortFailureTextFor(m_link.port.Name(), m_link.baudRate, m_end.failure) << '\n';
+        TellPortFailure(m_end.failure);
         return false;
     }
     return true;
+}
+
+void CCliSession::TellPortFailure(const t_port_failure& failure) {
+    if (!Interrupted()) {
+        m_report.Error(PortFailureCode(failure),
+                       PortFailureTextFor(m_link.port.Name(), m_link.baudRate, failure));
+    }
+}
+
+void CCliSession::TellLineReport() const {
+    const t_line_report report = m_stack->LineReport();
+    if (report.counters.Damaged() || report.retries > 0) {
+        m_report.Notice(LineCountersText(report.counters, report.retries));
+    }
 }
 
 void CCliSession::Close() {
@@ -63,7 +76,25 @@ std::string CCliSession::PortNotice() const {
     return PortNoticeTextFor(m_link.port.Name(), m_notices.Get());
 }
 
-void CCliSession::ConsoleWrite(const std::string& /*text*/, int /*newLine*/) {}
+void CCliSession::ConsoleWrite(const std::string& text, int /*newLine*/) {
+    // A console text holds "\r\n" where the window breaks its lines; each is a notice.
+    for (std::size_t start = 0; start <= text.size();) {
+        std::size_t end = text.find("\r\n", start);
+        if (end == std::string::npos) {
+            end = text.size();
+        }
+        if (end > start) {
+            Notice(text.substr(start, end - start));
+        }
+        start = end + 2;
+    }
+}
+
+void CCliSession::Notice(const std::string& text) {
+    if (!Interrupted()) {
+        m_report.Notice(text);
+    }
+}
 
 const t_transfer_data* CCliSession::Exchange(int command, const std::uint8_t* data, int length) {
     if (!m_up) {
@@ -183,8 +214,7 @@ bool CCliSession::RunTransfer(const ChunkFunction& onChunk, bool told, bool resu
             return false;
         }
         if (ran && told) {
-            ShowMessage(PortFailureTextFor(m_link.port.Name(), m_link.baudRate, m_end.failure),
-                        MessageIcon::None);
+            TellPortFailure(m_end.failure);
         }
         return false;
     }
@@ -196,12 +226,23 @@ bool CCliSession::RunTransfer(const ChunkFunction& onChunk, bool told, bool resu
     return false;
 }
 
+bool CCliSession::Pause(int ms) {
+    bool over = false;
+    const HostTimerId timer = m_host.StartTimer(ms, [&over] { over = true; });
+    const bool ran = m_host.RunUntil([&] { return over || !m_up; });
+    if (!over) {
+        m_host.CancelTimer(timer);
+    }
+    return ran && m_up;
+}
+
 bool CCliSession::AskYesNo(const std::string& /*question*/) {
     return m_answer;
 }
 
 void CCliSession::ShowMessage(const std::string& text, MessageIcon /*icon*/) {
     if (!Interrupted()) {
-        m_err << text << '\n';
+        m_report.Error(text == kNoAnswerText ? cli_error::kNoAnswer : cli_error::kDevice,
+                       m_link.port.Name() + ": " + text);
     }
 }

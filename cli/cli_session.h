@@ -2,13 +2,15 @@
 // CCliSession: the device session of re2-device. It owns the link and the request queue on
 // a poll-loop host, and runs the loop until each exchange or block transfer has ended, so
 // a command reads as a straight sequence of steps. What the window shows in boxes goes to
-// standard error; questions get the answer the command chose beforehand.
+// standard error as errors naming the port, what it writes to its console as notices
+// (cli/cli_report.h); questions get the answer the command chose beforehand.
 //
 // A termination signal ends the loop at once: the call under way fails, Interrupted()
 // tells why, and nothing more is said to the user. Closing the session (or its end) stops
 // the worker, which gives the port back as it found it.
 
 #include "cli/cli_port.h"
+#include "cli/cli_report.h"
 #include "cli/shell_session.h"
 #include "device/device_session.h"
 #include "link/link_stack.h"
@@ -18,7 +20,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <iosfwd>
 #include <memory>
 #include <string>
 #include <vector>
@@ -33,14 +34,17 @@ struct t_cli_link {
 
 class CCliSession : public CDeviceSession, public CShellSession {
 public:
-    CCliSession(CPollHost& host, const t_cli_link& link, std::ostream& err);
+    CCliSession(CPollHost& host, const t_cli_link& link, CCliReport& report);
     ~CCliSession() override;
     CCliSession(const CCliSession&) = delete;
     CCliSession& operator=(const CCliSession&) = delete;
 
-    // Opens the port and waits until the link is up. False, with the window's reason on
-    // the error stream (nothing on a signal), when it could not be opened.
+    // Opens the port and waits until the link is up. False, with the window's reason as an
+    // error (nothing on a signal), when it could not be opened.
     bool Connect();
+    // The window's line report ("Łącze: ramki: ...") as a notice, when the line lost or
+    // damaged anything or requests were asked again.
+    void TellLineReport() const;
     // Stops the worker and waits for its end; the port is handed back. Idempotent.
     void Close();
     // The link's parts and how its line went (LineReport).
@@ -55,15 +59,19 @@ public:
 
     // ---- CShellSession ----
     bool Interrupted() const override { return m_host.Signal() != 0; }
+    void HoldSignals(bool hold) override { m_host.HoldSignals(hold); }
+    bool SignalHeld() const override { return m_host.HeldSignal() != 0; }
+    std::uint32_t Retries() const override { return m_stack->Queue().Retries(); }
     void SetProgress(ProgressFunction progress) override { m_progress = std::move(progress); }
     void SetAnswer(bool yes) override { m_answer = yes; }
+    bool Pause(int ms) override;
     std::string PortNotice() const override;
 
     // ---- CDeviceSession ----
     int DeviceAddress() const override { return m_link.deviceAddress; }
     void ConsoleWrite(const std::string& text, int newLine) override;
-    // The text on the error stream, unless a signal is ending the program.
-    void Notice(const std::string& text) override { ShowMessage(text, MessageIcon::None); }
+    // A notice, unless a signal is ending the program.
+    void Notice(const std::string& text) override;
     const t_transfer_data* Exchange(int command, const std::uint8_t* data, int length) override;
     void SendWithoutReply(int command) override;
     bool ReadBlock(int blockId, std::uint8_t* buffer) override;
@@ -81,7 +89,7 @@ public:
     void SetImageSource(const std::string& source) override { m_imageSource = source; }
     t_readout_part_folder ReadoutPartFolder() const override { return m_partFolder; }
     bool AskYesNo(const std::string& question) override;
-    // The text on the error stream, unless a signal is ending the program.
+    // An error naming the port, unless a signal is ending the program.
     void ShowMessage(const std::string& text, MessageIcon icon) override;
     CWnd* ParentWindow() override { return nullptr; }
 
@@ -92,10 +100,12 @@ private:
     bool RunTransfer(const ChunkFunction& onChunk, bool told, bool resumable = false);
     // Reads the whole block into buffer (left as it was on a failure).
     bool ReadWhole(int blockId, std::uint8_t* buffer, bool told);
+    // The window's reason for a port that could not be used, as an error.
+    void TellPortFailure(const t_port_failure& failure);
 
     CPollHost& m_host;
     t_cli_link m_link;
-    std::ostream& m_err;
+    CCliReport& m_report;
     CPortNotices m_notices;
     std::unique_ptr<CLinkStack> m_stack;
     bool m_up = false;

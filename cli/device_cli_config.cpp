@@ -50,7 +50,7 @@ bool ResolveCliLink(const t_device_cli_options& options, const std::string& sett
     link.deviceAddress = options.deviceAddress >= 0 ? options.deviceAddress : record.deviceAddress;
     if (!options.port.empty()) {
         if (!ParseCliPort(options.port, link.port)) {
-            error = "bad port '" + options.port + "' (COM1..COM255 or a device path)";
+            error = "zły port '" + options.port + "' (COM1..COM255 albo ścieżka urządzenia)";
             return false;
         }
     } else {

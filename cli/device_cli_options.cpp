@@ -9,62 +9,98 @@
 namespace {
 
 constexpr char kHelp[] =
-    "usage: re2-device [--port COMn|PATH] [--baud N] [--address N] [--config-dir DIR]\n"
-    "                  [--trace FILE] [--quiet] [--] COMMAND [ARGS]\n"
-    "       re2-device --help | --version\n"
-    "Works with a Dovuzedu RE2 device on a serial port, without a window.\n"
+    "użycie: re2-device [--port COMn|ŚCIEŻKA] [--baud N] [--address N]\n"
+    "                  [--config-dir FOLDER] [--trace PLIK] [--quiet] [--json] [--]\n"
+    "                  POLECENIE [ARGUMENTY]\n"
+    "        re2-device --help | --version\n"
+    "Praca z urządzeniem Dovuzedu RE2 na porcie szeregowym, bez okna.\n"
     "\n"
-    "Commands:\n"
-    "  ports [--json]            the serial ports of this machine, one a line: stable\n"
-    "                            name, device, maker, model and serial number, and why\n"
-    "                            it cannot be used; --json as a JSON array. Opens no\n"
-    "                            port and needs no device or config.cfg\n"
-    "  info                      the device's name and version and one live status,\n"
-    "                            one 'name: value' line each\n"
-    "  clock                     device time, PC time and their difference (device\n"
-    "                            minus PC) in seconds\n"
+    "Polecenia:\n"
+    "  ports                     porty szeregowe komputera, jeden w linii: nazwa stała,\n"
+    "                            urządzenie, producent, model i numer seryjny oraz\n"
+    "                            dlaczego nie można go użyć. Nie otwiera portu, nie\n"
+    "                            potrzebuje urządzenia ani config.cfg\n"
+    "  info                      nazwa i wersja urządzenia oraz jeden odczyt stanu,\n"
+    "                            po jednej linii 'nazwa: wartość'\n"
+    "  clock                     czas urządzenia, czas komputera i różnica (urządzenie\n"
+    "                            minus komputer) w sekundach\n"
     "  clock --set [--max-drift S]\n"
-    "                            sets the device clock to the PC's local time (with\n"
-    "                            --max-drift only when the difference exceeds S seconds)\n"
-    "                            and shows the times before and after\n"
-    "  readout -o FILE.qz|DIR/ [--restart] [--full] [--wait-port S]\n"
-    "                            reads the recorder memory into a measurement file; DIR/\n"
-    "                            names it <factory number>_<YYYY-MM-DD_HHMMSS>.qz. A cut\n"
-    "                            readout is continued from its part; --restart reads it\n"
-    "                            all again. After a readout that completed, the next one\n"
-    "                            reads only what the device recorded since, where it can\n"
-    "                            tell that nothing else changed; --full reads it all.\n"
-    "                            A port that goes away (a pulled adapter) is\n"
-    "                            waited for S seconds (default 120, 0: not at all) and the\n"
-    "                            readout goes on when it is back\n"
-    "  settings dump [-o FILE]   the settings blocks as text (standard output by default)\n"
-    "  settings write FILE [--dry-run] [--other-device]\n"
-    "                            writes the fields that differ from the device's, only the\n"
-    "                            blocks that hold them; --dry-run shows the differences\n"
-    "                            only; --other-device takes a file of another device\n"
+    "                            ustawia zegar urządzenia na czas lokalny komputera (z\n"
+    "                            --max-drift tylko gdy różnica przekracza S sekund)\n"
+    "  monitor [--interval MS] [--count N]\n"
+    "                            stan urządzenia jak w info, jedna linia ze znacznikiem\n"
+    "                            czasu co MS ms (domyślnie 1000), N razy albo do Ctrl+C\n"
+    "  readout -o PLIK.qz|FOLDER/|- [--restart] [--full] [--wait-port S]\n"
+    "                            odczyt pamięci rejestratora do pliku pomiarów; FOLDER/\n"
+    "                            nazywa go <nr fabryczny>_<RRRR-MM-DD_GGMMSS>.qz, - pisze\n"
+    "                            obraz na standardowe wyjście (nie na terminal). Przerwany\n"
+    "                            odczyt jest kontynuowany z części; --restart czyta od\n"
+    "                            początku. Po pełnym odczycie następny czyta tylko to, co\n"
+    "                            urządzenie zapisało od tamtego, gdzie może sprawdzić, że\n"
+    "                            reszta się nie zmieniła; --full czyta całość. Na port,\n"
+    "                            który zniknął, czeka S sekund\n"
+    "                            (domyślnie 120, 0: wcale). Na końcu linia z liczbą\n"
+    "                            bajtów, czasem, szybkością i powtórzeniami (standardowe\n"
+    "                            wyjście błędów) oraz ścieżka zapisanego pliku\n"
+    "  settings dump [-o PLIK|-] bloki ustawień jako tekst (domyślnie na standardowe\n"
+    "                            wyjście)\n"
+    "  settings write PLIK|- [--dry-run] [--other-device]\n"
+    "                            zapisuje pola różne od urządzenia, tylko bloki, które je\n"
+    "                            zawierają; --dry-run tylko pokazuje różnice;\n"
+    "                            --other-device przyjmuje plik innego urządzenia. Ctrl+C\n"
+    "                            kończy zapisywany blok i nie zaczyna następnego; drugie\n"
+    "                            Ctrl+C przerywa od razu\n"
+    "  settings check PLIK|-     sprawdza każde pole pliku z granicami edytorów, bez\n"
+    "                            urządzenia\n"
     "\n"
-    "Options:\n"
-    "  --port COMn|PATH  the port: COMn as the terminal names it (the link COMn beside\n"
-    "                    config.cfg, else /dev/ttyS<n-1>) or a device path\n"
-    "  --baud N          the line speed\n"
-    "  --address N       the device address, 0..31\n"
-    "  --config-dir DIR  the folder of config.cfg and the COMn links (default: the\n"
-    "                    terminal's settings folder)\n"
-    "  --trace FILE      writes every frame sent and received, and every time-out,\n"
-    "                    retry, damaged frame, connect and disconnect, to FILE, one\n"
-    "                    line each (FILE.1 takes the older half past 10 MB)\n"
-    "  --quiet, -q       no progress line\n"
-    "  --help, -h        this text\n"
-    "  --version         the version of the program\n"
-    "Port, speed and address not given come from config.cfg, or are COM1, 57600 and 31.\n"
-    "Options may stand before or after the command; a value may also follow its option\n"
-    "after '=' (--port=/dev/ttyUSB0). '--' may stand before the command; after the\n"
-    "command it ends the options, so that a file name may start with '-'.\n"
+    "Opcje:\n"
+    "  --port COMn|ŚCIEŻKA  port: COMn jak w terminalu (dowiązanie COMn obok config.cfg,\n"
+    "                       inaczej /dev/ttyS<n-1>) albo ścieżka urządzenia\n"
+    "  --baud N             szybkość łącza\n"
+    "  --address N          adres urządzenia, 0..31\n"
+    "  --config-dir FOLDER  folder config.cfg i dowiązań COMn (domyślnie folder ustawień\n"
+    "                       terminala); musi istnieć\n"
+    "  --trace PLIK         zapisuje do PLIKU każdą ramkę wysłaną i odebraną oraz każde\n"
+    "                       przekroczenie czasu, powtórzenie, uszkodzoną ramkę,\n"
+    "                       połączenie i rozłączenie, po jednej linii (ponad 10 MB\n"
+    "                       starsza połowa przechodzi do PLIK.1)\n"
+    "  --quiet, -q          bez linii postępu i komunikatów; błędy zostają\n"
+    "  --json               wynik jako JSON (ports, info, clock, monitor: jeden obiekt na\n"
+    "                       linię, readout, settings write --dry-run); błąd jako obiekt\n"
+    "                       JSON {\"error\": kod, \"message\": tekst} na standardowym\n"
+    "                       wyjściu błędów\n"
+    "  --interval MS        monitor: odstęp odczytów, 100..3600000 ms\n"
+    "  --count N            monitor: liczba odczytów\n"
+    "  --help, -h           ten tekst\n"
+    "  --version            wersja programu\n"
+    "Port, szybkość i adres niepodane pochodzą z config.cfg albo są to COM1, 57600 i 31.\n"
+    "Opcje mogą stać przed poleceniem i po nim; wartość może też stać po '='\n"
+    "(--port=/dev/ttyUSB0). '--' może stać przed poleceniem; po poleceniu kończy opcje,\n"
+    "tak że nazwa pliku może zaczynać się od '-'. '-' jako plik to standardowe wejście\n"
+    "albo wyjście.\n"
     "\n"
-    "Exit status: 0 done; 1 the port, the device or a file failed, or the settings file\n"
-    "is bad (the reason on standard error); 2 wrong usage. Ended by SIGINT, SIGTERM or\n"
-    "SIGHUP it gives the port back, keeps a readout's part and ends by the signal.\n"
-    "See re2-device(1) for the keys of the settings text.\n";
+    "Kod wyjścia: 0 wykonano; 1 zawiódł port, urządzenie, plik albo zapis na\n"
+    "standardowe wyjście, albo plik ustawień jest błędny (powód na standardowym wyjściu\n"
+    "błędów); 2 złe użycie. Zakończony przez SIGINT, SIGTERM albo SIGHUP oddaje port,\n"
+    "zachowuje część odczytu i kończy się tym sygnałem. Zamknięty potok kończy polecenie\n"
+    "(kod 1) bez komunikatu.\n"
+    "\n"
+    "Klucze JSON (liczby jako liczby, brak wartości: null):\n"
+    "  ports     name, node, kind, manufacturer, product, serial, vendor_id, product_id,\n"
+    "            driver, usable, problem, held_by\n"
+    "  info      name, version, address, kind (recorder|programmer), speed_m_s,\n"
+    "            position_m, inputs, outputs, test, tacho_0, tacho_1, low_supply,\n"
+    "            inspection_due, supply_v\n"
+    "  monitor   time, answered i klucze info od kind\n"
+    "  clock     device_time, pc_time, difference_s, set, after\n"
+    "  readout   path, bytes, seconds, rate_kb_s, retries, continued_from, repeat\n"
+    "  settings write --dry-run\n"
+    "            changes (section, key, device, file), kept_raw, written\n"
+    "  błąd      error (port_missing, port_not_serial, port_denied, port_busy,\n"
+    "            port_settings, port_gone, port_error, no_answer, device, file,\n"
+    "            settings_file, other_device, output, config_dir, interrupted, system),\n"
+    "            message\n"
+    "Klucze tekstu ustawień opisuje re2-device(1).\n";
 
 bool ParseNumber(std::string_view text, long long minimum, long long maximum, long long& out) {
     long long value = 0;
@@ -88,12 +124,17 @@ enum LongOnly {
     kMaxDrift,
     kRestart,
     kWaitPort,
-    kFull,
     kDryRun,
     kOtherDevice,
     kJson,
+    kInterval,
+    kCount,
     kTrace,
+    kFull,
 };
+
+constexpr long long kMinIntervalMs = 100;
+constexpr long long kMaxIntervalMs = 3600000;
 
 constexpr option kLongOptions[] = {
     {"help", no_argument, nullptr, 'h'},
@@ -107,11 +148,13 @@ constexpr option kLongOptions[] = {
     {"max-drift", required_argument, nullptr, kMaxDrift},
     {"restart", no_argument, nullptr, kRestart},
     {"wait-port", required_argument, nullptr, kWaitPort},
-    {"full", no_argument, nullptr, kFull},
     {"dry-run", no_argument, nullptr, kDryRun},
     {"other-device", no_argument, nullptr, kOtherDevice},
     {"json", no_argument, nullptr, kJson},
+    {"interval", required_argument, nullptr, kInterval},
+    {"count", required_argument, nullptr, kCount},
     {"trace", required_argument, nullptr, kTrace},
+    {"full", no_argument, nullptr, kFull},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -124,6 +167,90 @@ std::string DeviceCliHelp() {
 std::string DeviceCliVersion() {
     return std::string("re2-device ") + kPackageVersion;
 }
+
+namespace {
+
+// The command named by the words left after the options; false with the reason.
+bool ParseCommand(const std::vector<std::string>& rest, t_device_cli_options& options,
+                  std::string& error) {
+    if (rest.empty()) {
+        error = "nie podano polecenia";
+        return false;
+    }
+    const std::string& command = rest[0];
+    std::size_t arguments = 1;
+    const bool settings = command == "settings" && rest.size() >= 2;
+    if (command == "ports") {
+        options.command = DeviceCommand::Ports;
+    } else if (command == "info") {
+        options.command = DeviceCommand::Info;
+    } else if (command == "clock") {
+        options.command = DeviceCommand::Clock;
+    } else if (command == "monitor") {
+        options.command = DeviceCommand::Monitor;
+    } else if (command == "readout") {
+        options.command = DeviceCommand::Readout;
+    } else if (settings && rest[1] == "dump") {
+        options.command = DeviceCommand::SettingsDump;
+        arguments = 2;
+    } else if (settings && rest.size() >= 3 && (rest[1] == "write" || rest[1] == "check")) {
+        options.command =
+            rest[1] == "write" ? DeviceCommand::SettingsWrite : DeviceCommand::SettingsCheck;
+        options.input = rest[2];
+        arguments = 3;
+    } else if (command == "settings") {
+        error = "settings wymaga 'dump', 'write PLIK' albo 'check PLIK'";
+        return false;
+    } else {
+        error = "nieznane polecenie '" + command + "'";
+        return false;
+    }
+    if (rest.size() > arguments) {
+        error = "nieoczekiwane '" + rest[arguments] + "'";
+        return false;
+    }
+    return true;
+}
+
+// Each command's own options belong to it alone.
+bool CheckCommandOptions(const t_device_cli_options& options, std::string& error) {
+    const DeviceCommand c = options.command;
+    if ((options.setClock || options.maxDriftGiven) && c != DeviceCommand::Clock) {
+        error = "--set i --max-drift należą do clock";
+    } else if (options.maxDriftGiven && !options.setClock) {
+        error = "--max-drift wymaga --set";
+    } else if (!options.output.empty() && c != DeviceCommand::Readout &&
+               c != DeviceCommand::SettingsDump) {
+        error = "-o należy do readout i settings dump";
+    } else if (c == DeviceCommand::Readout && options.output.empty()) {
+        error = "readout wymaga -o PLIK.qz, -o FOLDER/ albo -o -";
+    } else if (options.waitPortSeconds >= 0 && c != DeviceCommand::Readout) {
+        error = "--wait-port należy do readout";
+    } else if (options.restart && c != DeviceCommand::Readout) {
+        error = "--restart należy do readout";
+    } else if (options.full && c != DeviceCommand::Readout) {
+        error = "--full należy do readout";
+    } else if (!options.trace.empty() && c == DeviceCommand::Ports) {
+        error = "--trace wymaga polecenia, które używa urządzenia; ports nie otwiera portu";
+    } else if ((options.dryRun || options.otherDevice) && c != DeviceCommand::SettingsWrite) {
+        error = "--dry-run i --other-device należą do settings write";
+    } else if ((options.intervalGiven || options.count > 0) && c != DeviceCommand::Monitor) {
+        error = "--interval i --count należą do monitor";
+    } else if (options.json && c != DeviceCommand::Ports && c != DeviceCommand::Info &&
+               c != DeviceCommand::Clock && c != DeviceCommand::Monitor &&
+               c != DeviceCommand::Readout &&
+               !(c == DeviceCommand::SettingsWrite && options.dryRun)) {
+        error = "--json należy do ports, info, clock, monitor, readout i settings write "
+                "--dry-run";
+    } else if (options.json && c == DeviceCommand::Readout && options.output == kStandardStream) {
+        error = "readout -o - pisze obraz na standardowe wyjście: bez --json";
+    } else {
+        return true;
+    }
+    return false;
+}
+
+} // namespace
 
 bool ParseDeviceCli(const std::vector<std::string>& words, t_device_cli_options& options,
                     std::string& error) {
@@ -145,10 +272,10 @@ bool ParseDeviceCli(const std::vector<std::string>& words, t_device_cli_options&
             }
             continue;
         case OptionScan::Kind::Unknown:
-            error = "unknown option " + value;
+            error = "nieznana opcja " + value;
             return false;
         case OptionScan::Kind::MissingValue:
-            error = value + " needs a value";
+            error = value + " wymaga wartości";
             return false;
         case OptionScan::Kind::Option:
         case OptionScan::Kind::End:
@@ -163,28 +290,28 @@ bool ParseDeviceCli(const std::vector<std::string>& words, t_device_cli_options&
             return true;
         case kPort:
             if (value.empty()) {
-                error = "--port needs a port";
+                error = "--port wymaga portu";
                 return false;
             }
             options.port = value;
             break;
         case kBaud:
             if (!ParseNumber(value, 1, 4000000, number)) {
-                error = "bad baud rate '" + value + "'";
+                error = "zła szybkość '" + value + "'";
                 return false;
             }
             options.baudRate = static_cast<int>(number);
             break;
         case kAddress:
             if (!ParseNumber(value, 0, kMaxDeviceAddress, number)) {
-                error = "bad device address '" + value + "' (0..31)";
+                error = "zły adres urządzenia '" + value + "' (0..31)";
                 return false;
             }
             options.deviceAddress = static_cast<int>(number);
             break;
         case kConfigDir:
             if (value.empty()) {
-                error = "--config-dir needs a folder";
+                error = "--config-dir wymaga folderu";
                 return false;
             }
             options.configDirectory = value;
@@ -197,7 +324,7 @@ bool ParseDeviceCli(const std::vector<std::string>& words, t_device_cli_options&
             break;
         case kMaxDrift:
             if (!ParseNumber(value, 0, 1000000000, number)) {
-                error = "bad drift '" + value + "' (seconds, 0 or more)";
+                error = "zła różnica '" + value + "' (sekundy, 0 lub więcej)";
                 return false;
             }
             options.maxDriftGiven = true;
@@ -205,7 +332,7 @@ bool ParseDeviceCli(const std::vector<std::string>& words, t_device_cli_options&
             break;
         case 'o':
             if (value.empty()) {
-                error = "-o needs a file name";
+                error = "-o wymaga nazwy pliku";
                 return false;
             }
             options.output = value;
@@ -213,12 +340,9 @@ bool ParseDeviceCli(const std::vector<std::string>& words, t_device_cli_options&
         case kRestart:
             options.restart = true;
             break;
-        case kFull:
-            options.full = true;
-            break;
         case kWaitPort:
             if (!ParseNumber(value, 0, 86400, number)) {
-                error = "bad port wait '" + value + "' (seconds, 0..86400)";
+                error = "zły czas oczekiwania na port '" + value + "' (sekundy, 0..86400)";
                 return false;
             }
             options.waitPortSeconds = number;
@@ -232,89 +356,32 @@ bool ParseDeviceCli(const std::vector<std::string>& words, t_device_cli_options&
         case kJson:
             options.json = true;
             break;
+        case kFull:
+            options.full = true;
+            break;
         case kTrace:
             if (value.empty()) {
-                error = "--trace needs a file name";
+                error = "--trace wymaga nazwy pliku";
                 return false;
             }
             options.trace = value;
             break;
+        case kInterval:
+            if (!ParseNumber(value, kMinIntervalMs, kMaxIntervalMs, number)) {
+                error = "zły odstęp '" + value + "' (ms, 100..3600000)";
+                return false;
+            }
+            options.intervalMs = number;
+            options.intervalGiven = true;
+            break;
+        case kCount:
+            if (!ParseNumber(value, 1, 1000000000, number)) {
+                error = "zła liczba odczytów '" + value + "' (1 lub więcej)";
+                return false;
+            }
+            options.count = number;
+            break;
         }
     }
-    if (rest.empty()) {
-        error = "no command given";
-        return false;
-    }
-    const std::string& command = rest[0];
-    std::size_t arguments = 1;
-    if (command == "ports") {
-        options.command = DeviceCommand::Ports;
-    } else if (command == "info") {
-        options.command = DeviceCommand::Info;
-    } else if (command == "clock") {
-        options.command = DeviceCommand::Clock;
-    } else if (command == "readout") {
-        options.command = DeviceCommand::Readout;
-    } else if (command == "settings" && rest.size() >= 2 && rest[1] == "dump") {
-        options.command = DeviceCommand::SettingsDump;
-        arguments = 2;
-    } else if (command == "settings" && rest.size() >= 3 && rest[1] == "write") {
-        options.command = DeviceCommand::SettingsWrite;
-        options.input = rest[2];
-        arguments = 3;
-    } else if (command == "settings") {
-        error = "settings needs 'dump' or 'write FILE'";
-        return false;
-    } else {
-        error = "unknown command '" + command + "'";
-        return false;
-    }
-    if (rest.size() > arguments) {
-        error = "unexpected '" + rest[arguments] + "'";
-        return false;
-    }
-    // Each command's own options belong to it alone.
-    const DeviceCommand c = options.command;
-    if ((options.setClock || options.maxDriftGiven) && c != DeviceCommand::Clock) {
-        error = "--set and --max-drift belong to clock";
-        return false;
-    }
-    if (options.maxDriftGiven && !options.setClock) {
-        error = "--max-drift needs --set";
-        return false;
-    }
-    if (!options.output.empty() && c != DeviceCommand::Readout &&
-        c != DeviceCommand::SettingsDump) {
-        error = "-o belongs to readout and settings dump";
-        return false;
-    }
-    if (c == DeviceCommand::Readout && options.output.empty()) {
-        error = "readout needs -o FILE.qz or -o DIR/";
-        return false;
-    }
-    if (options.waitPortSeconds >= 0 && c != DeviceCommand::Readout) {
-        error = "--wait-port belongs to readout";
-        return false;
-    }
-    if (options.full && c != DeviceCommand::Readout) {
-        error = "--full belongs to readout";
-        return false;
-    }
-    if (options.restart && c != DeviceCommand::Readout) {
-        error = "--restart belongs to readout";
-        return false;
-    }
-    if (options.json && c != DeviceCommand::Ports) {
-        error = "--json belongs to ports";
-        return false;
-    }
-    if (!options.trace.empty() && c == DeviceCommand::Ports) {
-        error = "--trace needs a command that uses the device; ports opens no port";
-        return false;
-    }
-    if ((options.dryRun || options.otherDevice) && c != DeviceCommand::SettingsWrite) {
-        error = "--dry-run and --other-device belong to settings write";
-        return false;
-    }
-    return true;
+    return ParseCommand(rest, options, error) && CheckCommandOptions(options, error);
 }

@@ -14,8 +14,13 @@ enum class DeviceCommand {
     Clock,
     Readout,
     SettingsDump,
-    SettingsWrite
+    SettingsWrite,
+    SettingsCheck,
+    Monitor,
 };
+
+// The file name that stands for standard input or output.
+constexpr char kStandardStream[] = "-";
 
 struct t_device_cli_options {
     DeviceCommand command = DeviceCommand::None;
@@ -28,22 +33,28 @@ struct t_device_cli_options {
     // The file the trace of the line goes to; empty for none.
     std::string trace;
 
-    // ports
+    // ports, info, clock, monitor, readout, settings write --dry-run: JSON on standard
+    // output, and an error as a JSON object on standard error
     bool json = false;
     // clock
     bool setClock = false;
     bool maxDriftGiven = false;
     long long maxDriftSeconds = 0;
-    // readout, settings dump: the file (empty for standard output with dump)
+    // readout, settings dump: the file (empty for standard output with dump; "-" standard
+    // output)
     std::string output;
     bool restart = false;
     bool full = false; // readout: the kept image of the last readout is not built on
     // readout: seconds a port that went away is waited for; -1: not given (120)
     long long waitPortSeconds = -1;
-    // settings write
+    // settings write, settings check: the file ("-" standard input)
     std::string input;
     bool dryRun = false;
     bool otherDevice = false;
+    // monitor: ms between polls; how many (0: until a signal)
+    long long intervalMs = 1000;
+    bool intervalGiven = false;
+    long long count = 0;
 };
 
 // The device addresses a frame can carry.

@@ -4,6 +4,7 @@
 
 #include "base/device_time.h"
 #include "base/text_format.h"
+#include "cli/cli_json.h"
 #include "cli/device_cli_options.h"
 #include "cli/device_commands.h"
 #include "device/device_exchange.h"
@@ -64,26 +65,72 @@ void WriteReading(std::ostream& out, const t_clock_reading& reading) {
     }
 }
 
+nlohmann::json ReadingJson(const t_clock_reading& reading) {
+    return {{"device_time", DeviceTimeText(reading.device)},
+            {"pc_time", DeviceTimeText(reading.pc)},
+            {"difference_s",
+             reading.difference ? nlohmann::json(*reading.difference) : nlohmann::json(nullptr)}};
+}
+
+// The clock's readings as the command prints them: lines as they come, or one JSON object
+// once the command has done its work ("set" and "after" added with --set).
+class CClockOutput {
+public:
+    CClockOutput(std::ostream& out, bool json) : m_out(out), m_json(json) {}
+    int Done() {
+        if (m_json) {
+            m_out << JsonText(m_object);
+        }
+        return 0;
+    }
+    void Before(const t_clock_reading& reading) {
+        if (m_json) {
+            m_object = ReadingJson(reading);
+            m_object["set"] = false;
+        } else {
+            WriteReading(m_out, reading);
+        }
+    }
+    void Line(const std::string& text) {
+        if (!m_json) {
+            m_out << text << '\n';
+        }
+    }
+    void After(const t_clock_reading& reading) {
+        if (m_json) {
+            m_object["set"] = true;
+            m_object["after"] = ReadingJson(reading);
+        } else {
+            WriteReading(m_out, reading);
+        }
+    }
+
+private:
+    std::ostream& m_out;
+    bool m_json;
+    nlohmann::json m_object;
+};
+
 } // namespace
 
 int RunClock(t_command_context& context) {
     CDeviceSession& session = context.session;
     const t_device_cli_options& options = context.options;
+    CClockOutput output(context.out, options.json);
     t_clock_reading before;
     if (!ReadClock(session, before)) {
         return 1;
     }
-    WriteReading(context.out, before);
+    output.Before(before);
     if (!options.setClock) {
-        return 0;
+        return output.Done();
     }
     // A wrong device date exceeds any limit.
     if (options.maxDriftGiven && before.difference &&
         std::llabs(*before.difference) <= options.maxDriftSeconds) {
-        context.out << Format("czas nie ustawiony: różnica nie przekracza %lld s",
-                              options.maxDriftSeconds)
-                    << '\n';
-        return 0;
+        output.Line(
+            Format("czas nie ustawiony: różnica nie przekracza %lld s", options.maxDriftSeconds));
+        return output.Done();
     }
     const t_device_time now = GetPcTime();
     std::uint8_t payload[protocol::kDeviceTimeSize];
@@ -92,11 +139,11 @@ int RunClock(t_command_context& context) {
         ShowNoAnswer(session);
         return 1;
     }
-    context.out << "czas ustawiony\n";
+    output.Line("czas ustawiony");
     t_clock_reading after;
     if (!ReadClock(session, after)) {
         return 1;
     }
-    WriteReading(context.out, after);
-    return 0;
+    output.After(after);
+    return output.Done();
 }

@@ -1,7 +1,11 @@
 // "info": the device's name and version and its live status as the window's status panel
-// shows them, one "name: value" line each.
+// shows them, one "name: value" line each, or as one JSON object.
 
+#include "base/shown_text.h"
+#include "cli/cli_json.h"
+#include "cli/device_cli_options.h"
 #include "cli/device_commands.h"
+#include "cli/device_status_view.h"
 #include "device/device_exchange.h"
 #include "device/device_replies.h"
 #include "device/device_session.h"
@@ -9,45 +13,7 @@
 #include "link/protocol.h"
 #include "link/transfer_data.h"
 
-#include <cctype>
 #include <ostream>
-
-namespace {
-
-// The panel's "Name : value" lines as "name: value"; a line without a name is given the
-// one passed.
-void WritePanelLines(std::ostream& out, const std::string& panel,
-                     const std::vector<std::string>& unnamed = {}) {
-    std::size_t start = 0;
-    std::size_t index = 0;
-    while (start < panel.size()) {
-        std::size_t end = panel.find("\r\n", start);
-        if (end == std::string::npos) {
-            end = panel.size();
-        }
-        const std::string line = panel.substr(start, end - start);
-        start = end + 2;
-        if (line.empty()) {
-            continue;
-        }
-        std::string name;
-        std::string value;
-        if (const std::size_t colon = line.find(" : "); colon != std::string::npos) {
-            name = line.substr(0, colon);
-            value = line.substr(colon + 3);
-        } else {
-            name = index < unnamed.size() ? unnamed[index] : "";
-            value = line;
-        }
-        ++index;
-        if (!name.empty()) {
-            name[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(name[0])));
-        }
-        out << name << ": " << value << '\n';
-    }
-}
-
-} // namespace
 
 int RunInfo(t_command_context& context) {
     CDeviceSession& session = context.session;
@@ -66,18 +32,21 @@ int RunInfo(t_command_context& context) {
         return 1;
     }
     std::ostream& out = context.out;
-    out << "nazwa: " << versions.name << '\n';
+    if (context.options.json) {
+        nlohmann::json object = {{"name", versions.name},
+                                 {"version", versions.version},
+                                 {"address", session.DeviceAddress()}};
+        AddStatusJson(status, object);
+        out << JsonText(object);
+        return 0;
+    }
+    // The name is the device's own text: a terminal must not take it for commands.
+    out << "nazwa: " << ShownText(versions.name) << '\n';
     out << "wersja: " << static_cast<int>(versions.version) << '\n';
     out << "adres: " << session.DeviceAddress() << '\n';
     out << "rodzaj: " << (status.programmer ? "programator" : "rejestrator") << '\n';
-    if (status.programmer) {
-        // The panel shows nothing more for a programmer.
-        return 0;
+    for (const auto& [name, value] : StatusFields(status)) {
+        out << name << ": " << ShownText(value) << '\n';
     }
-    WritePanelLines(out, FormatSpeedPosition(status.speed, status.position),
-                    {"Prędkość", "Położenie"});
-    WritePanelLines(out, FormatInputs(status));
-    WritePanelLines(out, FormatOutputs(status));
-    WritePanelLines(out, FormatSupply(status));
     return 0;
 }

@@ -1,5 +1,7 @@
 // "ports": the machine's serial ports as a list, without opening any of them.
 
+#include "base/shown_text.h"
+#include "cli/cli_json.h"
 #include "cli/device_cli_options.h"
 #include "cli/device_commands.h"
 #include "link/serial_ports.h"
@@ -55,11 +57,12 @@ int RunPorts(const t_device_cli_options& options, std::ostream& out) {
         }
         // A USB string need not be valid UTF-8: such bytes become U+FFFD rather than end
         // the listing.
-        out << list.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
+        out << JsonText(list);
         return 0;
     }
     for (const t_serial_port& port : ports) {
-        out << port.name << '\t' << port.node << '\t' << Description(port);
+        out << ShownText(port.name) << '\t' << ShownText(port.node) << '\t'
+            << ShownText(Description(port));
         if (!port.problem.empty()) {
             out << '\t' << port.problem;
         }

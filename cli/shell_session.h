@@ -18,8 +18,15 @@ public:
     // True once a termination signal came: the call under way failed because of it, and
     // nothing more is said to the user.
     virtual bool Interrupted() const = 0;
+    // While held, the first termination signal lets the work under way go on (SignalHeld
+    // tells that it came); a second one interrupts as any signal does.
+    virtual void HoldSignals(bool hold) = 0;
+    virtual bool SignalHeld() const = 0;
     // Shown after every chunk of the block transfers from now on; empty for none.
     virtual void SetProgress(ProgressFunction progress) = 0;
+    // Runs the link for ms (timers and replies go on meanwhile); false when a termination
+    // signal came or the link went down.
+    virtual bool Pause(int ms) = 0;
     // The answer every question of the device session gets from now on.
     virtual void SetAnswer(bool yes) = 0;
     // What the port's open had to tell (a stale lock file left in place); empty for nothing.

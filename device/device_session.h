@@ -62,6 +62,9 @@ public:
     // port went away and the port is back now (the session said meanwhile that it waits),
     // so that the read may go on where it stopped once the device is known to be the same.
     virtual bool PortCameBack() { return false; }
+    // Read chunks asked again so far on the session's link (a count that only grows while
+    // it stays connected); 0 where the session does not count them.
+    virtual std::uint32_t Retries() const { return 0; }
     // Reads a block of a few chunks in passing, with the same tries as ReadBlock but no
     // progress shown, nothing on the console and nobody told of a failure. True when the
     // whole block arrived into buffer; otherwise buffer is as it was.

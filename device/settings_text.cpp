@@ -200,6 +200,22 @@ private:
 
 } // namespace
 
+std::vector<t_settings_error> CheckSettingsFile(const t_settings_file& file) {
+    std::vector<t_settings_error> errors;
+    for (const t_settings_section& section : file.sections) {
+        for (const t_settings_line& line : section.lines) {
+            if (line.key == nullptr || line.key->neverWritten) {
+                continue;
+            }
+            std::string problem;
+            if (!EditorAccepts(*line.key, line.value, problem)) {
+                errors.push_back({line.line, line.key->key, problem, AllowedRange(*line.key)});
+            }
+        }
+    }
+    return errors;
+}
+
 std::string SettingsSectionHeader(int block) {
     return Bracketed(SettingsSectionName(block));
 }

@@ -65,6 +65,11 @@ struct t_settings_file {
 // is given.
 std::vector<t_settings_error> ParseSettingsText(std::string_view text, t_settings_file& file);
 
+// Every field of a parsed file against the editors' limits, as a write checks a changed
+// one, with no device to compare with; the factory number, never written, has none. The
+// errors carry the file's lines.
+std::vector<t_settings_error> CheckSettingsFile(const t_settings_file& file);
+
 // A field whose value in the file differs from the device's.
 struct t_settings_change {
     std::string key;

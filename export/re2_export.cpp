@@ -6,15 +6,13 @@
 #include "measure/recorded_samples.h"
 #include "measure/samples_csv.h"
 
-#include "base/atomic_file.h"
+#include "base/output_file.h"
 
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <ostream>
 #include <string>
 #include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -35,47 +33,6 @@ std::string Reason(int error, int fallback) {
 int Fail(std::ostream& err, const std::string& what, const std::string& reason) {
     err << "re2-export: " << what << ": " << reason << '\n';
     return 1;
-}
-
-enum class Straight { NotTried, Written, Failed };
-
-// Writes text to path as a shell's redirection would when path names something that is not
-// a regular file (a pipe, a terminal, /dev/stdout): there is nothing to replace. NotTried
-// for a regular file, a directory or a name that does not exist, which the safe save
-// takes. Failed leaves errno set.
-Straight WriteStraight(const std::string& path, const std::string& text) {
-    struct stat info;
-    if (::stat(path.c_str(), &info) != 0 || S_ISREG(info.st_mode) || S_ISDIR(info.st_mode)) {
-        return Straight::NotTried;
-    }
-    // Blocks on a FIFO until it has a reader, as the redirection does.
-    const int fd = ::open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) {
-        return Straight::Failed;
-    }
-    const bool known = fstat(fd, &info) == 0;
-    if (!known || S_ISREG(info.st_mode)) {
-        // A regular file put there meanwhile is saved safely after all.
-        const int error = errno;
-        ::close(fd);
-        errno = error;
-        return known ? Straight::NotTried : Straight::Failed;
-    }
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            const int error = n == 0 ? EIO : errno;
-            ::close(fd);
-            errno = error;
-            return Straight::Failed;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return ::close(fd) == 0 || errno == EINTR ? Straight::Written : Straight::Failed;
 }
 
 } // namespace
@@ -116,13 +73,8 @@ int ExportMain(int argc, char** argv, std::ostream& out, std::ostream& err) {
     const std::string text =
         options.summary ? RunsSummaryCsv(runs, options.dialect) : SamplesCsv(runs, options.dialect);
     if (options.toFile) {
-        errno = 0;
-        const Straight straight = WriteStraight(options.output, text);
-        if (straight == Straight::Failed ||
-            (straight == Straight::NotTried &&
-             !WriteFileAtomically(options.output,
-                                  reinterpret_cast<const std::uint8_t*>(text.data()),
-                                  text.size()))) {
+        if (!WriteOutputFile(options.output, reinterpret_cast<const std::uint8_t*>(text.data()),
+                             text.size())) {
             return Fail(err, options.output, Reason(errno, EIO));
         }
         return 0;

@@ -223,7 +223,11 @@ bool CComPort::TakeLocks(int fd, const std::string& lockFolder,
     // The advisory lock holds against root and against a second CComPort of this
     // process; it goes with the descriptor.
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        return Fail(PortStep::Lock, errno, fd);
+        const int error = errno;
+        // The holder most likely announced itself in the lock folder too: the user is told
+        // which process to look for.
+        m_failure.lockOwner = UucpLockHolder(lockFolder, m_failure.path).owner;
+        return Fail(PortStep::Lock, error, fd);
     }
     // Programs that announce themselves only with a lock file.
     const t_uucp_lock_result lock = TakeUucpLock(lockFolder, m_failure.path, deadline);
@@ -299,7 +303,12 @@ int CComPort::Open(const std::string& path, int baudRate) {
     }
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        return Fail(PortStep::Open, errno, -1);
+        const int error = errno;
+        if (error == EBUSY) {
+            // Another program's exclusive use (TIOCEXCL): its lock file may name it.
+            m_failure.lockOwner = UucpLockHolder(lockFolder, m_failure.path).owner;
+        }
+        return Fail(PortStep::Open, error, -1);
     }
     if (!isatty(fd)) {
         return Fail(PortStep::NotTerminal, errno, fd);

@@ -131,7 +131,12 @@ void CPollHost::Wait() {
 
 void CPollHost::TakeSignal() {
     const int signal = termination_signals::Take(m_signalFd);
-    if (m_signal == 0) {
+    if (signal == 0) {
+        return;
+    }
+    if (m_holding && m_held == 0 && m_signal == 0) {
+        m_held = signal;
+    } else if (m_signal == 0) {
         m_signal = signal;
     }
 }
@@ -141,6 +146,9 @@ bool CPollHost::RunUntil(const std::function<bool()>& done) {
         return false;
     }
     for (;;) {
+        // A signal that came while work was waiting is seen before that work is done: what
+        // a signal must stop (a block write's next chunk) is never sent after it.
+        TakeSignal();
         if (m_signal != 0) {
             return false;
         }
@@ -154,7 +162,7 @@ bool CPollHost::RunUntil(const std::function<bool()>& done) {
 }
 
 void CPollHost::EndBySignal() {
-    if (m_signal != 0) {
-        termination_signals::EndBy(m_signal);
+    if (m_held != 0 || m_signal != 0) {
+        termination_signals::EndBy(m_held != 0 ? m_held : m_signal);
     }
 }

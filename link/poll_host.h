@@ -41,8 +41,15 @@ public:
     bool RunUntil(const std::function<bool()>& done);
     // The termination signal taken; 0 for none.
     int Signal() const { return m_signal; }
-    // Ends the process by the signal taken, as it would have ended without the host: the
-    // default action restored and the signal unblocked. Returns only when none was taken.
+    // While held, the first termination signal does not end the loop: it is kept
+    // (HeldSignal), so that work which must not be cut (the rest of a block write) can end
+    // first. A further signal ends the loop as any signal does. Holding again keeps what
+    // was held.
+    void HoldSignals(bool hold) { m_holding = hold; }
+    int HeldSignal() const { return m_held; }
+    // Ends the process by the signal taken (the held one first), as it would have ended
+    // without the host: the default action restored and the signal unblocked. Returns only
+    // when none was taken.
     void EndBySignal();
 
     // ---- CLinkHost ----
@@ -76,6 +83,8 @@ private:
     int m_wakeFd = -1;
     int m_signalFd = -1;
     int m_signal = 0;
+    bool m_holding = false;
+    int m_held = 0;
     t_link_settings m_settings;
     std::string m_linkDirectory;
     std::function<void()> m_onUp;

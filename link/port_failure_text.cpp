@@ -9,7 +9,7 @@ namespace {
 
 constexpr char kJoinDialoutAdvice[] = "dodaj użytkownika do grupy dialout";
 
-enum class FailureKind { Missing, Denied, Busy, Settings, Gone, Other };
+enum class FailureKind { Missing, NotSerial, Denied, Busy, Settings, Gone, Other };
 
 FailureKind KindOf(const t_port_failure& failure) {
     switch (failure.step) {
@@ -22,8 +22,8 @@ FailureKind KindOf(const t_port_failure& failure) {
     case PortStep::Gone:
         return FailureKind::Gone;
     case PortStep::NotTerminal:
-        // A plain file or a directory where a serial device should be.
-        return FailureKind::Missing;
+        // Something that opens but is no terminal: /dev/null, a plain file, a directory.
+        return FailureKind::NotSerial;
     default:
         break;
     }
@@ -77,6 +77,30 @@ std::string PortMissingReason() {
     return "nie istnieje";
 }
 
+std::string PortNotSerialReason() {
+    return "nie jest portem szeregowym";
+}
+
+const char* PortFailureCode(const t_port_failure& failure) {
+    switch (KindOf(failure)) {
+    case FailureKind::Missing:
+        return "port_missing";
+    case FailureKind::NotSerial:
+        return "port_not_serial";
+    case FailureKind::Denied:
+        return "port_denied";
+    case FailureKind::Busy:
+        return "port_busy";
+    case FailureKind::Settings:
+        return "port_settings";
+    case FailureKind::Gone:
+        return "port_gone";
+    case FailureKind::Other:
+        break;
+    }
+    return "port_error";
+}
+
 std::string PortDeniedReason() {
     return std::string("brak dostępu: ") + kJoinDialoutAdvice;
 }
@@ -100,6 +124,8 @@ std::string PortFailureTextFor(const std::string& portName, int baudRate,
     switch (KindOf(failure)) {
     case FailureKind::Missing:
         return Format("Port %s ", port) + PortMissingReason();
+    case FailureKind::NotSerial:
+        return Format("Port %s ", port) + PortNotSerialReason();
     case FailureKind::Denied:
         return Format("Brak dostępu do portu %s: ", port) + kJoinDialoutAdvice;
     case FailureKind::Busy:

@@ -8,9 +8,9 @@
 #include <cstdint>
 #include <string>
 
-// One line for a failed open of "COM<portNumber>" at baudRate: the device is missing, the
-// user may not open it, another program holds it, it refused the line settings, or the
-// system's own message.
+// One line for a failed open of "COM<portNumber>" at baudRate: the device is missing, it is
+// no serial port (/dev/null, a plain file), the user may not open it, another program holds it, it
+// refused the line settings, or the system's own message.
 std::string PortFailureText(int portNumber, int baudRate, const t_port_failure& failure);
 // The same line for a port the user named otherwise: "COM3", or a device path.
 std::string PortFailureTextFor(const std::string& portName, int baudRate,
@@ -20,8 +20,13 @@ std::string PortFailureTextFor(const std::string& portName, int baudRate,
 // dodaj użytkownika do grupy dialout", "jest zajęty przez inny program (proces 1234)"
 // (the process left out for 0).
 std::string PortMissingReason();
+std::string PortNotSerialReason();
 std::string PortDeniedReason();
 std::string PortBusyReason(int lockOwner);
+
+// The kind of failure as an ASCII word for programs that read it: "port_missing",
+// "port_not_serial", "port_denied", "port_busy", "port_settings", "port_gone", "port_error".
+const char* PortFailureCode(const t_port_failure& failure);
 
 // One line for an open of "COM<portNumber>" that succeeded with something to tell (a stale
 // lock file left in place); empty when there is nothing.

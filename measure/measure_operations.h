@@ -30,6 +30,12 @@ struct t_recorder_readout {
     t_readout_identity identity; // the device read (valid once its identity was read)
     std::string partPath;        // its part file; empty when no part may be kept
     std::int64_t startTime = 0;  // calendar seconds when the readout began
+    // Recorder bytes read from the device by this readout, the join checks left out.
+    std::uint32_t bytesRead = 0;
+    // Where it went on from the part of a cut readout; 0 when it read from the beginning.
+    std::uint32_t continuedFrom = 0;
+    // Read chunks asked again during the readout (CDeviceSession::Retries).
+    std::uint32_t retries = 0;
 };
 
 // Reads the recorder memory into the session's image, after the device's identity. The

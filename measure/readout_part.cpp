@@ -9,6 +9,7 @@
 #include <array>
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -215,6 +216,17 @@ bool ReadReadoutPart(const std::string& path, t_readout_part& part) {
     return read && ParseReadoutPart(bytes.data(), bytes.size(), modificationTime, part);
 }
 
+bool IsReadoutPartInUse(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | kOpenFlags);
+    if (fd < 0) {
+        return false;
+    }
+    // Taken and given back at once: only a holder elsewhere makes it fail.
+    const bool held = flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    ::close(fd);
+    return held;
+}
+
 bool IsReadoutPartFresh(std::int64_t cutTime, std::int64_t now) {
     // Written this way so that no subtraction of two untrusted times can overflow.
     return cutTime > now - kPartLifetimeSeconds && cutTime < now + kPartLifetimeSeconds;
@@ -296,8 +308,16 @@ bool CReadoutPartWriter::Open(const std::string& path, int flags) {
     if (fstat(m_fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != ::geteuid()) {
         m_error = S_ISDIR(info.st_mode) ? EISDIR : EPERM;
         Close();
+        return false;
     }
-    return m_fd >= 0;
+    // Two readouts of devices with one factory number (a mistake on a bench) would write
+    // one part; the second is refused before it changes a byte of it.
+    if (flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
+        m_error = errno == EWOULDBLOCK ? EWOULDBLOCK : errno;
+        Close();
+        return false;
+    }
+    return true;
 }
 
 bool CReadoutPartWriter::Create(const std::string& path, const t_readout_identity& identity) {

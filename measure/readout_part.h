@@ -68,6 +68,11 @@ bool ReadReadoutPart(const std::string& path, t_readout_part& part);
 // less than 24 hours old, and not more than 24 hours ahead of a clock set back.
 bool IsReadoutPartFresh(std::int64_t cutTime, std::int64_t now);
 
+// True when another process holds the part at path in use (its advisory lock, which the
+// writer takes on every part it writes): a second readout of the same device must then
+// keep no part of its own there.
+bool IsReadoutPartInUse(const std::string& path);
+
 // --- Removing ------------------------------------------------------------------------
 
 // Removes the part at path, when it is a regular file or a symbolic link. True when
@@ -93,11 +98,14 @@ public:
     // Starts a new part at path with its header, replacing a part that was there. The file
     // is made 0600; a name that is not a regular file (a symbolic link included) or a file
     // of another user is refused. False when the header could not be written (Error()).
+    // The part is held with an advisory lock (flock) until the writer closes it: one that
+    // another process holds is refused with EWOULDBLOCK and left untouched.
     bool Create(const std::string& path, const t_readout_identity& identity);
     // Continues the part at path: reads it, cuts off whatever follows its last good chunk
     // (a torn record, an end record), and appends from there. part receives what it holds.
     // False, with the file untouched, when there is no part to continue (see
-    // ReadReadoutPart) or it belongs to a device other than `device`.
+    // ReadReadoutPart), it belongs to a device other than `device` or another process holds
+    // it (EWOULDBLOCK).
     bool Continue(const std::string& path, const t_readout_identity& device, t_readout_part& part);
 
     // Gathers the recorder bytes [address, address + n) and writes what is gathered when

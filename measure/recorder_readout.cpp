@@ -4,6 +4,7 @@
 #include "base/device_time.h"
 #include "base/readout_part_folder.h"
 #include "base/steady_time.h"
+#include "base/system_error_text.h"
 #include "base/text_format.h"
 #include "base/win1250.h"
 #include "device/configuration_record.h"
@@ -18,6 +19,7 @@
 #include "measure/repeat_readout.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <ctime>
 #include <vector>
@@ -122,12 +124,13 @@ Join CheckJoin(CDeviceSession& session, const std::vector<std::uint8_t>& held) {
 }
 
 // A readout of the recorder this device can continue: a fresh part of the same identity
-// with bytes in it and not yet all of them.
+// with bytes in it. A whole one is that of a readout whose file could not be saved: taken
+// once its join checks, it costs no read at all.
 bool FindCut(const std::string& path, const t_readout_identity& identity, std::int64_t now,
              t_readout_part& found) {
     return ReadReadoutPart(path, found) && found.identity == identity &&
            IsReadoutPartFresh(found.cutTime, now) && !found.bytes.empty() &&
-           found.bytes.size() < protocol::kRecorderSize;
+           found.bytes.size() <= protocol::kRecorderSize;
 }
 
 std::string ReadoutSource(std::int64_t start) {
@@ -165,6 +168,10 @@ public:
             Warn(path, problem);
             return "";
         }
+        if (IsReadoutPartInUse(path)) {
+            WarnInUse(path);
+            return "";
+        }
         RemoveStaleReadoutParts(folder.directory, now);
         return m_path = path;
     }
@@ -197,13 +204,25 @@ public:
 private:
     void WarnWriter() {
         const int error = m_writer.Error();
-        Warn(m_path, error != 0 ? std::strerror(error) : "błąd zapisu");
+        if (error == EWOULDBLOCK) {
+            WarnInUse(m_path);
+            return;
+        }
+        Warn(m_path, error != 0 ? SystemErrorText(error) : "błąd zapisu");
     }
     void Warn(const std::string& path, const std::string& reason) {
+        Tell(Format("Nie można zapisać części odczytu %s: %s", path.c_str(), reason.c_str()));
+    }
+    // Another process reads a device of the same factory number into the same part.
+    void WarnInUse(const std::string& path) {
+        Tell(Format("Część odczytu %s jest używana przez inny odczyt (urządzenie o tym samym "
+                    "numerze fabrycznym?): odczyt bez części",
+                    path.c_str()));
+    }
+    void Tell(const std::string& text) {
         if (!m_warned) {
             m_warned = true;
-            m_session.Notice(
-                Format("Nie można zapisać części odczytu %s: %s", path.c_str(), reason.c_str()));
+            m_session.Notice(text);
         }
     }
 
@@ -311,6 +330,7 @@ t_recorder_readout ReadRecorderMemory(CDeviceSession& session, CutReadout cut, b
 
     CReadoutPartKeeper part(session);
     result.partPath = part.Open(identity.factoryNumber, result.startTime);
+    const std::uint32_t retriesBefore = session.Retries();
     std::vector<std::uint8_t> memory(protocol::kRecorderSize);
     CKeptImageKeeper kept(session);
     // A cut full readout younger than the kept image goes on first.
@@ -321,13 +341,17 @@ t_recorder_readout ReadRecorderMemory(CDeviceSession& session, CutReadout cut, b
           cutPart.cutTime >= kept.Kept().readoutTime)) {
         std::uint32_t bytesRead = 0;
         switch (ReadOnlyWhatIsNew(session, kept, keptUse, result.startTime, memory, bytesRead)) {
-        case RepeatOutcome::Done:
+        case RepeatOutcome::Done: {
             std::memcpy(session.MemoryImage(), memory.data(), memory.size());
             session.SetImageSource(ReadoutSource(result.startTime));
             result.complete = true;
             result.repeat = true;
+            result.bytesRead = bytesRead;
+            const std::uint32_t retriesAfter = session.Retries();
+            result.retries = retriesAfter >= retriesBefore ? retriesAfter - retriesBefore : 0;
             kept.Save(memory, result.startTime, true);
             return result;
+        }
         case RepeatOutcome::Ended:
             return result;
         case RepeatOutcome::Full:
@@ -344,23 +368,34 @@ t_recorder_readout ReadRecorderMemory(CDeviceSession& session, CutReadout cut, b
         part.Create(identity);
         break;
     case Continued::Yes:
+        result.continuedFrom = held;
         break;
     }
 
-    const CDeviceSession::ChunkFunction keep =
-        [&part, &held](std::uint32_t offset, const std::uint8_t* bytes, std::uint32_t count) {
-            part.Append(offset, bytes, count);
-            held = offset + count;
-        };
-    bool read = session.ReadBlockFrom(protocol::kBlockRecorder, held, memory.data(), keep);
+    const CDeviceSession::ChunkFunction keep = [&part, &held, &result](std::uint32_t offset,
+                                                                       const std::uint8_t* bytes,
+                                                                       std::uint32_t count) {
+        part.Append(offset, bytes, count);
+        held = offset + count;
+        result.bytesRead += count;
+    };
+    // A whole part leaves nothing to read.
+    const auto readOn = [&] {
+        return held == protocol::kRecorderSize ||
+               session.ReadBlockFrom(protocol::kBlockRecorder, held, memory.data(), keep);
+    };
+    bool read = readOn();
     while (!read && session.PortCameBack()) {
         part.Flush();
         if (!GoOnAfterPortBack(session, part, identity, memory, held)) {
             part.End();
             return result;
         }
-        read = session.ReadBlockFrom(protocol::kBlockRecorder, held, memory.data(), keep);
+        read = readOn();
     }
+    // A link brought up anew counts from 0 again.
+    const std::uint32_t retriesAfter = session.Retries();
+    result.retries = retriesAfter >= retriesBefore ? retriesAfter - retriesBefore : retriesAfter;
     if (!read) {
         part.End();
         return result;

@@ -1,5 +1,6 @@
 // The shell's session on its link stack, in this process against the simulator: what the
-// stack counts of a line that loses replies is there for the session's holder to read.
+// stack counts of a line that loses replies is there for the session's holder to read, and
+// the session tells it as the window's console does.
 
 #include "cli/cli_session.h"
 #include "link/com_port.h"
@@ -30,8 +31,9 @@ TEST(CliSession, TheLinkStackCountsTheReadsAskedAgainOnALineLosingReplies) {
     link.deviceAddress = 31;
     link.linkDirectory = directory;
     std::ostringstream err;
+    CCliReport cliReport(err, false, false);
     {
-        CCliSession session(host, link, err);
+        CCliSession session(host, link, cliReport);
         ASSERT_TRUE(session.Connect()) << err.str();
         const int block = protocol::kBlockRelays;
         std::vector<std::uint8_t> read(protocol::BlockSize(block));
@@ -48,6 +50,12 @@ TEST(CliSession, TheLinkStackCountsTheReadsAskedAgainOnALineLosingReplies) {
         EXPECT_GT(report.retries, 0u);
         EXPECT_EQ(report.retries, session.Link().Queue().Retries());
         EXPECT_GE(report.counters.frames, 15u);
+        // The window's line report reaches the shell's error stream.
+        session.TellLineReport();
+        EXPECT_NE(err.str().find("re2-device: Łącze: ramki: "), std::string::npos) << err.str();
+        EXPECT_NE(err.str().find(", powtórzone zapytania: " + std::to_string(report.retries)),
+                  std::string::npos)
+            << err.str();
     }
     CComPort::SetLockDirectory("/run/lock/");
 }

@@ -16,8 +16,9 @@ std::string Outcome(const std::vector<std::string>& words) {
     if (!ParseDeviceCli(words, o, error)) {
         return "error: " + error;
     }
-    const char* const commands[] = {"none",  "help",    "version",       "ports",         "info",
-                                    "clock", "readout", "settings dump", "settings write"};
+    const char* const commands[] = {"none",           "help",           "version", "ports",
+                                    "info",           "clock",          "readout", "settings dump",
+                                    "settings write", "settings check", "monitor"};
     std::string out = commands[static_cast<int>(o.command)];
     const auto field = [&](const char* name, const std::string& value) {
         if (!value.empty()) {
@@ -30,6 +31,8 @@ std::string Outcome(const std::vector<std::string>& words) {
     field("in", o.input);
     field("drift", o.maxDriftGiven ? std::to_string(o.maxDriftSeconds) : "");
     field("trace", o.trace);
+    field("interval", o.intervalGiven ? std::to_string(o.intervalMs) : "");
+    field("count", o.count > 0 ? std::to_string(o.count) : "");
     for (const auto& [name, on] : {std::pair{" quiet", o.quiet},
                                    {" set", o.setClock},
                                    {" other", o.otherDevice},
@@ -62,24 +65,36 @@ TEST(DeviceCliOptions, WordsGiveOptionsOrTheReason) {
         {{"settings", "dump", "-oout.txt"}, "settings dump o=out.txt"},
         // After the command "--" makes the rest its words.
         {{"settings", "write", "--", "-f.txt"}, "settings write in=-f.txt"},
-        {{"info", "--", "--quiet"}, "error: unexpected '--quiet'"},
+        {{"info", "--", "--quiet"}, "error: nieoczekiwane '--quiet'"},
         // A cluster left half read must not reach the next parse.
-        {{"-qx", "info"}, "error: unknown option -x"},
-        {{"--bogus", "info"}, "error: unknown option --bogus"},
-        {{"--quiet=1", "info"}, "error: unknown option --quiet=1"},
-        {{"info", "--port"}, "error: --port needs a value"},
-        {{"readout", "-o"}, "error: -o needs a value"},
-        {{"--port=", "info"}, "error: --port needs a port"},
-        {{"--baud", "x", "info"}, "error: bad baud rate 'x'"},
-        {{"--quiet"}, "error: no command given"},
-        {{"readout"}, "error: readout needs -o FILE.qz or -o DIR/"},
-        {{"info", "--set"}, "error: --set and --max-drift belong to clock"},
+        {{"-qx", "info"}, "error: nieznana opcja -x"},
+        {{"--bogus", "info"}, "error: nieznana opcja --bogus"},
+        {{"--quiet=1", "info"}, "error: nieznana opcja --quiet=1"},
+        {{"info", "--port"}, "error: --port wymaga wartości"},
+        {{"readout", "-o"}, "error: -o wymaga wartości"},
+        {{"--port=", "info"}, "error: --port wymaga portu"},
+        {{"--baud", "x", "info"}, "error: zła szybkość 'x'"},
+        {{"--quiet"}, "error: nie podano polecenia"},
+        {{"readout"}, "error: readout wymaga -o PLIK.qz, -o FOLDER/ albo -o -"},
+        {{"info", "--set"}, "error: --set i --max-drift należą do clock"},
         {{"--json", "ports"}, "ports json"},
-        {{"info", "--json"}, "error: --json belongs to ports"},
+        {{"info", "--json"}, "info json"},
+        {{"readout", "-o", "-", "--json"},
+         "error: readout -o - pisze obraz na standardowe wyjście: bez --json"},
+        {{"settings", "write", "f.txt", "--json"},
+         "error: --json należy do ports, info, clock, monitor, readout i settings write "
+         "--dry-run"},
+        {{"settings", "write", "-", "--dry-run", "--json"}, "settings write in=- dry json"},
+        {{"settings", "check", "-"}, "settings check in=-"},
+        {{"settings", "check", "f.txt", "--dry-run"},
+         "error: --dry-run i --other-device należą do settings write"},
+        {{"monitor", "--interval=250", "--count", "3"}, "monitor interval=250 count=3"},
+        {{"monitor", "--interval=50"}, "error: zły odstęp '50' (ms, 100..3600000)"},
+        {{"info", "--count", "3"}, "error: --interval i --count należą do monitor"},
         {{"readout", "--trace=t.txt", "-o", "a.qz"}, "readout o=a.qz trace=t.txt"},
-        {{"--trace", "", "info"}, "error: --trace needs a file name"},
+        {{"--trace", "", "info"}, "error: --trace wymaga nazwy pliku"},
         {{"ports", "--trace", "t.txt"},
-         "error: --trace needs a command that uses the device; ports opens no port"},
+         "error: --trace wymaga polecenia, które używa urządzenia; ports nie otwiera portu"},
     };
     ExpectOutcomesWithAndWithoutPosixlyCorrect("re2-device", cases, Outcome);
 }

@@ -8,6 +8,7 @@
 #include "measure/kept_image.h"
 #include "measure/readout_part.h"
 #include "sim/pty_simulator.h"
+#include "tests/cli/device_bench.h"
 #include "tests/support/device_child.h"
 #include "tests/support/fake_serial_tree.h"
 #include "tests/support/file_bytes.h"
@@ -31,156 +32,8 @@
 
 namespace {
 
+using namespace device_bench;
 using namespace std::chrono_literals;
-
-constexpr unsigned kRecorderChunks =
-    (protocol::kRecorderSize + protocol::kChunkData - 1) / protocol::kChunkData;
-
-// Polls until done() holds, for at most timeout.
-bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(10ms);
-    }
-    return true;
-}
-
-// One simulated device on a pseudo-terminal, linked as COM1 in the test's folder, and that
-// folder as re2-device's settings folder and home. re2-device runs as a portable copy in
-// that folder, so that its readout parts are the test's own too.
-struct Bench {
-    TemporaryDirectory dir{"re2_device_"};
-    std::string program = CopyDeviceProgramTo(dir.Path());
-    PtySimulator sim{[this] {
-        t_pty_options options;
-        options.linkDirectory = dir.Path() + "/";
-        options.comPort = 1;
-        return options;
-    }()};
-
-    Bench() {
-        EXPECT_FALSE(program.empty());
-        EXPECT_TRUE(sim.Start());
-    }
-
-    // re2-device with the simulator's port and the test's folder before args.
-    std::vector<std::string> Args(const std::vector<std::string>& args) {
-        std::vector<std::string> all = {"--port", sim.LinkPath(), "--config-dir", dir.Path()};
-        all.insert(all.end(), args.begin(), args.end());
-        return all;
-    }
-    t_child_run Run(const std::vector<std::string>& args) {
-        return DeviceChild(program, Args(args), dir.Path()).Finish();
-    }
-
-    std::vector<std::uint8_t> Memory(std::uint32_t address, std::size_t n) {
-        return sim.WithDevice([&](DeviceSimulator& d) { return d.Memory().Bytes(address, n); });
-    }
-    std::vector<std::uint8_t> Block(int id) {
-        return Memory(protocol::BlockAddress(id), protocol::BlockSize(id));
-    }
-    unsigned FactoryNumber() {
-        const auto block = Block(protocol::kBlockConfiguration);
-        return block[2] | block[3] << 8;
-    }
-    // The memory addresses of the chunk requests of command (39 write, 40 read) the device
-    // received, in order.
-    std::vector<std::uint32_t> Chunks(std::uint8_t command) {
-        std::vector<std::uint32_t> addresses;
-        for (const t_sim_request& r : sim.Log()) {
-            if (r.addressed && r.record.command == command) {
-                addresses.push_back(r.record.data[0] | r.record.data[1] << 8 |
-                                    r.record.data[2] << 16 |
-                                    static_cast<std::uint32_t>(r.record.data[3]) << 24);
-            }
-        }
-        return addresses;
-    }
-    std::vector<std::uint32_t> WrittenChunks() { return Chunks(protocol::kCmdWriteChunk); }
-
-    std::vector<std::uint8_t> Recorder() {
-        return sim.WithDevice([](DeviceSimulator& d) { return d.Memory().Recorder(); });
-    }
-    std::string PartPath() {
-        return dir.PathOf("odczyt-" + std::to_string(FactoryNumber()) + ".part");
-    }
-    // The recorder bytes the readout's part file holds on the disk now.
-    std::size_t PartBytes() {
-        t_readout_part part;
-        return ReadReadoutPart(PartPath(), part) ? part.bytes.size() : 0;
-    }
-
-    // From the recorder's middle on, a readout crawls: of every four tries of a read chunk
-    // three go unanswered. It never gives a chunk up (that takes five failed tries in a
-    // row) and its part keeps growing on the disk; three reply waits a chunk over two
-    // hundred chunks keep it there far longer than a test thread ever falls behind.
-    void CrawlFromTheMiddle() {
-        constexpr unsigned kCrawlChunks = 200;
-        // The first read chunk is that of the configuration block, the identity of the part.
-        constexpr unsigned kFirst = 1 + kRecorderChunks / 2 + 1;
-        sim.WithDevice([](DeviceSimulator& d) {
-            for (unsigned i = 0; i < 4 * kCrawlChunks; ++i) {
-                if (i % 4 != 3) {
-                    d.DropReply(protocol::kCmdReadChunk, kFirst + i);
-                }
-            }
-        });
-    }
-    std::string Text(const std::string& name) {
-        std::ifstream in(dir.PathOf(name));
-        return {std::istreambuf_iterator<char>(in), {}};
-    }
-    void SetText(const std::string& name, const std::string& text) {
-        std::ofstream(dir.PathOf(name)) << text;
-    }
-    // The dump of the device's settings, saved as name; "" when it failed.
-    std::string Dump(const std::string& name) {
-        const t_child_run run = Run({"settings", "dump", "-o", dir.PathOf(name)});
-        EXPECT_EQ(run.status, 0) << run.err;
-        return Text(name);
-    }
-};
-
-// The text with the line of key replaced by `key = value`.
-std::string WithValue(std::string text, const std::string& key, const std::string& value) {
-    const std::size_t at = text.find("\n" + key + " = ");
-    EXPECT_NE(at, std::string::npos) << key;
-    if (at == std::string::npos) {
-        return text;
-    }
-    const std::size_t end = text.find('\n', at + 1);
-    return text.replace(at + 1, end - at - 1, key + " = " + value);
-}
-
-bool Contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
-
-// Whether text has the shape of pattern: '#' stands for one digit, '*' for one or more,
-// anything else for itself.
-bool Shaped(const std::string& text, const std::string& pattern) {
-    const auto digit = [&](std::size_t i) {
-        return i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]));
-    };
-    std::size_t t = 0;
-    for (const char p : pattern) {
-        if (p == '#' || p == '*') {
-            if (!digit(t)) {
-                return false;
-            }
-            ++t;
-            while (p == '*' && digit(t)) {
-                ++t;
-            }
-        } else if (t >= text.size() || text[t++] != p) {
-            return false;
-        }
-    }
-    return t == text.size();
-}
 
 // The signed seconds of the n-th "różnica: ±N s" line (0 the first).
 long Difference(const std::string& out, int n) {
@@ -207,7 +60,7 @@ std::function<void(Bench&)> ContinuedAfter(int signal) {
         const std::string file = b.dir.PathOf("pomiar.qz");
         b.CrawlFromTheMiddle();
         {
-            DeviceChild first(b.program, b.Args({"readout", "-o", file}), b.dir.Path());
+            DeviceChild first(b.program, b.Args({"--quiet", "readout", "-o", file}), b.dir.Path());
             // Written at most once a second: a kill loses what came since.
             const bool half =
                 WaitFor([&] { return b.PartBytes() >= protocol::kRecorderSize / 2; }, 300s);
@@ -237,6 +90,9 @@ std::function<void(Bench&)> ContinuedAfter(int signal) {
         const t_child_run run = b.Run({"readout", "-o", file});
         EXPECT_EQ(run.status, 0) << run.err;
         EXPECT_TRUE(ReadBytes(file) == b.Recorder());
+        EXPECT_TRUE(Contains(run.err, "re2-device: Dalszy odczyt od bajtu " + std::to_string(held)))
+            << run.err;
+        EXPECT_TRUE(Contains(run.err, ", dalszy odczyt od bajtu ")) << run.err;
         // What it asks below the part's end is no more than the check that the device still
         // holds what the part holds where it records on: the end marker's chunk and the one
         // after it, and the last chunk held.
@@ -326,6 +182,9 @@ std::function<void(Bench&)> ReadoutAfterRecording(bool full) {
         const t_child_run run = b.Run(args);
         EXPECT_EQ(run.status, 0) << run.err;
         EXPECT_TRUE(ReadBytes(file) == b.Recorder());
+        EXPECT_EQ(Contains(run.err, "Odczyt tylko nowych pomiarów od odczytu z "), !full)
+            << run.err;
+        EXPECT_EQ(Contains(run.err, ", tylko nowe pomiary\n"), !full) << run.err;
         const std::uint32_t base = protocol::BlockAddress(protocol::kBlockRecorder);
         const auto reads = b.Chunks(protocol::kCmdReadChunk);
         const auto recorderReads = std::count_if(reads.begin(), reads.end(), [&](std::uint32_t a) {
@@ -407,7 +266,15 @@ TEST(Re2Device, CommandsAgainstTheSimulator) {
              const std::string file = b.dir.PathOf("pomiar.qz");
              const t_child_run run = b.Run({"readout", "-o", file});
              EXPECT_EQ(run.status, 0) << run.err;
-             EXPECT_EQ(run.err, "");
+             // The device read, and the end line; the path on standard output.
+             EXPECT_TRUE(Contains(run.err, "re2-device: Urządzenie RE2 Wyciąg Północ, wersja  5, "
+                                           "nr fabryczny " +
+                                               std::to_string(b.FactoryNumber()) + "\n"))
+                 << run.err;
+             EXPECT_TRUE(Contains(run.err, "re2-device: Odczytano 475 136 B w ")) << run.err;
+             EXPECT_TRUE(Contains(run.err, " kB/s), powtórzone zapytania: 0, od początku\n"))
+                 << run.err;
+             EXPECT_EQ(run.out, file + "\n");
              EXPECT_TRUE(ReadBytes(file) == b.Recorder());
              // The part is gone once the file is whole.
              EXPECT_FALSE(std::filesystem::exists(b.PartPath()));
@@ -426,6 +293,7 @@ TEST(Re2Device, CommandsAgainstTheSimulator) {
                  Shaped(names[0], std::to_string(b.FactoryNumber()) + "_####-##-##_######.qz"))
                  << names[0];
              EXPECT_TRUE(ReadBytes(b.dir.PathOf("out/" + names[0])) == b.Recorder());
+             EXPECT_EQ(run.out, b.dir.PathOf("out") + "/" + names[0] + "\n");
          }},
         {"readout with 1 % of the replies lost: asked again, the file whole, each retry traced",
          [](Bench& b) {
@@ -469,6 +337,9 @@ TEST(Re2Device, CommandsAgainstTheSimulator) {
              struct stat info {};
              EXPECT_EQ(::stat(b.dir.PathOf("ruch.txt").c_str(), &info), 0);
              EXPECT_EQ(info.st_mode & 0777, 0600u);
+             // The window's line report, and the retries in the end line.
+             EXPECT_TRUE(Contains(run.err, "\nre2-device: Łącze: ramki: ")) << run.err;
+             EXPECT_FALSE(Contains(run.err, "powtórzone zapytania: 0,")) << run.err;
          }},
         {"readout ended by SIGTERM in the middle, continued by the next one",
          ContinuedAfter(SIGTERM)},
@@ -523,7 +394,8 @@ TEST(Re2Device, CommandsAgainstTheSimulator) {
              const std::size_t line =
                  std::count(dump.begin(), dump.begin() + dump.find("\nstala_napedu_w_gore"), '\n') +
                  2;
-             EXPECT_EQ(run.err, b.dir.PathOf("nowe.txt") + ": linia " + std::to_string(line) +
+             EXPECT_EQ(run.err, "re2-device: " + b.dir.PathOf("nowe.txt") + ": linia " +
+                                    std::to_string(line) +
                                     ": stala_napedu_w_gore: dozwolone 1..999\n");
              EXPECT_TRUE(b.WrittenChunks().empty());
          }},
@@ -561,6 +433,13 @@ TEST(Re2Device, CommandsAgainstTheSimulator) {
              const t_child_run run = b.Run({"info"});
              EXPECT_EQ(run.status, 1);
              EXPECT_TRUE(Contains(run.err, "jest zajęty przez inny program")) << run.err;
+             // The holder is named by its lock file, where the lock folder lets it make one.
+             if (std::filesystem::exists(
+                     "/run/lock/" + UucpLockName(std::filesystem::canonical(b.sim.SlavePath())))) {
+                 EXPECT_TRUE(
+                     Contains(run.err, "inny program (proces " + std::to_string(getpid()) + ")"))
+                     << run.err;
+             }
              EXPECT_EQ(b.sim.RequestCount(), 0u);
          }},
         {"ports of a tree of the test's, with no settings and no device",
@@ -599,7 +478,7 @@ TEST(Re2Device, CommandsAgainstTheSimulator) {
          [](Bench& b) {
              const t_child_run run = b.Run({"readout"});
              EXPECT_EQ(run.status, 2);
-             EXPECT_TRUE(Contains(run.err, "readout needs -o")) << run.err;
+             EXPECT_TRUE(Contains(run.err, "re2-device: readout wymaga -o")) << run.err;
              EXPECT_EQ(b.sim.RequestCount(), 0u);
          }},
     };

@@ -113,4 +113,36 @@ TEST_F(PollHost, ATerminationSignalEndsTheLoopForGoodAndIsTold) {
     }
 }
 
+TEST_F(PollHost, HeldSignalsLetTheWorkGoOnUntilASecondOneAndWorkAfterASignalNeverRuns) {
+    struct Case {
+        std::vector<int> signals; // sent one after another, each before the next work
+        bool ends;                // the loop ends before the last work
+        int held;
+    };
+    const Case cases[] = {
+        {{SIGINT}, false, SIGINT},
+        {{SIGINT, SIGTERM}, true, SIGINT},
+    };
+    for (const Case& c : cases) {
+        CPollHost host;
+        ASSERT_TRUE(host.Ready());
+        host.HoldSignals(true);
+        const pthread_t loop = pthread_self();
+        int steps = 0;
+        for (const int signal : c.signals) {
+            host.Post([&, signal] {
+                std::thread([&] { pthread_kill(loop, signal); }).join();
+                ++steps;
+            });
+        }
+        // Posted while the signals are already waiting: the loop sees them first.
+        bool last = false;
+        host.Post([&] { last = true; });
+        EXPECT_EQ(host.RunUntil([&] { return last; }), !c.ends) << c.signals.size();
+        EXPECT_EQ(last, !c.ends) << c.signals.size();
+        EXPECT_EQ(host.HeldSignal(), c.held);
+        EXPECT_EQ(host.Signal(), c.ends ? c.signals.back() : 0);
+    }
+}
+
 } // namespace

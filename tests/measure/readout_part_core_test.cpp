@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
@@ -282,6 +283,30 @@ TEST_F(ReadoutPart, ContinuedPartCutsOffItsTornTailAndEndsWhole) {
 }
 
 // --- Where and how long --------------------------------------------------------------------
+
+TEST_F(ReadoutPart, APartInUseIsRefusedToASecondWriterAndLeftAsItIs) {
+    const Bytes memory = Memory(57 * 4);
+    CReadoutPartWriter first;
+    ASSERT_TRUE(first.Create(m_path, kDevice));
+    ASSERT_TRUE(first.Append(0, memory.data(), memory.size(), 0));
+    ASSERT_TRUE(first.Flush());
+    const Bytes held = ReadBytes(m_path);
+    EXPECT_TRUE(IsReadoutPartInUse(m_path));
+    // The other readout may be another process or another writer of this one alike.
+    CReadoutPartWriter second;
+    t_readout_part part;
+    for (const bool continued : {false, true}) {
+        EXPECT_FALSE(continued ? second.Continue(m_path, kDevice, part)
+                               : second.Create(m_path, kDevice))
+            << continued;
+        EXPECT_EQ(second.Error(), EWOULDBLOCK) << continued;
+        EXPECT_TRUE(ReadBytes(m_path) == held) << continued;
+    }
+    ASSERT_TRUE(first.End(kNow));
+    EXPECT_FALSE(IsReadoutPartInUse(m_path));
+    EXPECT_TRUE(second.Continue(m_path, kDevice, part));
+    EXPECT_EQ(part.bytes, memory);
+}
 
 TEST(ReadoutPartFolder, PartsOlderThanADayAreRemovedWhicheverDeviceYoungOnesAndOtherFilesAreKept) {
     TemporaryDirectory folder{"re2_parts_"};

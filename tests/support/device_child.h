@@ -48,6 +48,14 @@ inline std::string CopyDeviceProgramTo(const std::string& directory) {
     return error ? std::string() : copy;
 }
 
+// Where the child's standard streams lead instead of the default (standard input the
+// test's, standard output a pipe the test reads).
+struct t_child_streams {
+    std::string input;  // a file to read standard input from
+    std::string output; // a file to write standard output to (/dev/full, say)
+    int outputFd = -1;  // or a descriptor of the test's (a pseudo-terminal's slave)
+};
+
 struct t_child_run {
     int status = -1; // exit status; -1 when ended by a signal
     int signal = 0;
@@ -62,7 +70,8 @@ public:
     // Runs program with args; home becomes HOME, and XDG_CONFIG_HOME and XDG_STATE_HOME are
     // its config/ and state/; extraEnvironment ("NAME=value") is added.
     DeviceChild(const std::string& program, const std::vector<std::string>& args,
-                const std::string& home, const std::vector<std::string>& extraEnvironment = {}) {
+                const std::string& home, const std::vector<std::string>& extraEnvironment = {},
+                const t_child_streams& streams = {}) {
         std::vector<std::string> words = {program};
         words.insert(words.end(), args.begin(), args.end());
         std::vector<char*> argv;
@@ -88,7 +97,18 @@ public:
         }
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, outPipe[1], STDOUT_FILENO);
+        if (!streams.input.empty()) {
+            posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, streams.input.c_str(),
+                                             O_RDONLY, 0);
+        }
+        if (!streams.output.empty()) {
+            posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, streams.output.c_str(),
+                                             O_WRONLY, 0);
+        } else if (streams.outputFd >= 0) {
+            posix_spawn_file_actions_adddup2(&actions, streams.outputFd, STDOUT_FILENO);
+        } else {
+            posix_spawn_file_actions_adddup2(&actions, outPipe[1], STDOUT_FILENO);
+        }
         posix_spawn_file_actions_adddup2(&actions, errPipe[1], STDERR_FILENO);
         if (posix_spawn(&m_pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) {
             m_pid = -1;
@@ -108,6 +128,23 @@ public:
     DeviceChild(const DeviceChild&) = delete;
     DeviceChild& operator=(const DeviceChild&) = delete;
 
+    pid_t Pid() const { return m_pid; }
+
+    // Reads standard output up to its first line's end and closes it, as `| head -1` does;
+    // the line without its end.
+    std::string FirstLineThenClose() {
+        std::string line;
+        char c = 0;
+        while (m_out >= 0 && ::read(m_out, &c, 1) == 1 && c != '\n') {
+            line.push_back(c);
+        }
+        if (m_out >= 0) {
+            ::close(m_out);
+            m_out = -1;
+        }
+        return line;
+    }
+
     void Signal(int signal) {
         if (m_pid > 0) {
             ::kill(m_pid, signal);
@@ -118,7 +155,7 @@ public:
         t_child_run run;
         pollfd fds[2] = {{m_out, POLLIN, 0}, {m_err, POLLIN, 0}};
         std::string* sinks[2] = {&run.out, &run.err};
-        int open = 2;
+        int open = m_out >= 0 ? 2 : 1;
         while (open > 0 && ::poll(fds, 2, -1) > 0) {
             for (int i = 0; i < 2; ++i) {
                 if (fds[i].fd < 0 || fds[i].revents == 0) {

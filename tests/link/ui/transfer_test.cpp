@@ -139,6 +139,12 @@ TEST(LinkConnection, PortFailuresReachTheWindowWithTheirReasonAndOneConsoleLine)
              std::filesystem::create_symlink("/dev/serial/by-id/../../ttyUSB97", folder + "COM1");
          },
          PortStep::Open, ENOENT, "Port COM1 (/dev/ttyUSB97) nie istnieje"},
+        {"link to something that is no terminal", false,
+         [](CLWDlg&, const std::string&, const std::string& folder) {
+             std::filesystem::remove(folder + "COM1");
+             std::filesystem::create_symlink("/dev/null", folder + "COM1");
+         },
+         PortStep::NotTerminal, ENOTTY, "Port COM1 (/dev/null) nie jest portem szeregowym"},
         {"baud rate without a setting", false,
          [](CLWDlg& dlg, const std::string&, const std::string&) {
              dlg.m_settings.baudRate = 12345;
