@@ -177,6 +177,8 @@ public:
     }
     const std::string& Path() const { return m_path; }
     CReadoutPartWriter& Writer() { return m_writer; }
+    // The user was told that the part cannot be kept (in its folder, or written there).
+    bool Warned() const { return m_warned; }
 
     void Create(const t_readout_identity& identity) {
         if (!m_path.empty() && !m_writer.Create(m_path, identity)) {
@@ -349,7 +351,7 @@ t_recorder_readout ReadRecorderMemory(CDeviceSession& session, CutReadout cut, b
             result.bytesRead = bytesRead;
             const std::uint32_t retriesAfter = session.Retries();
             result.retries = retriesAfter >= retriesBefore ? retriesAfter - retriesBefore : 0;
-            kept.Save(memory, result.startTime, true);
+            kept.Save(memory, result.startTime, true, part.Warned());
             return result;
         }
         case RepeatOutcome::Ended:
@@ -403,7 +405,8 @@ t_recorder_readout ReadRecorderMemory(CDeviceSession& session, CutReadout cut, b
     std::memcpy(session.MemoryImage(), memory.data(), memory.size());
     session.SetImageSource(ReadoutSource(result.startTime));
     result.complete = true;
-    kept.Save(memory, result.startTime, false);
+    // Where the part could not be kept, the user knows already why the image cannot be.
+    kept.Save(memory, result.startTime, false, part.Warned());
     if (removePart) {
         part.End();
         RemoveReadoutPart(result.partPath);

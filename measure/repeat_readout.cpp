@@ -96,7 +96,8 @@ bool CKeptImageKeeper::Open(const t_readout_identity& identity, std::int64_t now
     return m_found;
 }
 
-void CKeptImageKeeper::Save(const std::vector<std::uint8_t>& image, std::int64_t now, bool repeat) {
+void CKeptImageKeeper::Save(const std::vector<std::uint8_t>& image, std::int64_t now, bool repeat,
+                            bool told) {
     if (m_path.empty()) {
         return;
     }
@@ -106,7 +107,7 @@ void CKeptImageKeeper::Save(const std::vector<std::uint8_t>& image, std::int64_t
     kept.fullReadoutTime = repeat ? m_kept.fullReadoutTime : now;
     kept.repeats = repeat ? m_kept.repeats + 1 : 0;
     kept.image = image;
-    if (!CKeptImageHolder::Write(m_path, kept)) {
+    if (!CKeptImageHolder::Write(m_path, kept) && !told) {
         m_session.Notice(Format("Nie można zachować obrazu pamięci %s: %s", m_path.c_str(),
                                 std::strerror(errno)));
     }

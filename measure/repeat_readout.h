@@ -27,8 +27,9 @@ public:
     const t_kept_image& Kept() const { return m_kept; }
     bool Found() const { return m_found; }
     // Keeps image as the device's last: a full readout at now, or a repeat one building on
-    // the image found. Tells the user once when it cannot.
-    void Save(const std::vector<std::uint8_t>& image, std::int64_t now, bool repeat);
+    // the image found. Tells the user when it cannot, unless told is set (the user knows
+    // why already).
+    void Save(const std::vector<std::uint8_t>& image, std::int64_t now, bool repeat, bool told);
 
 private:
     CDeviceSession& m_session;

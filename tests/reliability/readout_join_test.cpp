@@ -147,7 +147,7 @@ const t_join_case kJoinCases[] = {
                                 fs::perms::owner_read | fs::perms::owner_exec);
          },
      .outcome = Outcome::Refused,
-     .notice = "Permission denied"},
+     .notice = "brak dostępu"},
     {.name = "DirectoryUnderThePartsName",
      .part = Part::Directory,
      .folder = PrivateStateFolder,
