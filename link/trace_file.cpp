@@ -118,9 +118,13 @@ std::unique_ptr<CTraceFile> OpenTraceFileIn(const t_readout_part_folder& folder,
     const std::string stem =
         folder.directory + name.substr(0, name.size() - (sizeof kTraceExtension - 1));
     for (int n = 1; n <= kMaxSameSecond; ++n) {
-        const std::string suffix = n == 1 ? "" : "-" + std::to_string(n);
-        std::unique_ptr<CTraceFile> file =
-            CTraceFile::Open(stem + suffix + kTraceExtension, TraceFileMode::New, error);
+        std::string path = stem;
+        if (n > 1) {
+            path += '-';
+            path += std::to_string(n);
+        }
+        path += kTraceExtension;
+        std::unique_ptr<CTraceFile> file = CTraceFile::Open(path, TraceFileMode::New, error);
         if (file || errno != EEXIST) {
             return file;
         }
