@@ -128,10 +128,15 @@ std::function<void(Bench&)> HungUpMidway(bool pluggedBack) {
         DeviceChild child(b.program,
                           b.Args({"readout", "-o", file, "--wait-port", pluggedBack ? "60" : "1"}),
                           b.dir.Path());
+        // Serving again only once the cut has been made, whenever re2-device notices it.
+        ASSERT_TRUE(WaitFor([&] { return !b.sim.Running(); }, 120s));
         if (pluggedBack) {
-            // Serving again only once the cut has been made, whenever re2-device notices it.
-            ASSERT_TRUE(WaitFor([&] { return !b.sim.Running(); }, 120s));
             ASSERT_TRUE(b.sim.Start());
+        } else {
+            // The adapter stays away: the link leads to a node that is not there, never to
+            // another program's pseudo-terminal that got the old number.
+            std::filesystem::remove(b.sim.LinkPath());
+            std::filesystem::create_symlink(b.dir.PathOf("no-adapter"), b.sim.LinkPath());
         }
         const t_child_run run = child.Finish();
         EXPECT_TRUE(Contains(run.err, "zniknął: oczekiwanie na ponowne podłączenie")) << run.err;
